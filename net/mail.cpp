@@ -49,9 +49,10 @@ static void MailLine(char *line, const char *prefix, const char *value, const ch
 }
 
 // Sends all of data; a blocking send may take it in several pieces.
+// A peer that has gone away makes the send fail rather than raise a broken-pipe signal.
 static int32_t MailSend(SOCKET s, const char *data, size_t length) {
     while (length > 0) {
-        int sent = send(s, data, (int)(length > 65536 ? 65536 : length), 0);
+        int sent = send(s, data, (int)(length > 65536 ? 65536 : length), MSG_NOSIGNAL);
         if (sent <= 0) {
             DebugLog("IPSendMail: send failed: %d", WSAGetLastError());
             return 0;

@@ -259,6 +259,18 @@ TEST_F(MailTest, APeerThatClosesMidScriptEndsTheCall) {
     EXPECT_NE(std::string::npos, Log().find("connection closed while waiting for 250"));
 }
 
+TEST_F(MailTest, APeerThatClosesWhileTheTextGoesOutEndsTheCall) {
+    // Sends to a closed connection must fail, not end the program with a broken-pipe signal.
+    Peer peer({Send("220 ready\n"), Line(FROM), Send("250 OK\n"), Line(RCPT), Send("250 OK\n"),
+               Line("data\n"), Close()});
+    Use(peer);
+    std::string text;
+    for (int i = 0; i < 2000; i++)
+        text += "line " + std::to_string(i) + " of a long report\r\n";
+    EXPECT_EQ(0, IPSendMail(MAIL_FEEDBACK_RECIPIENT, "BUG REPORT", text.c_str()));
+    peer.Join();
+}
+
 TEST_F(MailTest, ASilentPeerIsGivenUpAfterTheTimeout) {
     Peer peer({Quiet(1500), Close()});
     Use(peer);
