@@ -149,6 +149,10 @@ int32_t IPSendMail(const char *recipient, const char *subject, const char *text)
         closesocket(s);
         return 0;
     }
+    // A host that never answers, or a peer that stops reading, must not hold the program for
+    // ever: connecting and sending give up after the reply timeout too.
+    timeval limit = {mail_reply_timeout / 1000, (mail_reply_timeout % 1000) * 1000};
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(MailPort());
