@@ -1,0 +1,236 @@
+// session.cpp -- the session protocol: greeting, login, nickname and country, lobby, joining and
+// leaving a battle, service record, change of country, server text
+#include "net/session.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "net/packet.h"
+#include "net/transport.h"
+#include "shell/debug.h"
+#include "shell/dialogs.h"
+#include "shell/frame.h"
+#include "shell/shell.h"
+#include "media/win.h"
+#include "sim/battle.h"
+#include "stations/stations.h"
+
+int32_t location;
+Player player;
+
+static void SessionSend() {
+    SendPacket(packet, (int32_t)strlen(packet));
+}
+
+void SendVersionPacket() {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%03d", T_VERS, PROTOCOL_VERSION);
+    SessionSend();
+}
+
+void SendIDInfoPacket(const char *userid, const char *password) {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%s:%s", T_IDINFO, userid, password);
+    SessionSend();
+}
+
+void SendNameInfoPacket(const char *nickname, int32_t country) {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%s:%d", T_NAMEINFO, nickname, (int)country);
+    SessionSend();
+}
+
+void SendInvRequestPacket() {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d", T_INVREQ);
+    SessionSend();
+}
+
+void SendJoinBattlePacket(int32_t a, int32_t ship_type, const char *name) {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d:%d:%s", T_JOINBATTLE, (int)a, (int)ship_type, name);
+    SessionSend();
+}
+
+void SendScoreRequest(int32_t a, int32_t b) {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d:%d", T_SCOREREQ, (int)a, (int)b);
+    SessionSend();
+}
+
+void SendExitBattlePacket() {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:", T_EXITBATTLE);
+    SessionSend();
+}
+
+void SendChangeCountryPacket(int32_t country) {
+    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d", T_CHANGECOUNTRY, (int)country);
+    SessionSend();
+}
+
+int32_t SessionScanInts(const char *text, int32_t *values, int32_t max) {
+    int32_t n = 0;
+    const char *p = text;
+    while (n < max) {
+        char *end;
+        long long v = strtoll(p, &end, 10);
+        if (end == p) break;
+        if (v > INT_MAX) v = INT_MAX;
+        if (v < INT_MIN) v = INT_MIN;
+        values[n++] = (int32_t)v;
+        if (*end != ':') break;
+        p = end + 1;
+    }
+    return n;
+}
+
+void SessionLogName(const char *userid, char *name, int32_t size) {
+    char safe[SESSION_NAME];
+    int32_t n = 0;
+    for (const char *p = userid; *p && n < SESSION_NAME - 1; p++) {
+        unsigned char c = (unsigned char)*p;
+        int keep = isalnum(c) || c == '-' || c == '_' || (c == '.' && n > 0);
+        safe[n++] = keep ? (char)c : '_';
+    }
+    safe[n] = 0;
+    snprintf(name, (size_t)size, "%s.log", n ? safe : "player");
+}
+
+int32_t PacketMagic(const char *text) {
+    (void)text;
+    SendVersionPacket();
+    return 1;
+}
+
+int32_t PacketIDRequest(const char *text) {
+    (void)text;
+    if (LoginDialog(player.userid, player.password)) {
+        DebugLogTag("PacketIDRequest", "Sending UserID and Password");
+        SendIDInfoPacket(player.userid, player.password);
+        char name[SESSION_NAME + 8];
+        SessionLogName(player.userid, name, sizeof name);
+        ChangeDebugFile(name);
+    } else {
+        DebugLogTag("PacketIDRequest", "User cancelled");
+        SendMessage(hwndApp, WM_CLOSE, 0, 0);
+    }
+    return 1;
+}
+
+int32_t PacketNoLogin(const char *text) {
+    (void)text;
+    IPDisconnect();
+    old_ip_status = IPStatus();
+    location = LOC_OFFLINE;
+    ConfigureMenu();
+    CreateMessageDialog("Your UserID or password was incorrect.\n\r\n\rPlease try again.");
+    IPConnect();
+    return 1;
+}
+
+int32_t PacketText(const char *text) {
+    if (location == LOC_BATTLE)
+        ChatAddMessage(text);
+    else
+        CreateMessageDialog(text);
+    return 1;
+}
+
+int32_t PacketDialog(const char *text) {
+    CreateMessageDialog(text);
+    return 1;
+}
+
+int32_t PacketNameReq(const char *text) {
+    (void)text;
+    char nickname[SESSION_NAME] = "";
+    int32_t country = 0;
+    NewUserDialog(nickname, &country);
+    SendNameInfoPacket(nickname, country);
+    player.country = country;
+    return 1;
+}
+
+int32_t PacketNameRefuse(const char *text) {
+    CreateMessageDialog("Sorry, someone else is using that nickname.");
+    return PacketNameReq(text);
+}
+
+int32_t PacketLogonOK(const char *text) {
+    char nickname[SESSION_NAME];
+    int country;
+    int n = sscanf(text, "%31[^:]:%d", nickname, &country);
+    if (n >= 1) memcpy(player.nickname, nickname, sizeof nickname);
+    if (n >= 2) player.country = country;
+    location = LOC_LOBBY;
+    ConfigureMenu();
+    SendInvRequestPacket();
+    return 1;
+}
+
+int32_t PacketInvDetails(const char *text) {
+    int32_t counts[SESSION_INVENTORY];
+    int32_t n = SessionScanInts(text, counts, SESSION_INVENTORY);
+    for (int32_t i = 0; i < n; i++)
+        player.inventory[i] = counts[i];
+    int32_t mask = 0;
+    for (int32_t i = 0; i < SESSION_INVENTORY; i++)
+        if (player.inventory[i] > 0) mask |= 1 << i;
+    int32_t type = ShipSelectionDialog(mask);
+    // 0 is the way out when no ship was offered: the player stays in the lobby.
+    if (type > 0) SendJoinBattlePacket(0, type, "hms test");
+    return 1;
+}
+
+int32_t PacketJoinAcc(const char *text) {
+    int32_t number = 0;
+    SessionScanInts(text, &number, 1);
+    InitializeGame(number);
+    return 1;
+}
+
+int32_t PacketExitAcc(const char *text) {
+    (void)text;
+    DebugLog("PacketExitAcc");
+    EndGame();
+    return 1;
+}
+
+int32_t PacketScore(const char *text) {
+    int32_t a[11];
+    int32_t n = SessionScanInts(text, a, 11);
+    if (n < 1) return 1;
+    if (a[0] == -1) {
+        ScoreDialog();
+        return 1;
+    }
+    for (int32_t i = 1; i < n; i++) {
+        int64_t index = (int64_t)a[0] + i - 1;
+        if (index < 0 || index >= SESSION_SCORES) continue;
+        player.score[index] = a[i];
+        DebugLog("%d= a[%d]=%d\n", (int)index, (int)i, (int)a[i]);
+    }
+    return 1;
+}
+
+int32_t PacketNetDelay(const char *text) {
+    (void)text;
+    return 1;
+}
+int32_t PacketNet(const char *text) {
+    (void)text;
+    return 1;
+}
+int32_t PacketLogoff(const char *text) {
+    (void)text;
+    return 1;
+}
+int32_t PacketAddBattle(const char *text) {
+    (void)text;
+    return 1;
+}
+int32_t PacketSubBattle(const char *text) {
+    (void)text;
+    return 1;
+}
+int32_t PacketNoJoin(const char *text) {
+    (void)text;
+    return 1;
+}

@@ -1,0 +1,75 @@
+// dialogs.h -- the program's dialog boxes: login, new player, ship selection, service record,
+// change of country, server options, bug report, suggestion, About
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Dialog template and control IDs.
+enum {
+    IDD_NEWUSER = 4000,
+    IDD_LOGIN = 4001,
+    IDD_ABOUT = 4002,
+    IDD_SHIPSELECT = 4004,
+    IDD_SCORE = 4005,
+    IDD_BUG = 4006,
+    IDD_SUGGEST = 4007,
+    IDD_COUNTRY = 4008,
+    IDD_OPTIONS = 4009,
+
+    IDC_NORTHLAND = 3000,
+    IDC_WESTLAND = 3001,
+    IDC_NICKNAME = 3002, // also the service record's nickname value
+    IDC_USERID = 3005,   // also the service record's UserID value
+    IDC_PASSWORD = 3006,
+    IDC_ABOUT_TEXT = 3007,
+    IDC_MESSAGE = 3010,
+    IDC_SUBMARINE = 3011, // also the service record's submarine score
+    IDC_CORVETTE = 3012,
+    IDC_DESTROYER = 3013,
+    IDC_CURRENT = 3016,
+    IDC_COUNTRY = 3017,
+    IDC_HOST = 3020,
+    IDC_PORT = 3021,
+    IDC_BROWSE = 3022,
+
+    IDI_NORTHLAND = 5000,
+    IDI_WESTLAND = 5001,
+};
+
+int32_t LoginDialog(char *userid, char *password);
+// Asks for UserID and password (32-character buffers, blanks and colons removed): 1 on OK,
+// 0 on Cancel.
+
+void NewUserDialog(char *nickname, int32_t *country);
+// Asks a new player for a nickname (at most 15 characters) and a country (1 Northland,
+// 0 Westland; preselected at random).
+
+int32_t ShipSelectionDialog(int32_t mask);
+// Offers the ship classes whose bit is set in mask (bit i for server ship type i); returns
+// 3 Submarine, 1 Corvette, 2 Destroyer, or 0 when no ship was offered and the player cancelled.
+
+void ScoreDialog();
+// Opens a modeless service record of `player` and returns at once.
+
+void ChangeCountryDialog(int32_t *country);
+// Shows *country and writes the player's choice back (there is no Cancel).
+
+void OptionsDialog();
+// Edits hostname and port in memory; they are saved at shut-down and used at the next start.
+
+void BugDialog();
+// Collects a bug report and mails it to the operator.
+
+void SuggestDialog();
+// Collects a suggestion and mails it to the operator.
+
+void AboutDialog();
+// The product, credits and version.
+
+void StripField(char *text);
+// Removes every blank and colon from text, in place.
+
+int32_t ScoreDialogsOpen();
+// How many service records are open now.

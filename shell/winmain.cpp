@@ -1,0 +1,206 @@
+// winmain.cpp -- the program's spine: start-up in its fixed order, the polling main loop, shut-down
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "shell/shell.h"
+#include "shell/debug.h"
+#include "shell/frame.h"
+#include "net/transport.h"
+#include "net/session.h"
+#include "media/win.h"
+#include "stations/stations.h"
+#include "sim/mobile.h"
+#include "sim/battle.h"
+#include "sim/dial.h"
+#include "media/sfx.h"
+#include "ddd/ddd.h"
+
+HINSTANCE ghInstance;
+HWND hwndFrame;
+HWND hwndApp;
+HPALETTE hPal;
+HFONT hfont;
+int32_t screen_w, screen_h;
+int32_t sm_cxborder, sm_cyborder, sm_cymenu;
+HWND active_window;
+int32_t mouse_lb;
+int32_t exit_flag;
+int32_t old_ip_status = 1;
+const char szFrameClass[] = "KRFrame";
+const char szIniName[] = "kr.ini";
+const char szAppName[] = "Kestrune";
+
+extern int32_t shell_splash_ms; // settings.cpp: the start-up wait, shortened for tests
+
+static int shell_last_wparam;
+
+// The engine's window binding may not be linked into every program (tests link only what they
+// use); start-up goes on without it.
+void dddInitWindows32(HWND window, dddAllocFunc alloc, dddFreeFunc release, dddReadFunc file_read)
+    __attribute__((weak));
+
+static void ShellRegisterClasses() {
+    WNDCLASS wc = {};
+    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = FrameWndProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = ghInstance;
+    wc.hIcon = LoadIcon(NULL, IDI_APPLICATION);
+    wc.hCursor = LoadCursor(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    wc.lpszMenuName = "KRMenu";
+    wc.lpszClassName = szFrameClass;
+    if (!RegisterClass(&wc)) DebugLog("WinMain: RegisterClass(%s) failed", szFrameClass);
+    BridgeRegister();
+    ChatRegister();
+    MapRegister();
+    CompassRegister();
+    TelegraphRegister();
+    DepthRegister();
+    TubesRegister();
+    PlanRegister();
+    ButtonRegister();
+    GunRegister();
+    DCRegister();
+}
+
+int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
+    InitializeDebug("debug.log");
+    srand((unsigned)time(NULL));
+    InitializeIniFile();
+
+    ghInstance = instance;
+    screen_w = GetSystemMetrics(SM_CXSCREEN);
+    screen_h = GetSystemMetrics(SM_CYSCREEN);
+    sm_cxborder = GetSystemMetrics(SM_CXBORDER);
+    sm_cyborder = GetSystemMetrics(SM_CYBORDER);
+    sm_cymenu = GetSystemMetrics(SM_CYMENU);
+
+    // The menu and dialog templates are ours to supply: there is no resource file.
+    ShellRegisterResources();
+    if (!previous_instance) ShellRegisterClasses();
+
+    hfont = CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+
+    hwndFrame = CreateWindowEx(0, szFrameClass, "Kestrune",
+                               WS_POPUP | WS_CLIPCHILDREN | WS_MAXIMIZE | WS_CAPTION | WS_SYSMENU |
+                                   WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+                               0, 0, screen_w, screen_h, NULL, NULL, ghInstance, NULL);
+    DebugLog("hwndFrame=%x", (unsigned)(uintptr_t)hwndFrame);
+    hwndApp = hwndFrame;
+    if (!hwndFrame) return 0;
+
+    InitializeCircle();
+    IPInitialize(hwndApp);
+    sfxInitialize(0);
+    sfxSetGlobalVolume(-1000);
+    ShowWindow(hwndFrame, SW_SHOWMAXIMIZED);
+    if (dddInitWindows32) dddInitWindows32(hwndFrame, malloc, free, dddLoadFile);
+    ConfigureMenu();
+    InitializePalette();
+    OpenFlashWindow();
+    ShowWindow(hwndFlash, show);
+    UpdateWindow(hwndFlash);
+    Sleep((DWORD)shell_splash_ms);
+    IPConnect();
+    return 1;
+}
+
+int ShellLoopPass() {
+    MSG msg;
+    int took = 0;
+    if (PeekMessage(&msg, NULL, 0, 0, PM_REMOVE)) {
+        took = 1;
+        switch (msg.message) {
+        case WM_KEYUP:
+            HandleKeyEvent(msg.wParam);
+            break;
+        case WM_QUIT:
+            exit_flag = 1;
+            break;
+        case WM_LBUTTONDOWN:
+            mouse_lb = 1;
+            break;
+        case WM_LBUTTONUP:
+        case WM_NCLBUTTONUP:
+            mouse_lb = 0;
+            break;
+        }
+        shell_last_wparam = (int)msg.wParam;
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+    } else {
+        MainProcess();
+        // Outside a battle there is nothing to simulate: give the processor back.
+        if (location != LOC_BATTLE) Sleep(1);
+    }
+
+    int32_t status = IPStatus();
+    if (status != old_ip_status) {
+        old_ip_status = status;
+        if (status == 2) CloseFlashWindow();
+        if (status == 1) {
+            IPClose();
+            MessageBox(hwndApp,
+                       "Lost connection to KR server.\nPlease wait 5 minutes and then join the "
+                       "game again.",
+                       "Connection problem", MB_OK | MB_ICONERROR);
+            exit_flag = 1;
+        }
+        ConfigureMenu();
+    }
+    return took;
+}
+
+int ShellRunLoop() {
+    while (!exit_flag)
+        ShellLoopPass();
+    return shell_last_wparam;
+}
+
+int WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show) {
+    (void)command_line;
+    if (!ShellStartUp(instance, previous_instance, show)) {
+        ShutDown();
+        return 1;
+    }
+    int result = ShellRunLoop();
+    ShutDown();
+    return result;
+}
+
+void MainProcess() {
+    if (location != LOC_BATTLE) return;
+    ProcessMobiles();
+    ProcessKeyboard();
+    if (player_mobile && player_mobile->type && player_mobile->type->type_id == SUBMARINE)
+        SubProcess();
+    MapUpdate();
+    CompassUpdate();
+    TelegraphUpdate();
+    DepthUpdate();
+    TubesUpdate();
+    PlanUpdate();
+    GunUpdate(NULL, 0);
+    DCUpdate(NULL, 0);
+    ButtonUpdate();
+    BridgeUpdate();
+    sfxProcess();
+}
+
+void ShutDown() {
+    static int shutting_down;
+    if (shutting_down) return; // a failed allocation during shut-down must not start it again
+    shutting_down = 1;
+    ShellSaveSettings();
+    ShellFreePalette();
+    CloseMobiles();
+    IPClose();
+    sfxClose();
+    DebugUnfreedList();
+    shutting_down = 0;
+}

@@ -1,0 +1,42 @@
+// bridge.h -- the bridge view: the sea through binoculars or periscope, drawn by the 3D engine
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+extern HWND hwndBridge;
+extern int32_t observer_status; // bit 1: periscope raised; bit 2: binoculars in use
+extern int32_t observer_use;    // the optic chosen last: 1 periscope, 2 binoculars
+extern uint32_t hit_time;       // tick of the last hit on the own ship (0 = none)
+extern int32_t bridge_zoom;     // magnification 0, 1 or 2
+extern int32_t bridge_turn;     // turn request for the next frame: -1, 0, +1
+
+void BridgeRegister();
+// Registers "BridgeChild" (black, no cursor).
+void BridgeOpen(HWND parent);
+// Creates the bridge view at its saved place (default: top centre) and marks it visible.
+LRESULT CALLBACK BridgeProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure.
+void BridgeCreate(HWND window);
+// Reads the bar and hit-overlay pictures.
+void BridgeDestroy();
+// Frees them and saves the position; hwndBridge becomes null.
+void BridgeUpdate();
+// One frame of the view (every main-loop step).
+void BridgeResize(HWND window, int32_t width, int32_t height);
+// Fixed size: nothing to do.
+int32_t BridgeVisible();
+// Non-zero while shown.
+void BridgeShow();
+// Shows the bridge view.
+void BridgeHide();
+// Hides the bridge view.
+void BridgeZoom(int32_t delta);
+// Changes the magnification by delta, kept within 0 to 2.
+void BridgeRotate(int32_t direction);
+// Asks the next frame to turn the view left (-1) or right (+1).
+void BridgeClear(COLORREF colour);
+// Fills the view with a solid colour (while the optics change).
+void BridgeShowHit();
+// Stretches the hit overlay over the view.

@@ -1,0 +1,121 @@
+// button.cpp -- the submarine's orders panel: binoculars, periscope and crash-dive buttons
+#include "stations/button.h"
+
+#include "shell/debug.h"
+#include "shell/frame.h"
+#include "shell/shell.h"
+#include "media/win.h"
+#include "sim/mobile.h"
+#include "stations/station.h"
+
+HWND hwndButton;
+int32_t binoc_state = -1;
+int32_t peri_state;
+int32_t dive_state;
+static int32_t button_visible = 1;
+static BitMap button_bitmap[8];
+static int32_t button_size;
+
+static const Station button_station = {"ButtonChild", "Orders", "button_x",  "button_y",
+                                       NULL,          NULL,     &hwndButton, &button_visible};
+
+void ButtonRegister() {
+    StationRegister(button_station.class_name, ButtonProcess, (HBRUSH)GetStockObject(BLACK_BRUSH),
+                    1);
+}
+
+void ButtonOpen(HWND parent) {
+    int32_t width = 2 * GetSystemMetrics(SM_CXDLGFRAME) + screen_w * 4 / 800 +
+                    3 * (screen_w * 50 / 800 + screen_w * 3 / 800);
+    int32_t height = StationCaption() + screen_w * 58 / 800 + 2 * sm_cyborder;
+    int32_t x = StationReadKey("button_x", 0);
+    int32_t y = StationReadKey("button_y", (screen_h - height) / 3);
+    HWND window = StationCreate(&button_station, parent, x, y, width, height, 0,
+                                WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    DebugLog("hwndButton:%x", (unsigned)(uintptr_t)window);
+    binoc_state = -1;
+}
+
+void ButtonCreate(HWND window) {
+    static const char *const names[8] = {"binoc1.bmp", "binoc2.bmp", "binoc3.bmp", "peri1.bmp",
+                                         "peri2.bmp",  "peri3.bmp",  "dive0.bmp",  "dive1.bmp"};
+    for (int i = 0; i < 8; i++)
+        button_bitmap[i] = ReadBitMap(names[i]);
+    button_size = screen_w * 50 / 800;
+    SetWindowPalette(window, button_bitmap[0]);
+}
+
+void ButtonDestroy() {
+    StationSavePosition(&button_station);
+    for (int i = 0; i < 8; i++) {
+        FreeBitMap(button_bitmap[i]);
+        button_bitmap[i] = NULL;
+    }
+    hwndButton = NULL;
+}
+
+void ButtonResize(HWND window, int32_t width, int32_t height) {
+    (void)window;
+    (void)width;
+    (void)height;
+}
+
+int32_t ButtonVisible() {
+    return StationVisible(&button_station);
+}
+void ButtonShow() {
+    StationShow(&button_station);
+}
+void ButtonHide() {
+    StationHide(&button_station);
+}
+
+void ButtonClick(int32_t x, int32_t y) {
+    (void)x;
+    (void)y;
+}
+
+void ButtonUpdate() {
+    if (!hwndButton || !button_visible) return;
+}
+
+void ButtonPaint(HDC dc) {
+    if (binoc_state < 0 || !dc) return;
+    int32_t l = button_size;
+    CopyBitMap(button_bitmap[binoc_state], dc, 1, 1, l, l, 1);
+    CopyBitMap(button_bitmap[3 + peri_state], dc, screen_w * 4 / 800 + l, 1, l, l, 1);
+    CopyBitMap(button_bitmap[6 + dive_state], dc, screen_w * 7 / 800 + 2 * l, 1, l, l, 1);
+}
+
+LRESULT CALLBACK ButtonProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        ButtonCreate(window);
+        StationOpened(&button_station, window);
+        return 0;
+    case WM_DESTROY:
+        ButtonDestroy();
+        break;
+    case WM_CLOSE:
+        ShowWindow(window, SW_MINIMIZE);
+        return 0;
+    case WM_SIZE:
+        if (StationSizeMessage(window, wParam)) return 0;
+        ButtonResize(window, LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_MOUSEACTIVATE:
+        ActivateWindow(window);
+        break;
+    case WM_LBUTTONDOWN:
+        ButtonClick(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        ButtonPaint(dc);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,34 @@
+// compass.h -- the compass: heading needle, view line and ordered course; a click orders a course
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+extern HWND hwndCompass;
+extern int32_t compass_heading_shown; // the heading last drawn; spoiled to force a redraw
+
+void CompassRegister();
+// Registers "CompassChild".
+void CompassOpen(HWND parent);
+// Creates the compass at its saved place (default: right edge, below the menu bar).
+LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure.
+void CompassCreate(HWND window);
+// Reads the card "compass.bmp".
+void CompassDestroy();
+// Frees the drawing resources and saves the position; hwndCompass becomes null.
+void CompassUpdate();
+// Brings the needle and the title up to date (every main-loop step).
+void CompassResize(HWND window, int32_t width, int32_t height);
+// Fixed size: nothing to do.
+int32_t CompassVisible();
+// Non-zero while shown.
+void CompassShow();
+// Shows the compass.
+void CompassHide();
+// Hides the compass.
+void CompassClick(int32_t x, int32_t y);
+// A left click on the card at client position (x, y): orders that course.
+void CompassRedraw();
+// Makes the next update redraw (the ordered course changed).

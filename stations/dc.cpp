@@ -1,0 +1,132 @@
+// dc.cpp -- the depth charges: five depth buttons and the reload status
+#include "stations/dc.h"
+
+#include <cstdio>
+
+#include "shell/debug.h"
+#include "shell/frame.h"
+#include "shell/shell.h"
+#include "sim/battle.h"
+#include "sim/mobile.h"
+#include "stations/station.h"
+
+HWND hwndDC;
+uint32_t dc_launch_time;
+int32_t dc_ready;
+static int32_t dc_visible = 1;
+static HWND dc_button[DC_BUTTONS];
+static int32_t dc_text_height;
+
+static const Station dc_station = {"DCChild", "DC status", "dc_x",  "dc_y",
+                                   NULL,      NULL,        &hwndDC, &dc_visible};
+
+void DCRegister() {
+    StationRegister(dc_station.class_name, DCProcess, CreateSolidBrush(GetSysColor(COLOR_BTNFACE)),
+                    1);
+}
+
+void DCOpen(HWND parent) {
+    int32_t width = screen_w / 4, height = 4 * StationCaption();
+    int32_t x = StationReadKey("dc_x", screen_w - width - 1);
+    int32_t y = StationReadKey("dc_y", screen_h - height - 1);
+    HWND window = StationCreate(&dc_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
+    SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
+}
+
+void DCCreate(HWND window) {
+    HDC dc = GetDC(window);
+    dc_text_height = 14;
+    RECT r = {0, 0, 0, 0};
+    if (!dc) {
+        DebugLogTag("DCUpdate", "GetDC");
+    } else {
+        TEXTMETRIC tm;
+        if (GetTextMetrics(dc, &tm)) dc_text_height = tm.tmHeight;
+        ReleaseDC(window, dc);
+    }
+    GetClientRect(window, &r);
+    int32_t w = r.right - r.left, h = r.bottom - r.top;
+    int32_t b = w / DC_BUTTONS, bh = dc_text_height + 8, top = h - bh - 1;
+    for (int i = 0; i < DC_BUTTONS; i++) {
+        char label[8];
+        snprintf(label, sizeof label, "%d", (i + 1) * 50);
+        int32_t bw = i < DC_BUTTONS - 1 ? b - 1 : w - 4 * b - 1;
+        dc_button[i] = CreateWindowEx(0, "BUTTON", label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                      i * b, top, bw, bh, window,
+                                      (HMENU)(intptr_t)(DC_FIRST_BUTTON + i), ghInstance, NULL);
+        SendMessage(dc_button[i], WM_SETFONT, (WPARAM)hfont, 0);
+    }
+    dc_launch_time = GetTickCount();
+}
+
+void DCDestroy() {
+    StationSavePosition(&dc_station);
+    for (int i = 0; i < DC_BUTTONS; i++)
+        dc_button[i] = NULL;
+    hwndDC = NULL;
+}
+
+int32_t DCVisible() {
+    return StationVisible(&dc_station);
+}
+void DCShow() {
+    StationShow(&dc_station);
+}
+void DCHide() {
+    StationHide(&dc_station);
+}
+
+void DCClick(int32_t x, int32_t y) {
+    (void)x;
+    (void)y;
+}
+
+void DCLaunch(int32_t depth) {
+    dc_launch_time = GetTickCount();
+    LaunchDC(depth);
+}
+
+void DCEnableFire() {
+    for (int i = 0; i < DC_BUTTONS; i++)
+        if (dc_button[i]) EnableWindow(dc_button[i], TRUE);
+}
+
+void DCDisableFire() {
+    for (int i = 0; i < DC_BUTTONS; i++)
+        if (dc_button[i]) EnableWindow(dc_button[i], FALSE);
+}
+
+void DCUpdate(HDC dc, int32_t force) {
+    (void)dc;
+    (void)force;
+    if (!hwndDC || !dc_visible || !player_mobile) return;
+}
+
+LRESULT CALLBACK DCProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        DCCreate(window);
+        StationOpened(&dc_station, window);
+        return 0;
+    case WM_DESTROY:
+        DCDestroy();
+        break;
+    case WM_CLOSE:
+        ShowWindow(window, SW_MINIMIZE);
+        return 0;
+    case WM_MOUSEACTIVATE:
+        ActivateWindow(window);
+        break;
+    case WM_LBUTTONDOWN:
+        DCClick(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        DCUpdate(dc, 1);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}

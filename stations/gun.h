@@ -1,0 +1,49 @@
+// gun.h -- the deck gun: its states, its target and the fire order button
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct Mobile;
+
+enum {
+    GUN_LOADING = 0,
+    GUN_READY = 1,
+    GUN_FIRING = 2,
+    GUN_STOWED = 3,
+    GUN_STOWING = 4,
+    GUN_UNSTOWING = 5,
+};
+enum { GUN_BUTTON = 101 };
+
+extern HWND hwndGun;
+extern int32_t gun_status; // GUN_LOADING ... GUN_UNSTOWING
+extern Mobile *gun_target; // the ship the gun is aimed at, or null
+extern int32_t fire_order; // 0 hold ("Commence fire"), 1 fire ("Cease fire"), 2 "Submerged"
+extern uint32_t gun_timer; // tick at which the current state's wait ends, or 0xFFFFFFFF
+
+void GunRegister();
+// Registers "GunChild".
+void GunOpen(HWND parent);
+// Creates the gun window at its saved place (default: bottom right).
+LRESULT CALLBACK GunProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure.
+void GunCreate(HWND window);
+// Makes the fire order button; the gun starts Ready with no target.
+void GunDestroy();
+// Saves the position; hwndGun becomes null.
+int32_t GunVisible();
+// Non-zero while shown.
+void GunShow();
+// Shows the gun window.
+void GunHide();
+// Hides the gun window (the gun holds its state).
+void GunClick(int32_t x, int32_t y);
+// A click in the window outside the button: nothing.
+void GunUpdate(HDC dc, int32_t force);
+// One step of the gun and its display; dc null uses the window's own; force redraws all lines.
+void GunSetTarget(Mobile *mobile);
+// Aims the gun at mobile (null: no target, fire is held).
+void GunStow(int32_t stow);
+// Non-zero: stow the gun (diving). Zero: unstow it when the ship is on the surface.

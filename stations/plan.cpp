@@ -1,0 +1,94 @@
+// plan.cpp -- the status map: one fixed picture in a wide window in the middle of the screen
+#include "stations/plan.h"
+
+#include "shell/debug.h"
+#include "shell/frame.h"
+#include "shell/shell.h"
+#include "media/win.h"
+#include "stations/station.h"
+
+HWND hwndPlan;
+static int32_t plan_visible = 1;
+static BitMap plan_picture;
+static int32_t plan_text_height;
+
+static const Station plan_station = {"PlanChild", "Status Map", NULL,      NULL,
+                                     NULL,        NULL,         &hwndPlan, &plan_visible};
+
+void PlanRegister() {
+    StationRegister(plan_station.class_name, PlanProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
+}
+
+void PlanOpen(HWND parent) {
+    int32_t width, height;
+    StationWindowSize(700, 156, &width, &height);
+    StationCreate(&plan_station, parent, (screen_w - width) / 2, (screen_h - height) / 2, width,
+                  height, 0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+}
+
+void PlanCreate(HWND window) {
+    HDC dc = GetDC(window);
+    if (dc) {
+        TEXTMETRIC tm;
+        GetTextMetrics(dc, &tm);
+        plan_text_height = tm.tmHeight;
+        ReleaseDC(window, dc);
+    }
+    plan_picture = ReadBitMap("plan.bmp");
+    SetWindowPalette(window, plan_picture);
+}
+
+void PlanDestroy() {
+    FreeBitMap(plan_picture);
+    plan_picture = NULL;
+    hwndPlan = NULL;
+}
+
+void PlanUpdate() {}
+
+void PlanResize(HWND window, int32_t width, int32_t height) {
+    (void)window;
+    (void)width;
+    (void)height;
+}
+
+int32_t PlanVisible() {
+    return StationVisible(&plan_station);
+}
+
+void PlanShow() {
+    StationShow(&plan_station);
+}
+
+void PlanHide() {
+    if (plan_visible && hwndPlan) ShowWindow(hwndPlan, SW_HIDE);
+    plan_visible = 0;
+    ConfigureMenu();
+}
+
+LRESULT CALLBACK PlanProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        PlanCreate(window);
+        StationOpened(&plan_station, window);
+        return 0;
+    case WM_DESTROY:
+        PlanDestroy();
+        break;
+    case WM_CLOSE:
+        ShowWindow(window, SW_MINIMIZE);
+        return 0;
+    case WM_SIZE:
+        if (StationSizeMessage(window, wParam)) return 0;
+        PlanResize(window, LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_MOUSEACTIVATE:
+        ActivateWindow(window);
+        SetFocus(window);
+        break;
+    case WM_PAINT:
+        StationPaintBitmap(window, plan_picture);
+        return 0;
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,57 @@
+// station.h -- what every station window shares: class registration, scaled size, position kept
+// in the settings per screen width and ship class, the common window messages
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// One station's fixed facts and its per-run state.
+struct Station {
+    const char *class_name;                    // "CompassChild"
+    const char *title;                         // "Compass"
+    const char *key_x, *key_y, *key_w, *key_h; // settings keys (null: none)
+    HWND *window;                              // the module's hwndXxx
+    int32_t *visible;                          // the module's visible flag (survives the window)
+};
+
+int32_t StationScaleW(int32_t design);
+// design × screen_w / 800.
+int32_t StationScaleH(int32_t design);
+// design × screen_h / 600.
+int32_t StationCaption();
+// The caption height of a station window.
+void StationWindowSize(int32_t design_w, int32_t design_h, int32_t *width, int32_t *height);
+// The window size for a client area designed for 800 × 600: scaled, plus borders and caption.
+
+int32_t StationReadKey(const char *key, int32_t fallback);
+// The settings value under CoordinateName(key), or fallback when it is missing.
+void StationWriteKey(const char *key, int32_t value);
+// Writes value in decimal under CoordinateName(key).
+
+ATOM StationRegister(const char *class_name, WNDPROC proc, HBRUSH background, int32_t cursor);
+// Registers a station class (own DC, redraw on resize, 4 window bytes, arrow cursor or none).
+
+HWND StationCreate(const Station *station, HWND parent, int32_t x, int32_t y, int32_t width,
+                   int32_t height, int32_t resizable, DWORD ex_style);
+// Creates the station's child window and stores it in *station->window.
+
+void StationSavePosition(const Station *station);
+// Writes the window's top-left corner (in the frame's client coordinates), and the size of a
+// resizable station, under the station's keys.
+
+void StationOpened(const Station *station, HWND window);
+// After WM_CREATE's own work: hides the window when the station's visible flag is clear.
+
+int32_t StationVisible(const Station *station);
+// Non-zero while the station's window exists and is shown.
+void StationShow(const Station *station);
+// Shows the station when hidden, then ConfigureMenu().
+void StationHide(const Station *station);
+// Hides the station when shown, then ConfigureMenu().
+
+int StationSizeMessage(HWND window, WPARAM wParam);
+// WM_SIZE: turns a maximise into a restore (1: handled); 0 to go on with the resize.
+
+void StationPaintBitmap(HWND window, uint8_t *bitmap);
+// WM_PAINT: the background bitmap stretched over the client area.

@@ -1,0 +1,44 @@
+// tubes.h -- the torpedo tubes: four tubes with their lamps, the firing arc dial, reloading
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+enum { TUBES_COUNT = 4, TUBES_HALF_ARC = 2730 };
+
+extern HWND hwndTubes;
+extern int32_t tube_status[TUBES_COUNT]; // 1 loaded, 0 empty; tube 0 on the left
+extern int32_t crew_tube;                // the tube being reloaded, or -1
+extern int32_t crew_time;                // calendar second the reload began, or -1
+
+void TubesRegister();
+// Registers "TubesChild".
+void TubesOpen(HWND parent);
+// Creates the tubes window at its saved place (default: left edge, a third of the way down).
+LRESULT CALLBACK TubesProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure.
+void TubesCreate(HWND window);
+// Reads the lamp and dial pictures and loads all four tubes.
+void TubesDestroy();
+// Saves the position and frees the pictures; hwndTubes becomes null.
+void TubesResize(HWND window, int32_t width, int32_t height);
+// Fixed size: nothing to do.
+int32_t TubesVisible();
+// Non-zero while shown.
+void TubesShow();
+// Shows the tubes window.
+void TubesHide();
+// Hides the tubes window.
+void TubesReset();
+// Empties all four tubes (start of a battle, before the window is made).
+int32_t TubesInArc();
+// 1 when the player's view lies in the tubes' firing arc (bow for a submarine, beams otherwise).
+int32_t TubesArcContains(int32_t type_id, uint16_t view);
+// The same test for a ship class and a view angle.
+void TubesClick(int32_t x, int32_t y);
+// The fire command (x and y are not used).
+void TubesUpdate();
+// The reload clock and the redraw (every main-loop step).
+void TubesPaint(HDC dc, int32_t draw_tubes, int32_t draw_arc);
+// Draws the lamps and/or the dial.
