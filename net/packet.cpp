@@ -1,10 +1,9 @@
 // packet.cpp -- the table of packet handlers: the one place where a packet number meets its code
 #include "net/packet.h"
 
+#include "net/battle.h"
 #include "net/session.h"
 
-// The battle messages (8, 13, 27, 28, 29, 30) get their handlers from the battle-message module;
-// until an entry is filled its lines are logged as invalid and dropped.
 PacketHandler process_packet[T_NUM_PACKETS] = {
     PacketMagic,      // 0  T_MAGIC
     nullptr,          // 1  T_VERS (sent only)
@@ -14,12 +13,12 @@ PacketHandler process_packet[T_NUM_PACKETS] = {
     PacketText,       // 5  T_TEXT
     PacketNetDelay,   // 6  T_NETPKT
     nullptr,          // 7  T_CHAT (not used)
-    nullptr,          // 8  T_UPDATE: PacketUpdate
+    PacketUpdate,     // 8  T_UPDATE
     PacketNameReq,    // 9  T_NAMEREQ
     nullptr,          // 10 T_NAMEINFO (sent only)
     PacketLogonOK,    // 11 T_LOGONOK
     nullptr,          // 12 T_TABLE (not used)
-    nullptr,          // 13 T_WEAPON: PacketWeapon
+    PacketWeapon,     // 13 T_WEAPON
     nullptr,          // 14 T_HELLO (not used)
     PacketNet,        // 15 T_NET
     PacketDialog,     // 16 T_DIALOG
@@ -33,10 +32,10 @@ PacketHandler process_packet[T_NUM_PACKETS] = {
     nullptr,          // 24 T_JOINBATTLE (sent only)
     PacketNoJoin,     // 25 T_NOJOIN
     PacketJoinAcc,    // 26 T_JOINACC
-    nullptr,          // 27 T_NEWSHIP: PacketNewShip
-    nullptr,          // 28 T_UPDATEREQ: PacketUpdateReq
-    nullptr,          // 29 T_RADIO: PacketRadio
-    nullptr,          // 30 T_SHIPTYPE: PacketShipType
+    PacketNewShip,    // 27 T_NEWSHIP
+    PacketUpdateReq,  // 28 T_UPDATEREQ
+    PacketRadio,      // 29 T_RADIO
+    PacketShipType,   // 30 T_SHIPTYPE
     nullptr,          // 31 T_SCOREREQ (sent only)
     PacketScore,      // 32 T_SCORE
     nullptr,          // 33 T_EXITBATTLE (sent only)

@@ -1,0 +1,117 @@
+// battle.h -- the battle messages: ship updates, weapons, new ships, ship types and radio
+#pragma once
+
+#include <cstdint>
+
+#include "sim/mobile.h"
+
+// Weapon kinds of a weapon message.
+enum {
+    TP_LAUNCH = 0,
+    TP_HIT = 1,
+    WP_SUNK = 2,
+    DC_LAUNCH = 3,
+    DC_HIT = 4,
+    GUN_FIRE = 5,
+    GUN_HIT = 6,
+    DC_MISS = 7,
+    GUN_MISS = 9,
+};
+
+// Kinds of an update message.
+enum {
+    UPD_STATE = 1, // 0, 1 and 2 all carry a state
+    UPD_REMOVED = 3,
+    UPD_VANISHED = 4,
+};
+
+enum {
+    BATTLE_LINE_SIZE = 256,
+    NEWSHIP_TEXT_LEN = 15, // characters of each text field kept
+    BATTLE_HEAR_DC = 2000, // depth charges dropped closer than this are heard
+    TORPEDO_LIFE = 120,    // seconds a torpedo runs unless it hits
+    TORPEDO_DEPTH = 2,
+};
+
+// T_UPDATE: one ship's orders, velocity (x 128) and position.
+struct UpdateMssg {
+    int32_t id, kind;
+    int32_t vx, vy, vz;
+    int32_t engine, helm, trim, heading;
+    int32_t x, y, z;
+};
+
+// T_WEAPON: who acts on whom, how, and where.
+struct WeaponMssg {
+    int32_t first_id, second_id, kind, setting, heading;
+    int32_t x, z;
+};
+
+// T_NEWSHIP: a ship entering the player's area.
+struct NewShipMssg {
+    int32_t ship_type; // the server's number, mapped through host_type
+    char captain[NEWSHIP_TEXT_LEN + 1];
+    char name[NEWSHIP_TEXT_LEN + 1];
+    char ship_name[NEWSHIP_TEXT_LEN + 1];
+    int32_t id;
+    int32_t unused1;
+    int32_t country;
+    int32_t unused2[3];
+    int32_t unused3[3];
+    int32_t heading;
+    int32_t x, y, z;
+};
+
+// T_SHIPTYPE: one row of coefficients (x 10000 but for the four whole fields).
+struct ShipTypeMssg {
+    int32_t row;
+    int32_t speed_table[5];
+    int32_t turn_table[5];
+    int32_t drag;
+    int32_t dive_table[5];
+    int32_t gun_range, gun_reload, spare, dc_reload;
+    int32_t submerged;
+};
+
+char *CreateUpdateMssg(const UpdateMssg *m);
+// The T_UPDATE line of the record, in a buffer of its own valid until the next call.
+
+char *CreateWeaponMssg(const WeaponMssg *m);
+// The T_WEAPON line of the record, in a buffer of its own valid until the next call.
+
+UpdateMssg *UnpackUpdatePacket(const char *text);
+// Reads a T_UPDATE argument; fields after the first unreadable one stay 0.
+WeaponMssg *UnpackWeaponPacket(const char *text);
+// Reads a T_WEAPON argument the same way.
+NewShipMssg *UnpackNewShipPacket(const char *text);
+// Reads a T_NEWSHIP argument; text fields are cut to 15 characters, an empty one stops the read.
+ShipTypeMssg *UnpackShipTypePacket(const char *text);
+// Reads a T_SHIPTYPE argument the same way.
+// Each returns a record of its own, cleared before the read and valid until the next call.
+
+void SendUpdatePacket(int32_t kind, const Mobile *m);
+// Reports the mobile's orders, velocity and position to the server.
+
+void SendWeaponPacket(int32_t kind, const Mobile *m, const Mobile *target);
+// Reports a weapon event of `m` at `target` (at itself when there is none).
+
+void SendHitPacket(const Mobile *torpedo, const Mobile *ship);
+// Reports that the own torpedo has hit the ship.
+
+void SendTorpedoLaunchPacket(const int32_t *position, const uint16_t *angles);
+// Reports a torpedo fired from `position` (x, y, z) on the heading angles[1] (pitch, heading,
+// roll); the server answers with the torpedo's launch line.
+
+void SendRadioPacket(const char *text, int32_t addressee);
+// Sends a radio line to addressee 0 "All", 1 "Them" or 2 "Us".
+
+void AddNewShip(const NewShipMssg *m);
+// Creates the mobile of a new-ship message; the own ship starts the battle.
+
+int32_t PacketUpdate(const char *text);
+int32_t PacketWeapon(const char *text);
+int32_t PacketNewShip(const char *text);
+int32_t PacketShipType(const char *text);
+int32_t PacketUpdateReq(const char *text);
+int32_t PacketRadio(const char *text);
+// The battle's packet handlers (T_UPDATE, T_WEAPON, T_NEWSHIP, T_SHIPTYPE, T_UPDATEREQ, T_RADIO).
