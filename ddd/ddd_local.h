@@ -1,0 +1,130 @@
+// ddd_local.h -- the engine's working state shared between its modules
+#pragma once
+
+#include "ddd/ddd.h"
+
+// Engine-wide limits.
+#define DDD_MAX_RING 32      // a polygon ring of this many vertices or more is not drawn
+#define DDD_MAX_LIGHTS 64    // lights in one frame
+#define DDD_MAX_DRAW 4096    // objects in one frame
+#define DDD_MAX_POINTS 65536 // points of one shape
+#define DDD_MAX_FILE (64 << 20)
+#define DDD_PERSPECTIVE_NEAR (256 << 16) // textured polygons nearer than this are corrected
+
+// One level of detail of a prepared shape.
+typedef struct dddLevel {
+    int32_t far_limit; // 16.16 depth
+    int32_t points;    // P
+    int32_t *code;     // prepared command stream (words), ends with -1
+    int32_t words;
+    int16_t *pnormals; // P entries of x, y, z, intensity
+    int16_t *normals;  // M entries of x, y, z, intensity
+    int32_t nnormals;
+} dddLevel;
+
+// A prepared shape, kept beside the file's data block.
+typedef struct dddShapeInfo {
+    int32_t radius;
+    int32_t npoints; // N
+    int32_t nlevels;
+    dddLevel *levels;
+    int32_t ntextures;
+    uint8_t **textures;
+} dddShapeInfo;
+
+// Prepared command codes (stored in place of the file's codes).
+enum {
+    DDDC_RET = 0,
+    DDDC_POINTS = 1,
+    DDDC_POLY = 2,
+    DDDC_SHADES = 3,
+    DDDC_SHADEPOLY = 4,
+    DDDC_UV = 5,
+    DDDC_TEXPOLY = 6,
+    DDDC_JUMP = 7,
+    DDDC_CALL = 8,
+    DDDC_IFFLAGS = 9,
+    DDDC_IFFACING = 10,
+    DDDC_LINE = 11,
+    DDDC_SPRITEUV = 12,
+    DDDC_SPRITE = 13,
+    DDDC_MESH = 14,
+    DDDC_IFDEPTH = 15,
+    DDDC_SCALE = 16,
+    DDDC_LITLINE = 17,
+    DDDC_ENVPOLY = 18,
+    DDDC_PATTERN = 19,
+    DDDC_END = -1
+};
+
+// dataload.cpp
+void dddLog(const char *format, ...);
+
+// mem.cpp
+void *dddMemUser(const void *block);
+void dddMemSetUser(void *block, void *user);
+const char *dddMemName(const void *block);
+void dddMemSetName(void *block, const char *name);
+void *dddMemFind(int32_t area, const char *name);
+int32_t dddMemArea(void);
+extern dddAllocFunc ddd_host_alloc;
+extern dddFreeFunc ddd_host_free;
+extern dddReadFunc ddd_host_read;
+
+// objects.cpp
+extern dddObject *ddd_draw_list[DDD_MAX_DRAW];
+extern int32_t ddd_draw_count;
+extern dddObject *ddd_light_list[DDD_MAX_LIGHTS];
+extern int32_t ddd_light_count;
+extern int32_t ddd_centre_lights; // a type 6 or 7 light is in the frame
+extern int32_t ddd_pick_x, ddd_pick_y;
+extern int32_t ddd_zbuffer_on;
+extern uint32_t ddd_next_version;
+dddObject *dddNewObject(int32_t type);
+void dddMemScreenRelease(void);
+
+// threedee.cpp: polygon pipeline
+enum { DDDK_PLAIN, DDDK_SHADES, DDDK_TEXTURE, DDDK_MESH, DDDK_ENV, DDDK_SPRITE };
+extern int32_t ddd_mode;  // drawing mode of the current object
+extern int32_t ddd_zonly; // depth-buffer-only drawing
+extern int32_t ddd_line_on, ddd_line_colour;
+extern uint8_t ddd_pattern[8];
+extern const uint8_t *ddd_texture;
+extern uint8_t ddd_identity[256];
+extern uint8_t *ddd_shade_fallback; // identity rows used while no shade table is loaded
+const uint8_t *dddShade(void);
+void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int32_t near_count,
+                 const int16_t *face_normal);
+void dddPolyInit(void);
+
+// lsrout.cpp: lighting
+extern int32_t ddd_m2c[9];      // model-to-camera matrix of the current object
+extern const int32_t *ddd_wmat; // world matrix of the current object
+int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point);
+void DDDSETL2VPOSITION(dddObject *light);
+void DDDSETL2VVECTOR(dddObject *light);
+void DDDSETL2SPOSITION(dddObject *light, const int32_t *centre);
+void DDDSETL2SVECTOR(dddObject *light);
+int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n);
+int32_t dddVertexIntensity(const dddVertex *v);
+
+// gennorm.cpp
+void DDDGENERATENORMAL(int16_t *out, const int32_t *a, const int32_t *b, const int32_t *c);
+void DDDGENERATEPOINTNORMAL(int16_t *out, const int32_t *sum);
+
+// proj.cpp
+void dddProjectVertex(dddVertex *v);
+int32_t dddCullShape(const dddShapeInfo *info, const int32_t *world, int32_t *centre);
+
+// rotshape.cpp: the per-point shared buffers grown by shape preparation
+extern dddVertex *ddd_vcache;
+extern uint8_t *ddd_litbits;
+extern int32_t *ddd_accum;
+extern int32_t ddd_vcache_size;
+int32_t dddGrowPointBuffers(int32_t points);
+void dddFreePointBuffers(void);
+extern dddObject *ddd_current;
+extern const int16_t *ddd_pnormals; // point normals of the level being drawn
+
+// sincos.cpp / atan.cpp
+void dddInitTables(void);

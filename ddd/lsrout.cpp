@@ -1,0 +1,113 @@
+// lsrout.cpp -- lighting: lights in view and model space, and the intensity of a normal
+#include "ddd/ddd_local.h"
+
+int32_t ddd_m2c[9];
+const int32_t *ddd_wmat;
+
+void DDDSETL2VPOSITION(dddObject *light) {
+    if (!light || !light->light) return;
+    const int32_t *w = light->tc.world;
+    int64_t d[3] = {2 * ((int64_t)w[0] - dddviewer[0]), 2 * ((int64_t)w[1] - dddviewer[1]),
+                    2 * ((int64_t)w[2] - dddviewer[2])};
+    for (int32_t i = 0; i < 3; i++)
+        light->light->vpos[i] =
+            (int32_t)((vmat[i * 3] * d[0] + vmat[i * 3 + 1] * d[1] + vmat[i * 3 + 2] * d[2]) >> 16);
+}
+
+void DDDSETL2VVECTOR(dddObject *light) {
+    if (!light || !light->light) return;
+    const int32_t *m = light->tc.wmat; // the light shines along its local z axis
+    for (int32_t i = 0; i < 3; i++)
+        light->light->vdir[i] =
+            (int32_t)(((int64_t)vmat[i * 3] * m[2] + (int64_t)vmat[i * 3 + 1] * m[5] +
+                       (int64_t)vmat[i * 3 + 2] * m[8]) >>
+                      20);
+}
+
+void DDDSETL2SPOSITION(dddObject *light, const int32_t *world) {
+    if (!light || !light->light || !ddd_wmat) return;
+    const int32_t *w = light->tc.world;
+    int64_t d[3] = {2 * ((int64_t)w[0] - world[0]), 2 * ((int64_t)w[1] - world[1]),
+                    2 * ((int64_t)w[2] - world[2])};
+    const int32_t *m = ddd_wmat; // model space = transpose of the world matrix
+    for (int32_t i = 0; i < 3; i++)
+        light->light->spos[i] = (int32_t)((m[i] * d[0] + m[3 + i] * d[1] + m[6 + i] * d[2]) >> 16);
+}
+
+void DDDSETL2SVECTOR(dddObject *light) {
+    if (!light || !light->light || !ddd_wmat) return;
+    const int32_t *lm = light->tc.wmat, *m = ddd_wmat;
+    int64_t dir[3] = {lm[2] >> 4, lm[5] >> 4, lm[8] >> 4};
+    for (int32_t i = 0; i < 3; i++)
+        light->light->sdir[i] =
+            (int32_t)((m[i] * dir[0] + m[3 + i] * dir[1] + m[6 + i] * dir[2]) >> 15);
+}
+
+// Contribution of a point light of intensity `intensity` at view position lp.
+static int64_t PointLight(const int64_t *n, const int32_t *point, const int32_t *lp,
+                          int64_t intensity, int64_t *v, int64_t *vv) {
+    for (int32_t i = 0; i < 3; i++)
+        v[i] = (int64_t)point[i] - lp[i];
+    *vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+    if (*vv == 0) return 0;
+    int64_t c = n[0] * v[0] + n[1] * v[1] + n[2] * v[2];
+    if (c <= 0) return 0;
+    return (int64_t)(((__int128)c * intensity * 16) / *vv);
+}
+
+int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
+    int64_t cn[3]; // the normal in camera space, length about 256
+    for (int32_t i = 0; i < 3; i++)
+        cn[i] = ((int64_t)ddd_m2c[i * 3] * normal[0] + (int64_t)ddd_m2c[i * 3 + 1] * normal[1] +
+                 (int64_t)ddd_m2c[i * 3 + 2] * normal[2]) >>
+                16;
+    int64_t sum = 0;
+    for (int32_t i = ddd_light_count - 1; i >= 0 && sum < 256; i--) {
+        dddObject *o = ddd_light_list[i];
+        if (!o || !o->light || o->param1 == 0) continue;
+        const dddLight *l = o->light;
+        int64_t intensity = o->param1, v[3], vv;
+        if (o->type == DDD_DIRECTIONAL) {
+            int64_t c = (int64_t)normal[0] * l->sdir[0] + (int64_t)normal[1] * l->sdir[1] +
+                        (int64_t)normal[2] * l->sdir[2];
+            if (c >= 0) sum += (c * intensity) >> 19;
+        } else if (o->type == DDD_POINT) {
+            sum += PointLight(cn, point, l->vpos, intensity, v, &vv);
+        } else {
+            for (int32_t k = 0; k < 3; k++)
+                v[k] = (int64_t)point[k] - l->vpos[k];
+            vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+            int64_t a = v[0] * l->vdir[0] + v[1] * l->vdir[1] + v[2] * l->vdir[2];
+            if (a <= 0 || vv == 0) continue;
+            int64_t k = (int64_t)(((__int128)a * a) / vv) - l->cone;
+            if (k <= 0) continue;
+            int64_t spot = k * intensity / ((1 << 20) - l->cone);
+            sum += PointLight(cn, point, l->vpos, spot, v, &vv);
+        }
+    }
+    return sum >= 256 ? 255 : (int32_t)sum;
+}
+
+int32_t dddVertexIntensity(const dddVertex *v) {
+    ptrdiff_t i = v - ddd_vcache;
+    if (i < 0 || i >= ddd_vcache_size || !ddd_pnormals) return 255;
+    int16_t *n = (int16_t *)ddd_pnormals + 4 * i;
+    uint8_t bit = (uint8_t)(1u << (i & 7));
+    if (!(ddd_litbits[i >> 3] & bit)) {
+        int32_t p[3] = {v->x >> 16, v->y >> 16, v->z >> 16};
+        n[3] = (int16_t)DDDGENERATECOLOUR(n, p);
+        ddd_litbits[i >> 3] |= bit;
+    }
+    return n[3];
+}
+
+int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n) {
+    if (!normal) return 255;
+    int64_t c[3] = {0, 0, 0};
+    int32_t k = n < 32 ? n : 32;
+    for (int32_t i = 0; i < k; i++)
+        c[0] += ring[i]->x, c[1] += ring[i]->y, c[2] += ring[i]->z;
+    int32_t p[3] = {(int32_t)((c[0] / k) >> 16), (int32_t)((c[1] / k) >> 16),
+                    (int32_t)((c[2] / k) >> 16)};
+    return DDDGENERATECOLOUR(normal, p);
+}

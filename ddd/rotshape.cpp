@@ -1,0 +1,346 @@
+// rotshape.cpp -- drawing one shape: level choice, its command stream, points and polygons
+#include "ddd/ddd_local.h"
+
+#include <string.h>
+
+dddVertex *ddd_vcache;
+uint8_t *ddd_litbits;
+int32_t *ddd_accum;
+int32_t ddd_vcache_size;
+dddObject *ddd_current;
+const int16_t *ddd_pnormals;
+
+#define MAX_STEPS (1 << 20) // commands run for one object: a looping file stops here
+#define MAX_CALLS 16
+
+int32_t dddGrowPointBuffers(int32_t points) {
+    if (points <= ddd_vcache_size) return 0;
+    dddVertex *v = (dddVertex *)dddLinkedMemAlloc((uint32_t)points * sizeof(dddVertex));
+    uint8_t *bits = (uint8_t *)dddLinkedMemAlloc((uint32_t)points / 8 + 1);
+    int32_t *acc = (int32_t *)dddLinkedMemAlloc((uint32_t)points * 16);
+    if (!v || !bits || !acc) {
+        DDDLINKEDMEMFREE(v);
+        DDDLINKEDMEMFREE(bits);
+        DDDLINKEDMEMFREE(acc);
+        return -1;
+    }
+    memset(v, 0, (size_t)points * sizeof(dddVertex));
+    memset(bits, 0, (size_t)points / 8 + 1);
+    DDDLINKEDMEMFREE(ddd_vcache);
+    DDDLINKEDMEMFREE(ddd_litbits);
+    DDDLINKEDMEMFREE(ddd_accum);
+    ddd_vcache = v;
+    ddd_litbits = bits;
+    ddd_accum = acc;
+    ddd_vcache_size = points;
+    return 0;
+}
+
+void dddFreePointBuffers(void) {
+    // The blocks themselves went with their memory area.
+    ddd_vcache = nullptr;
+    ddd_litbits = nullptr;
+    ddd_accum = nullptr;
+    ddd_vcache_size = 0;
+}
+
+static int32_t Condition(int32_t t, int32_t cond, int32_t v) {
+    switch (cond) {
+    case 0:
+        return (t & v) != 0;
+    case 1:
+        return t == v;
+    case 2:
+        return t > v;
+    case 3:
+        return t < v;
+    case 4:
+        return t >= v;
+    case 5:
+        return t <= v;
+    default:
+        return t != v;
+    }
+}
+
+// The triangle A, B, C faces the viewer (its normal points away from the eye).
+static int32_t FacesViewer(const dddVertex *a, const dddVertex *b, const dddVertex *c) {
+    __int128 ux = (int64_t)b->x - a->x, uy = (int64_t)b->y - a->y, uz = (int64_t)b->z - a->z;
+    __int128 vx = (int64_t)c->x - a->x, vy = (int64_t)c->y - a->y, vz = (int64_t)c->z - a->z;
+    __int128 nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    return nx * a->x + ny * a->y + nz * a->z > 0;
+}
+
+static const uint8_t builtin_patterns[6][8] = {{0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA},
+                                               {0x33, 0x33, 0xCC, 0xCC, 0x33, 0x33, 0xCC, 0xCC},
+                                               {0x0F, 0x0F, 0x0F, 0x0F, 0xF0, 0xF0, 0xF0, 0xF0},
+                                               {0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00},
+                                               {0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55},
+                                               {0xC1, 0xBE, 0x6B, 0x6B, 0x7F, 0x5D, 0x63, 0xBE}};
+static uint8_t rotating_pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+
+static void SelectPattern(const int32_t *op) {
+    uint8_t bytes[8];
+    memcpy(bytes, op + 1, 8);
+    int32_t number = op[1];
+    if (op[0] == 0) {
+        memcpy(ddd_pattern, bytes, 8);
+    } else if (op[0] == 1) {
+        memcpy(ddd_pattern, builtin_patterns[(number >= 1 && number <= 6) ? number - 1 : 0], 8);
+    } else if (number == 1) {
+        uint32_t r = (((uint32_t)dddRnd() << 16) | (uint32_t)dddRnd()) & 0x55AA55AAu;
+        for (int32_t i = 0; i < 8; i++)
+            ddd_pattern[i] = (uint8_t)(r >> (8 * (i & 3)));
+    } else if (number == 2) {
+        for (int32_t i = 0; i < 8; i++) {
+            uint8_t b = rotating_pattern[i];
+            rotating_pattern[i] = (uint8_t)((b >> 1) | (b << 7));
+        }
+        memcpy(ddd_pattern, rotating_pattern, 8);
+    } else {
+        memcpy(ddd_pattern, builtin_patterns[0], 8);
+    }
+}
+
+typedef struct Walk {
+    const dddShapeInfo *info;
+    const dddLevel *level;
+    int32_t centre[3];
+    int32_t shift;
+    int32_t shades[256], nshades;
+    int32_t uv[256][2], nuv;
+    const uint8_t *uv_texture;
+    int32_t corner[4][2];
+    const uint8_t *sprite_texture;
+    uint32_t polys;
+} Walk;
+
+static void Points(Walk *w, const int32_t *op) {
+    const int32_t *m = ddd_m2c;
+    int32_t first = op[0], count = op[1];
+    const int32_t *p = op + 2;
+    for (int32_t i = 0; i < count; i++, p += 3) {
+        dddVertex *v = &ddd_vcache[first + i];
+        int64_t x = p[0], y = p[1], z = p[2];
+        v->x = (int32_t)(((m[0] * x + m[1] * y + m[2] * z) >> w->shift) + w->centre[0]);
+        v->y = (int32_t)(((m[3] * x + m[4] * y + m[5] * z) >> w->shift) + w->centre[1]);
+        v->z = (int32_t)(((m[6] * x + m[7] * y + m[8] * z) >> w->shift) + w->centre[2]);
+        v->model = p;
+        dddProjectVertex(v);
+    }
+}
+
+static void ShapePolygon(Walk *w, int32_t kind, int32_t colour, int32_t nidx, const int32_t *refs,
+                         int32_t n) {
+    if (n < 3 || n >= DDD_MAX_RING) return;
+    dddVertex *ring[DDD_MAX_RING];
+    int32_t near = 0;
+    for (int32_t i = 0; i < n; i++) {
+        dddVertex *v = &ddd_vcache[refs[i]];
+        ring[i] = v;
+        if (v->z < (DDD_NEAR << 16)) near++;
+        if (kind == DDDK_SHADES) v->attr[0] = i < w->nshades ? w->shades[i] << 16 : 0;
+        if (kind == DDDK_TEXTURE) {
+            v->attr[1] = i < w->nuv ? w->uv[i][0] << 16 : 0;
+            v->attr[2] = i < w->nuv ? w->uv[i][1] << 16 : 0;
+        }
+    }
+    if (near == n) return;
+    if (kind == DDDK_TEXTURE) ddd_texture = w->uv_texture;
+    const int16_t *normal = nidx >= 0 ? w->level->normals + 4 * nidx : nullptr;
+    dddDrawRing(kind, colour, ring, n, near, normal);
+    w->polys++;
+}
+
+static void Sprite(Walk *w, const int32_t *op) {
+    const dddVertex *c = &ddd_vcache[op[0]];
+    if (c->z < (DDD_NEAR << 16)) return;
+    int32_t zi = c->z >> 16;
+    int32_t hw = (int32_t)((int64_t)op[1] * x_ratio / zi);
+    int32_t hh = (int32_t)((int64_t)op[2] * y_ratio / zi);
+    static dddVertex quad[4];
+    static const int32_t sx[4] = {-1, 1, 1, -1}, sy[4] = {-1, -1, 1, 1};
+    dddVertex *ring[4];
+    for (int32_t i = 0; i < 4; i++) {
+        quad[i] = *c;
+        quad[i].col = c->col + sx[i] * hw;
+        quad[i].row = c->row + sy[i] * hh;
+        quad[i].attr[1] = w->corner[i][0] << 16;
+        quad[i].attr[2] = w->corner[i][1] << 16;
+        ring[i] = &quad[i];
+    }
+    ddd_texture = w->sprite_texture;
+    dddDrawRing(DDDK_SPRITE, 0, ring, 4, 0, nullptr);
+    w->polys++;
+}
+
+static void LitLine(Walk *w, const int32_t *op) {
+    int32_t colour = op[0];
+    if (ddd_mode & (32 | 64)) {
+        dddVertex *tri[3] = {&ddd_vcache[op[2]], &ddd_vcache[op[3]], &ddd_vcache[op[4]]};
+        int32_t i = dddFaceIntensity(w->level->normals + 4 * op[1], tri, 3);
+        colour = dddShade()[i * 256 + (colour & 255)];
+    }
+    DDDDRAWZCLIPLINE(colour, &ddd_vcache[op[2]], &ddd_vcache[op[3]]);
+}
+
+static const uint8_t *Texture(const Walk *w, int32_t index) {
+    return (index >= 0 && index < w->info->ntextures) ? w->info->textures[index] : nullptr;
+}
+
+static void Run(Walk *w) {
+    const int32_t *code = w->level->code;
+    int32_t words = w->level->words;
+    int32_t pc = 0, sp = 0, stack[MAX_CALLS];
+    int32_t flags = (int32_t)ddd_current->param1;
+    for (int32_t steps = 0; steps < MAX_STEPS && pc >= 0 && pc < words; steps++) {
+        const int32_t *op = code + pc + 1;
+        switch (code[pc]) {
+        case DDDC_RET:
+            if (sp == 0) return;
+            pc = stack[--sp];
+            continue;
+        case DDDC_END:
+            return;
+        case DDDC_POINTS:
+            Points(w, op);
+            pc += 3 + 3 * op[1];
+            continue;
+        case DDDC_POLY:
+            ShapePolygon(w, DDDK_PLAIN, op[1], op[2], op + 3, op[0]);
+            pc += 4 + op[0];
+            continue;
+        case DDDC_MESH:
+            ShapePolygon(w, DDDK_MESH, op[1], op[2], op + 3, op[0]);
+            pc += 4 + op[0];
+            continue;
+        case DDDC_SHADES:
+            w->nshades = op[0];
+            memcpy(w->shades, op + 1, (size_t)op[0] * 4);
+            pc += 2 + op[0];
+            continue;
+        case DDDC_SHADEPOLY:
+            ShapePolygon(w, DDDK_SHADES, 0, op[1], op + 2, op[0]);
+            pc += 3 + op[0];
+            continue;
+        case DDDC_UV:
+            w->uv_texture = Texture(w, op[0]);
+            w->nuv = op[1];
+            memcpy(w->uv, op + 2, (size_t)op[1] * 8);
+            pc += 3 + 2 * op[1];
+            continue;
+        case DDDC_TEXPOLY:
+            ShapePolygon(w, DDDK_TEXTURE, 0, op[1], op + 2, op[0]);
+            pc += 3 + op[0];
+            continue;
+        case DDDC_ENVPOLY:
+            ddd_texture = w->uv_texture;
+            ShapePolygon(w, DDDK_ENV, 0, op[1], op + 2, op[0]);
+            pc += 3 + op[0];
+            continue;
+        case DDDC_JUMP:
+            pc = op[0];
+            continue;
+        case DDDC_CALL:
+            if (sp < MAX_CALLS) {
+                stack[sp++] = pc + 2;
+                pc = op[0];
+            } else {
+                pc += 2;
+            }
+            continue;
+        case DDDC_IFFLAGS:
+            pc += Condition(flags, op[0], op[1]) ? 3 : 5;
+            continue;
+        case DDDC_IFDEPTH:
+            pc += Condition(w->centre[2] >> 16, op[0], op[1]) ? 3 : 5;
+            continue;
+        case DDDC_IFFACING:
+            pc += FacesViewer(&ddd_vcache[op[0]], &ddd_vcache[op[1]], &ddd_vcache[op[2]]) ? 4 : 6;
+            continue;
+        case DDDC_LINE:
+            if (!ddd_zonly) DDDDRAWZCLIPLINE(op[0], &ddd_vcache[op[1]], &ddd_vcache[op[2]]);
+            pc += 4;
+            continue;
+        case DDDC_LITLINE:
+            if (!ddd_zonly) LitLine(w, op);
+            pc += 6;
+            continue;
+        case DDDC_SPRITEUV:
+            w->sprite_texture = Texture(w, op[0]);
+            memcpy(w->corner, op + 1, 32);
+            pc += 10;
+            continue;
+        case DDDC_SPRITE:
+            Sprite(w, op);
+            pc += 4;
+            continue;
+        case DDDC_SCALE:
+            w->shift = op[0];
+            pc += 2;
+            continue;
+        case DDDC_PATTERN:
+            SelectPattern(op);
+            pc += 4;
+            continue;
+        default:
+            return;
+        }
+    }
+}
+
+static int32_t DrawShape(dddObject *o, int32_t zonly) {
+    if (!o || o->type != DDD_SHAPE || !o->shape || !dddscreenptr) return 0;
+    const dddShapeInfo *info = (const dddShapeInfo *)dddMemUser(o->shape);
+    if (!info || info->npoints == 0 || info->nlevels == 0) return 0;
+    if (zonly && !dddzbufferptr) return 0;
+    Walk w;
+    w.info = info;
+    w.shift = 0;
+    w.nshades = w.nuv = 0;
+    w.uv_texture = w.sprite_texture = nullptr;
+    memset(w.corner, 0, sizeof w.corner);
+    w.polys = 0;
+    const dddTransform *t = o->cache ? o->cache : &o->tc;
+    if (dddCullShape(info, t->world, w.centre)) return 0;
+    ddd_wmat = t->wmat;
+    for (int32_t i = 0; i < ddd_light_count; i++) {
+        DDDSETL2SPOSITION(ddd_light_list[i], t->world);
+        DDDSETL2SVECTOR(ddd_light_list[i]);
+    }
+    int32_t pick = ddd_pick_x >= 0 && ddd_pick_y >= 0 && ddd_pick_x < dddscreen_width &&
+                   ddd_pick_y < dddscreen_depth;
+    int32_t pick_colour = 0, pick_depth = 0;
+    if (pick) {
+        int32_t at = dddscreenmultabptr[ddd_pick_y] + ddd_pick_x;
+        pick_colour = dddscreenptr[at];
+        pick_depth = dddzbufferptr ? dddzbufferptr[at] : 0;
+    }
+    DDDMATMUL(vmat, t->wmat, ddd_m2c);
+    const dddLevel *lv = nullptr;
+    for (int32_t i = 0; i < info->nlevels && !lv; i++)
+        if (w.centre[2] < 0 || info->levels[i].far_limit >= w.centre[2]) lv = &info->levels[i];
+    if (!lv) return 0;
+    w.level = lv;
+    ddd_pnormals = lv->pnormals;
+    if (ddd_mode & 64) memset(ddd_litbits, 0, (size_t)lv->points / 8 + 1);
+    ddd_current = o;
+    ddd_zonly = zonly;
+    Run(&w);
+    ddd_zonly = 0;
+    ddd_current = nullptr;
+    ddd_pnormals = nullptr;
+    if (pick) {
+        int32_t at = dddscreenmultabptr[ddd_pick_y] + ddd_pick_x;
+        if (dddscreenptr[at] != pick_colour || (dddzbufferptr && dddzbufferptr[at] != pick_depth))
+            object_under_mouse = o;
+    }
+    return 1;
+}
+
+int32_t DDDDRAWOBJECT(dddObject *o) {
+    return DrawShape(o, 0);
+}
+int32_t DDDDRAWOBJECTTOZBUFFER(dddObject *o) {
+    return DrawShape(o, 1);
+}

@@ -1,0 +1,429 @@
+// threedee.cpp -- the polygon pipeline: shading choice, near clipping, facing, scan conversion
+#include "ddd/ddd_local.h"
+
+#include <string.h>
+
+int32_t ddd_mode;
+int32_t ddd_zonly;
+int32_t ddd_line_on, ddd_line_colour;
+uint8_t ddd_pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+const uint8_t *ddd_texture;
+uint8_t ddd_identity[256];
+static uint8_t shade_fallback[65536];
+uint8_t *ddd_shade_fallback = shade_fallback;
+static dddVertex clip_pool[2 * DDD_MAX_RING + 8];
+
+void dddPolyInit(void) {
+    for (int32_t i = 0; i < 256; i++)
+        ddd_identity[i] = (uint8_t)i;
+    for (int32_t r = 0; r < 256; r++)
+        memcpy(shade_fallback + r * 256, ddd_identity, 256);
+}
+
+const uint8_t *dddShade(void) {
+    return shade_table_ptr ? shade_table_ptr : shade_fallback;
+}
+
+int32_t dddGetColorValue(int32_t colour, int32_t intensity) {
+    return dddShade()[(intensity & 255) * 256 + (colour & 255)];
+}
+
+void dddLineOn(int32_t colour) {
+    ddd_line_on = 1;
+    ddd_line_colour = colour;
+}
+
+void dddLineOff(void) {
+    ddd_line_on = 0;
+}
+
+// ---- span fillers ----
+
+enum {
+    SP_FLAT,     // one colour
+    SP_LUT,      // lut[attribute 0 * stride]
+    SP_MESH,     // one colour through the pattern
+    SP_MESH_LUT, // lut through the pattern
+    SP_TEX,      // texel as it is
+    SP_TEX_ROW,  // lut[texel]
+    SP_TEX_GOUR, // shade[attribute 0][texel]
+    SP_PTEX,     // perspective texel
+    SP_PTEX_ROW, // perspective lut[texel]
+    SP_ZONLY     // depth only
+};
+
+enum { A_DEPTH, A_0, A_U, A_V, A_W, A_COUNT };
+
+typedef struct Fill {
+    int32_t type;
+    uint8_t colour;
+    const uint8_t *lut;
+    int32_t stride;
+    const uint8_t *tex;
+    int32_t nattr; // attributes after depth in use: 0 none, 1 a0, 3 a0 u v, 4 with w
+} Fill;
+
+static inline int32_t Clamp255(int64_t v) {
+    int32_t i = (int32_t)(v >> 32);
+    return i < 0 ? 0 : i > 255 ? 255 : i;
+}
+
+static inline uint16_t Depth16(int64_t d) {
+    int64_t z = d >> 32;
+    return (uint16_t)(z < 0 ? 0 : z > 0xFFFF ? 0xFFFF : z);
+}
+
+template <int TYPE, bool DEPTH>
+static void Span(const Fill *f, int32_t y, int32_t xs, int32_t xe, int64_t *a, const int64_t *g) {
+    uint8_t *px = dddscreenptr + dddscreenmultabptr[y];
+    uint16_t *zb = DEPTH ? dddzbufferptr + dddscreenmultabptr[y] : nullptr;
+    int64_t d = a[A_DEPTH], dd = g[A_DEPTH];
+    int64_t a0 = a[A_0], g0 = g[A_0], u = a[A_U], gu = g[A_U], v = a[A_V], gv = g[A_V];
+    int64_t w = a[A_W], gw = g[A_W];
+    uint8_t bits = 0;
+    if (TYPE == SP_MESH || TYPE == SP_MESH_LUT) {
+        uint8_t row = ddd_pattern[y & 7];
+        int32_t r = xs & 7;
+        bits = (uint8_t)((row << r) | (row >> ((8 - r) & 7)));
+        if (row == 0) return;
+    }
+    for (int32_t x = xs; x < xe; x++) {
+        uint8_t out = 0;
+        bool draw = true;
+        if (TYPE == SP_FLAT) {
+            out = f->colour;
+        } else if (TYPE == SP_LUT) {
+            out = f->lut[Clamp255(a0) * f->stride];
+        } else if (TYPE == SP_MESH || TYPE == SP_MESH_LUT) {
+            bits = (uint8_t)((bits << 1) | (bits >> 7));
+            draw = bits & 1;
+            out = TYPE == SP_MESH ? f->colour : f->lut[Clamp255(a0) * f->stride];
+        } else if (TYPE == SP_TEX || TYPE == SP_TEX_ROW || TYPE == SP_TEX_GOUR) {
+            uint8_t t = f->tex[(((v >> 32) & 255) << 8) | ((u >> 32) & 255)];
+            draw = t != 0;
+            out = TYPE == SP_TEX       ? t
+                  : TYPE == SP_TEX_ROW ? f->lut[t]
+                                       : f->lut[Clamp255(a0) * 256 + t];
+        } else if (TYPE == SP_PTEX || TYPE == SP_PTEX_ROW) {
+            int64_t ww = (w >> 16) > 0 ? (w >> 16) : 1;
+            int64_t tu = (u >> 16) / ww, tv = (v >> 16) / ww; // texel coordinates in 8.8
+            uint8_t t = f->tex[(((tv >> 8) & 255) << 8) | ((tu >> 8) & 255)];
+            draw = t != 0;
+            out = TYPE == SP_PTEX ? t : f->lut[t];
+        }
+        if (DEPTH) {
+            uint16_t z = Depth16(d);
+            if (draw && z >= zb[x]) {
+                zb[x] = z;
+                if (TYPE != SP_ZONLY) px[x] = out;
+            }
+        } else if (draw && TYPE != SP_ZONLY) {
+            px[x] = out;
+        }
+        d += dd, a0 += g0, u += gu, v += gv, w += gw;
+    }
+}
+
+typedef void (*SpanFunc)(const Fill *, int32_t, int32_t, int32_t, int64_t *, const int64_t *);
+
+static SpanFunc SpanFor(int32_t type, bool depth) {
+#define DDD_SPAN(T) return depth ? Span<T, true> : Span<T, false>
+    switch (type) {
+    case SP_FLAT:
+        DDD_SPAN(SP_FLAT);
+    case SP_LUT:
+        DDD_SPAN(SP_LUT);
+    case SP_MESH:
+        DDD_SPAN(SP_MESH);
+    case SP_MESH_LUT:
+        DDD_SPAN(SP_MESH_LUT);
+    case SP_TEX:
+        DDD_SPAN(SP_TEX);
+    case SP_TEX_ROW:
+        DDD_SPAN(SP_TEX_ROW);
+    case SP_TEX_GOUR:
+        DDD_SPAN(SP_TEX_GOUR);
+    case SP_PTEX:
+        DDD_SPAN(SP_PTEX);
+    case SP_PTEX_ROW:
+        DDD_SPAN(SP_PTEX_ROW);
+    default:
+        DDD_SPAN(SP_ZONLY);
+    }
+#undef DDD_SPAN
+}
+
+// ---- scan conversion ----
+
+static int64_t EdgeStep(int32_t dx, int32_t dy) {
+    int64_t num = (int64_t)dx * 65536;
+    if (dy < 32768) return (int64_t)(((__int128)num * dddldivtab[dy]) >> 32);
+    return num / dy;
+}
+
+// Attribute value of vertex v for attribute k (before the extra 16 fraction bits).
+// Perspective fills carry u and v (as 8.8 texels) times w = depth / 4096, and w itself.
+static int64_t AttrOf(const dddVertex *v, int32_t k, bool persp) {
+    int64_t w = v->depth >> 12;
+    switch (k) {
+    case A_DEPTH:
+        return v->depth;
+    case A_0:
+        return v->attr[0];
+    case A_U:
+        return persp ? (int64_t)(v->attr[1] >> 8) * w : v->attr[1];
+    case A_V:
+        return persp ? (int64_t)(v->attr[2] >> 8) * w : v->attr[2];
+    default:
+        return w;
+    }
+}
+
+static void Raster(const Fill *f, dddVertex **ring, int32_t n, bool depth) {
+    int32_t top = 0, ytop = ring[0]->row, ybot = ring[0]->row;
+    for (int32_t i = 1; i < n; i++) {
+        if (ring[i]->row < ytop) ytop = ring[i]->row, top = i;
+        if (ring[i]->row > ybot) ybot = ring[i]->row;
+    }
+    int32_t y0 = ytop < 0 ? 0 : ytop, y1 = ybot > dddscreen_depth ? dddscreen_depth : ybot;
+    if (y0 >= y1) return;
+    // Plane gradients from the widest fan triangle of the ring.
+    const dddVertex *A = ring[0], *B = ring[1], *C = ring[2];
+    int64_t area = 0;
+    for (int32_t i = 1; i + 1 < n; i++) {
+        int64_t ar = (int64_t)(ring[i]->col - A->col) * (ring[i + 1]->row - A->row) -
+                     (int64_t)(ring[i + 1]->col - A->col) * (ring[i]->row - A->row);
+        if (ar > area) area = ar, B = ring[i], C = ring[i + 1];
+    }
+    if (area <= 0) return;
+    int32_t nattr = 1 + f->nattr;
+    int64_t base[A_COUNT] = {0}, gx[A_COUNT] = {0}, gy[A_COUNT] = {0};
+    int64_t dx1 = B->col - A->col, dy1 = B->row - A->row;
+    int64_t dx2 = C->col - A->col, dy2 = C->row - A->row;
+    __int128 inv = ((__int128)1 << 62) / area;
+    for (int32_t k = 0; k < nattr; k++) {
+        bool persp = f->type == SP_PTEX || f->type == SP_PTEX_ROW;
+        int64_t a0 = AttrOf(A, k, persp), da1 = AttrOf(B, k, persp) - a0,
+                da2 = AttrOf(C, k, persp) - a0;
+        __int128 nx = (__int128)da1 * dy2 - (__int128)da2 * dy1;
+        __int128 ny = (__int128)da2 * dx1 - (__int128)da1 * dx2;
+        gx[k] = (int64_t)((nx * inv) >> 46);
+        gy[k] = (int64_t)((ny * inv) >> 46);
+        base[k] = a0 * 65536 - gx[k] * A->col - gy[k] * A->row;
+    }
+    SpanFunc span = SpanFor(f->type, depth);
+    // Left side walks the ring backwards from the top, the right side forwards.
+    int32_t li = top, ri = top, guard = 2 * n + 2;
+    int32_t ln = (li + n - 1) % n, rn = (ri + 1) % n;
+    int64_t lx = 0, rx = 0, ls = 0, rs = 0;
+    bool lset = false, rset = false;
+    int64_t a[A_COUNT];
+    for (int32_t y = y0; y < y1; y++) {
+        while (ring[ln]->row <= y && guard-- > 0)
+            li = ln, ln = (li + n - 1) % n, lset = false;
+        while (ring[rn]->row <= y && guard-- > 0)
+            ri = rn, rn = (ri + 1) % n, rset = false;
+        if (guard <= 0) return;
+        if (!lset) {
+            ls = EdgeStep(ring[ln]->col - ring[li]->col, ring[ln]->row - ring[li]->row);
+            lx = (int64_t)ring[li]->col * 65536 + ls * (y - ring[li]->row);
+            lset = true;
+        }
+        if (!rset) {
+            rs = EdgeStep(ring[rn]->col - ring[ri]->col, ring[rn]->row - ring[ri]->row);
+            rx = (int64_t)ring[ri]->col * 65536 + rs * (y - ring[ri]->row);
+            rset = true;
+        }
+        int64_t xs = (lx + 0xFFFF) >> 16, xe = (rx + 0xFFFF) >> 16;
+        if (xs < 0) xs = 0;
+        if (xe > dddscreen_width) xe = dddscreen_width;
+        if (xs < xe) {
+            for (int32_t k = 0; k < nattr; k++)
+                a[k] = base[k] + gx[k] * xs + gy[k] * y;
+            span(f, y, (int32_t)xs, (int32_t)xe, a, gx);
+        }
+        lx += ls;
+        rx += rs;
+    }
+}
+
+// ---- near clipping ----
+
+static void ProjectNear(dddVertex *v) {
+    v->col = (int32_t)(((int64_t)(v->x >> 8) * x_ratio) / (DDD_NEAR << 8)) + dddscreen_mid_x;
+    v->row = (int32_t)(((int64_t)(v->y >> 8) * y_ratio) / (DDD_NEAR << 8)) + dddscreen_mid_y;
+    v->depth = 0x7FFFFFFF;
+}
+
+static int32_t NearClip(dddVertex **in, int32_t n, dddVertex **out) {
+    const int32_t zn = DDD_NEAR << 16;
+    int32_t m = 0, pool = 0;
+    for (int32_t i = 0; i < n; i++) {
+        dddVertex *a = in[i], *b = in[(i + 1) % n];
+        bool ain = a->z >= zn, bin = b->z >= zn;
+        if (ain) out[m++] = a;
+        if (ain != bin && m < 2 * DDD_MAX_RING + 4) {
+            int64_t t = ((int64_t)(zn - a->z) << 16) / ((int64_t)b->z - a->z);
+            dddVertex *c = &clip_pool[pool++];
+            c->x = (int32_t)(a->x + ((((int64_t)b->x - a->x) * t) >> 16));
+            c->y = (int32_t)(a->y + ((((int64_t)b->y - a->y) * t) >> 16));
+            c->z = zn;
+            for (int32_t k = 0; k < 7; k++)
+                c->attr[k] =
+                    (int32_t)(a->attr[k] + ((((int64_t)b->attr[k] - a->attr[k]) * t) >> 16));
+            c->model = nullptr;
+            ProjectNear(c);
+            out[m++] = c;
+        }
+        if (m >= 2 * DDD_MAX_RING + 4) break;
+    }
+    return m;
+}
+
+// ---- shading choice ----
+
+enum { L_NONE, L_FLAT, L_GOUR };
+
+// Chooses the span and prepares the ring's attributes; 0 when nothing can be drawn.
+static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
+                     const int16_t *normal, Fill *f) {
+    int32_t mode = ddd_mode;
+    int32_t light = (mode & 32) ? L_FLAT : (mode & 64) ? L_GOUR : L_NONE;
+    const uint8_t *shade = dddShade();
+    f->colour = (uint8_t)colour;
+    f->lut = nullptr;
+    f->stride = 1;
+    f->tex = ddd_texture;
+    f->nattr = 0;
+    if (ddd_zonly) {
+        f->type = SP_ZONLY;
+        return 1;
+    }
+    if (kind == DDDK_SPRITE) light = L_NONE; // a screen-aligned sprite has no normal
+    switch (kind) {
+    case DDDK_PLAIN:
+    case DDDK_MESH: {
+        bool mesh = kind == DDDK_MESH;
+        if (light == L_NONE) {
+            f->type = mesh ? SP_MESH : SP_FLAT;
+        } else if (light == L_FLAT) {
+            f->colour = shade[dddFaceIntensity(normal, ring, n) * 256 + (colour & 255)];
+            f->type = mesh ? SP_MESH : SP_FLAT;
+        } else {
+            for (int32_t i = 0; i < n; i++)
+                ring[i]->attr[0] = dddVertexIntensity(ring[i]) << 16;
+            f->type = mesh ? SP_MESH_LUT : SP_LUT;
+            f->lut = shade + (colour & 255);
+            f->stride = 256;
+            f->nattr = 1;
+        }
+        return 1;
+    }
+    case DDDK_SHADES:
+        f->type = SP_LUT;
+        f->nattr = 1;
+        f->lut = light == L_NONE ? ddd_identity : shade + dddFaceIntensity(normal, ring, n) * 256;
+        return 1;
+    case DDDK_TEXTURE:
+    case DDDK_SPRITE:
+    case DDDK_ENV: {
+        if (!f->tex) return 0;
+        bool persp = kind == DDDK_ENV;
+        if (kind == DDDK_TEXTURE)
+            for (int32_t i = 0; i < n; i++)
+                if (ring[i]->z < DDD_PERSPECTIVE_NEAR) persp = true;
+        if (kind == DDDK_ENV && ddd_wmat) {
+            for (int32_t i = 0; i < n; i++) {
+                ptrdiff_t vi = ring[i] - ddd_vcache;
+                const int16_t *pn = (vi >= 0 && vi < ddd_vcache_size && ddd_pnormals)
+                                        ? ddd_pnormals + 4 * vi
+                                        : nullptr;
+                int64_t un = 0, vn = 0;
+                if (pn) {
+                    const int32_t *m = ddd_wmat;
+                    un = (int64_t)pn[0] * m[0] + (int64_t)pn[1] * m[1] + (int64_t)pn[2] * m[2];
+                    vn = (int64_t)pn[0] * m[3] + (int64_t)pn[1] * m[4] + (int64_t)pn[2] * m[5];
+                }
+                ring[i]->attr[1] = (int32_t)(((un >> 1) + 0x800000) & 0xFF0000);
+                ring[i]->attr[2] = (int32_t)(((vn >> 1) + 0x800000) & 0xFF0000);
+            }
+        }
+        if (persp) {
+            f->type = light == L_NONE ? SP_PTEX : SP_PTEX_ROW;
+            if (light != L_NONE) f->lut = shade + dddFaceIntensity(normal, ring, n) * 256;
+            f->nattr = 4;
+            return 1;
+        }
+        if (light == L_NONE) {
+            f->type = SP_TEX;
+        } else if (light == L_FLAT) {
+            f->type = SP_TEX_ROW;
+            f->lut = shade + dddFaceIntensity(normal, ring, n) * 256;
+        } else {
+            for (int32_t i = 0; i < n; i++)
+                ring[i]->attr[0] = dddVertexIntensity(ring[i]) << 16;
+            f->type = SP_TEX_GOUR;
+            f->lut = shade;
+        }
+        f->nattr = 3;
+        return 1;
+    }
+    }
+    return 0;
+}
+
+static void Outline(dddVertex **ring, int32_t n) {
+    for (int32_t i = 0; i < n; i++)
+        DDDDRAWZCLIPLINE(ddd_line_colour, ring[i], ring[(i + 1) % n]);
+}
+
+static int64_t Facing(dddVertex **r) {
+    return (int64_t)(r[1]->col - r[0]->col) * (r[2]->row - r[0]->row) -
+           (int64_t)(r[2]->col - r[0]->col) * (r[1]->row - r[0]->row);
+}
+
+void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int32_t near_count,
+                 const int16_t *normal) {
+    if (n < 3 || n >= DDD_MAX_RING || near_count >= n || !dddscreenptr) return;
+    dddVertex *clipped[2 * DDD_MAX_RING + 8];
+    dddVertex **r = ring;
+    int32_t m = n;
+    Fill f;
+    int32_t shaded = 0;
+    if (near_count) {
+        if (!ddd_line_on) {
+            shaded = Shade(kind, colour, ring, n, normal, &f);
+            if (!shaded) return;
+        }
+        m = NearClip(ring, n, clipped);
+        r = clipped;
+    }
+    if (m < 3 || m >= DDD_MAX_RING) return;
+    int64_t facing = Facing(r);
+    if (ddd_line_on && !ddd_zonly) {
+        if (facing >= 0) Outline(ring, n);
+        return;
+    }
+    if (facing <= 0) return;
+    int32_t minx = r[0]->col, maxx = minx, miny = r[0]->row, maxy = miny;
+    for (int32_t i = 1; i < m; i++) {
+        if (r[i]->col < minx) minx = r[i]->col;
+        if (r[i]->col > maxx) maxx = r[i]->col;
+        if (r[i]->row < miny) miny = r[i]->row;
+        if (r[i]->row > maxy) maxy = r[i]->row;
+    }
+    if (maxx < 0 || minx > dddscreen_width || maxy < 0 || miny > dddscreen_depth) return;
+    if (!shaded) {
+        shaded = Shade(kind, colour, r, m, normal, &f);
+        if (!shaded) return;
+    }
+    Raster(&f, r, m, ddd_zbuffer_on && dddzbufferptr);
+    if (f.type == SP_TEX || f.type == SP_TEX_ROW || f.type == SP_TEX_GOUR)
+        dddglobal_tpoly_count++;
+    else if (f.type == SP_PTEX || f.type == SP_PTEX_ROW)
+        dddglobal_ppoly_count++;
+    else if (f.nattr)
+        dddglobal_gpoly_count++;
+    else
+        dddglobal_npoly_count++;
+}

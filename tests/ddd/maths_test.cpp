@@ -1,0 +1,137 @@
+// maths_test.cpp -- sine table, orientation matrix, arctangent, roots, random numbers, projection
+#include <gtest/gtest.h>
+
+#include "ddd/ddd.h"
+
+TEST(Sine, TableEndsAndQuarterTurns) {
+    EXPECT_EQ(dddGetSine(0x4000), 32767);
+    EXPECT_EQ(dddGetSine(0xC000), -32767);
+    EXPECT_EQ(dddGetCosine(0x8000), -32767);
+    EXPECT_EQ(dddGetSine(15), 0); // still index 0
+    EXPECT_EQ(dddGetSine(0x8000), 0);
+    EXPECT_EQ(dddGetCosine(0), 32767);
+    EXPECT_EQ(dddGetSine(0x10000 + 0x4000), 32767); // angles wrap at 16 bits
+    // 32767 sin(45 degrees) = 23169.77, truncated.
+    EXPECT_EQ(dddGetSine(0x2000), 23169);
+    EXPECT_EQ(dddGetSine(0xE000), -23169);
+}
+
+TEST(Orientation, ZeroAnglesAndHalfTurn) {
+    int32_t m[9];
+    DDDORIENTATION(m, 0, 0, 0);
+    const int32_t id[9] = {32767, 0, 0, 0, 32767, 0, 0, 0, 32767};
+    for (int i = 0; i < 9; i++)
+        EXPECT_EQ(m[i], id[i]) << i;
+    DDDORIENTATION(m, 0, 0x8000, 0);
+    EXPECT_EQ(m[0], -32767);
+    EXPECT_EQ(m[8], -32767);
+    EXPECT_EQ(m[4], 32767);
+    // Heading a quarter turn: m02 = sin b, m20 = -sin b.
+    DDDORIENTATION(m, 0, 0x4000, 0);
+    EXPECT_EQ(m[2], 32767);
+    EXPECT_EQ(m[6], -32767);
+    EXPECT_EQ(m[0], 0);
+    // Pitch a quarter turn: m12 = sin a.
+    DDDORIENTATION(m, 0x4000, 0, 0);
+    EXPECT_EQ(m[5], 32767);
+    EXPECT_EQ(m[4], 0);
+}
+
+TEST(Orientation, ProductAndPointTurn) {
+    int32_t a[9], b[9], ab[9], c[9];
+    DDDORIENTATION(a, 0, 0x2000, 0);
+    DDDORIENTATION(b, 0, 0x2000, 0);
+    DDDMATMUL(a, b, ab);
+    DDDORIENTATION(c, 0, 0x4000, 0);
+    for (int i = 0; i < 9; i++)
+        EXPECT_NEAR(ab[i], c[i], 8) << i;
+    int32_t p[3] = {0, 0, 1000};
+    dddRotate3dPoint(p, c); // heading east turns +z into +x
+    EXPECT_EQ(p[0], 999);
+    EXPECT_EQ(p[2], 0);
+}
+
+TEST(Atan, StepsAndOctants) {
+    EXPECT_EQ(dddAtan(1, 1), 0x2000);
+    EXPECT_EQ(dddAtan(0, -5), 0x8000);
+    EXPECT_EQ(dddAtan(0, 5), 0);
+    EXPECT_EQ(dddAtan(1, 1000), 0);
+    EXPECT_EQ(dddAtan(7, 1000), 64);
+    EXPECT_EQ(dddAtan(1000, 0), 0x4000);
+    EXPECT_EQ(dddAtan(-1000, 0), -0x4000);
+    EXPECT_EQ(dddAtan(1, -1), 0x6000);
+    EXPECT_EQ(dddAtan(1000, 7), 0x4000 - 64);
+    // Results come in steps of 64.
+    for (int32_t y = 1; y < 1000; y += 37)
+        EXPECT_EQ(dddAtan(y, 1000) % 64, 0);
+}
+
+TEST(Align, PitchAndHeading) {
+    int32_t from[3] = {0, 0, 0}, east[3] = {500, 0, 0}, deep[3] = {0, 500, 10};
+    uint16_t out[3] = {1, 2, 0x7777};
+    dddAlign(out, east, from);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], 0x4000);
+    EXPECT_EQ(out[2], 0x7777); // only two angles written
+    dddAlign(out, deep, nullptr);
+    EXPECT_EQ(out[0], 0x4000 - 192); // 10 / 500 lies in step 3
+}
+
+TEST(SquareRoot, Limits) {
+    EXPECT_EQ(dddSquareRoot(0xFFFFFFFFu), 65535u);
+    EXPECT_EQ(dddSquareRoot(99), 9u);
+    EXPECT_EQ(dddSquareRoot(100), 10u);
+    EXPECT_EQ(dddSquareRoot(0), 0u);
+    EXPECT_EQ(dddSquareRoot(1), 1u);
+    for (uint32_t r = 60000; r < 60010; r++) {
+        EXPECT_EQ(dddSquareRoot(r * r), r);
+        EXPECT_EQ(dddSquareRoot(r * r - 1), r - 1);
+    }
+}
+
+TEST(Random, FirstValuesAndSeed) {
+    dddInitRnd(0x59263141u); // the initial state
+    int32_t first = dddRnd();
+    EXPECT_EQ(first, 0x3141 + 0x5926);
+    // hi became 0x5926 + first; the next lo is first + that, with its carry into hi.
+    uint32_t hi = (0x5926 + first) & 0xFFFF;
+    EXPECT_EQ(dddRnd(), (int32_t)((first + hi) & 0xFFFF));
+    dddInitRnd(7);
+    int32_t a = dddRnd(), b = dddRnd();
+    dddInitRnd(7);
+    EXPECT_EQ(dddRnd(), a);
+    EXPECT_EQ(dddRnd(), b);
+}
+
+TEST(ScreenPoints, FailuresAndCentre) {
+    dddscreen_mid_x = 152;
+    dddscreen_mid_y = 100;
+    x_ratio = 256;
+    y_ratio = 256;
+    EXPECT_EQ(dddCreateScreenX(100, 31), DDD_NOSCREEN);
+    EXPECT_EQ(dddCreateScreenX(100, 65536), DDD_NOSCREEN);
+    EXPECT_EQ(dddCreateScreenX(40000, 100), DDD_NOSCREEN);
+    EXPECT_EQ(dddCreateScreenX(0, 100), 152);
+    EXPECT_EQ(dddCreateScreenX(100, 100), 152 + 256);
+    EXPECT_EQ(dddCreateScreenX(-1, 100), 150); // -2.56 truncates to -2
+    EXPECT_EQ(dddCreateScreenY(-100, 200), 100 - 128);
+    EXPECT_EQ(dddCreateScreenZ(31), DDD_NOSCREEN);
+    EXPECT_EQ(dddCreateScreenZ(32), (int32_t)0x7FFFFFFF); // (2^52 - 1) / 2^21
+    EXPECT_EQ(dddCreateTextureXY(3, 2), 0x20003);
+}
+
+TEST(ProjectPoint, MovesAlongHeadingAndClampsDepth) {
+    int32_t p[3] = {0, 0, 0};
+    uint16_t north[2] = {0, 0}, east[2] = {0, 0x4000}, down[2] = {0x4000, 0};
+    dddProjectPoint(p, north, 1000);
+    EXPECT_EQ(p[2], 999);
+    EXPECT_EQ(p[0], 0);
+    dddProjectPoint(p, east, 1000);
+    EXPECT_EQ(p[0], 999);
+    int32_t q[3] = {0, 31990, 0};
+    dddProjectPoint(q, down, 1000);
+    EXPECT_EQ(q[1], dddfloor);
+    int32_t r[3] = {5, 6, 7};
+    dddProjectPoint(r, down, 0);
+    EXPECT_EQ(r[1], 6);
+}
