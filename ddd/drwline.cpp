@@ -61,9 +61,10 @@ void DDDCLIPDRAWLINE(int32_t colour, int32_t x1, int32_t y1, uint32_t depth1, in
         int64_t edge = (code & OUT_LEFT) || (code & OUT_TOP) ? 0
                        : axis == 0                           ? dddscreen_width - 1
                                                              : dddscreen_depth - 1;
-        int64_t t = ((edge - m[axis]) << 16) / (o[axis] - m[axis]);
-        m[1 - axis] += ((o[1 - axis] - m[1 - axis]) * t) >> 16;
-        if (depth) m[2] += ((o[2] - m[2]) * t) >> 16;
+        // Exact proportions: a 16-bit fraction would miss by pixels on long lines.
+        int64_t num = edge - m[axis], den = o[axis] - m[axis];
+        m[1 - axis] += (int64_t)((__int128)(o[1 - axis] - m[1 - axis]) * num / den);
+        if (depth) m[2] += (int64_t)((__int128)(o[2] - m[2]) * num / den);
         m[axis] = edge;
     }
 }
