@@ -1,0 +1,13 @@
+// main.cpp -- kestrune-server: reads the command line and runs the server or an operator command
+#include "server/srv_server.h"
+
+#include <string>
+
+int main(int argc, char **argv) {
+    ServerConfig cfg;
+    std::string command, arg;
+    int r = SrvParseArgs(argc, argv, &cfg, &command, &arg);
+    if (r < 0) return 2;
+    if (r > 0) return SrvRunCommand(cfg, command, arg);
+    return SrvRunForeground(cfg);
+}

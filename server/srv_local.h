@@ -1,0 +1,195 @@
+// srv_local.h -- the server's insides shared by its modules: connections, sessions, the server
+#pragma once
+
+#ifndef ASIO_STANDALONE
+#define ASIO_STANDALONE
+#endif
+#include <asio.hpp>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "server/srv_db.h"
+#include "server/srv_hash.h"
+#include "server/srv_line.h"
+#include "server/srv_server.h"
+
+// Packet numbers of the protocol.
+enum {
+    T_MAGIC = 0,
+    T_VERS = 1,
+    T_IDREQ = 2,
+    T_IDINFO = 3,
+    T_NOLOGIN = 4,
+    T_TEXT = 5,
+    T_NETPKT = 6,
+    T_CHAT = 7,
+    T_UPDATE = 8,
+    T_NAMEREQ = 9,
+    T_NAMEINFO = 10,
+    T_LOGONOK = 11,
+    T_TABLE = 12,
+    T_WEAPON = 13,
+    T_HELLO = 14,
+    T_NET = 15,
+    T_DIALOG = 16,
+    T_NAMEREFUSE = 17,
+    T_LOGOFF = 18,
+    T_BATTLES = 19,
+    T_ADDBATTLE = 20,
+    T_SUBBATTLE = 21,
+    T_INVREQ = 22,
+    T_INVDETAILS = 23,
+    T_JOINBATTLE = 24,
+    T_NOJOIN = 25,
+    T_JOINACC = 26,
+    T_NEWSHIP = 27,
+    T_UPDATEREQ = 28,
+    T_RADIO = 29,
+    T_SHIPTYPE = 30,
+    T_SCOREREQ = 31,
+    T_SCORE = 32,
+    T_EXITBATTLE = 33,
+    T_EXITACC = 34,
+    T_CHANGECOUNTRY = 35
+};
+
+#define PROTOCOL_VERSION 107
+#define SRV_GREETING "MorningTideOverGreyHarbour"
+#define SRV_VERSION "1.0"
+
+#define CONN_READ_BUFFER 1024
+#define NICK_MAX 15
+#define LOGIN_FIELD_MAX 31
+
+// Session states of a connection.
+enum {
+    CS_AWAIT_ID,   // greeted, waiting for T_IDINFO
+    CS_VERIFYING,  // a known player's password is being checked
+    CS_AWAIT_NAME, // a new player: waiting for T_NAMEINFO
+    CS_CREATING,   // nickname accepted, waiting for the hash to store the account
+    CS_LOBBY,      // logged on (in a battle when ship_id is not 0)
+};
+
+// Reasons a mission ends.
+enum { MISSION_EXIT, MISSION_DISCONNECT, MISSION_SUNK, MISSION_SHUTDOWN };
+
+using SteadyClock = std::chrono::steady_clock;
+
+struct TokenBucket {
+    double tokens = 0, rate = 0, burst = 0;
+    SteadyClock::time_point last{};
+};
+
+void BucketInit(TokenBucket *b, double rate, double burst);
+// Takes cost tokens if there are enough; returns false (taking nothing) when there are not.
+bool BucketTake(TokenBucket *b, double cost);
+
+struct Server;
+
+struct Conn : std::enable_shared_from_this<Conn> {
+    Conn(Server *s, asio::ip::tcp::socket sock);
+    Server *srv;
+    uint32_t cid = 0;
+    asio::ip::tcp::socket sock;
+    std::string peer; // the remote address, for logs and the failed-login limit
+    std::array<char, CONN_READ_BUFFER> rbuf;
+    size_t rpos = 0, rlen = 0; // unread part of rbuf while reading is paused
+    bool paused = false, reading = false;
+    LineFramer framer;
+    std::string out, inflight;
+    bool writing = false, flush_posted = false, closing = false, closed = false;
+    TokenBucket lines, bytes, radio;
+    SteadyClock::time_point connected_at;
+
+    int state = CS_AWAIT_ID;
+    int version = 0;
+    uint64_t job = 0; // number of the hash job whose result is awaited
+    std::string pending_userid, pending_password, pending_hash, reserved_nick;
+    bool hash_ready = false, name_given = false;
+    PlayerRecord rec;
+
+    // Battle.
+    uint32_t ship_id = 0;
+    int ship_class = 0;         // server ship type of the ship in command
+    int32_t mission[36] = {};   // score entries of the mission under way
+    int64_t mission_start = 0;  // Unix seconds
+    uint32_t last_hit_tick = 0; // when the ship last took damage (0: never)
+};
+
+struct FailRecord {
+    TokenBucket bucket;
+};
+
+struct World;
+
+struct Server {
+    explicit Server(const ServerConfig &c);
+    ServerConfig cfg;
+    asio::io_context io;
+    asio::ip::tcp::acceptor game;
+    asio::ip::tcp::acceptor mail;
+    asio::signal_set signals;
+    asio::steady_timer step_timer, sweep_timer, announce_timer, accept_retry;
+    Db db;
+    HashPool pool;
+    World *world = nullptr;
+    std::unordered_map<uint32_t, std::shared_ptr<Conn>> conns;
+    uint32_t next_cid = 1;
+    uint64_t next_job = 1;
+    std::unordered_map<std::string, uint32_t> users;   // UserID logged on or being created -> cid
+    std::unordered_set<std::string> reserved_nicks;    // lower-case nicknames being created
+    std::unordered_map<std::string, FailRecord> fails; // failed logins by address
+    int64_t last_announcement = 0;
+    int mail_conns = 0;
+    bool stopping = false;
+    SteadyClock::time_point started;
+    int game_port = 0, mail_port = 0;
+};
+
+// Milliseconds since the server started, as a wrapping 32-bit tick.
+uint32_t SrvTick(Server *s);
+// Calendar seconds.
+int64_t SrvNow();
+
+// Queues one line (a line feed is added) for a connection; lines queued in one turn of the loop
+// go out in one write. A connection whose queue passes cfg.out_limit is closed.
+void ConnSend(Conn *c, const std::string &line);
+void ConnSendf(Conn *c, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Closes a connection: at once, or after what is queued has been written (flush).
+void ConnClose(Conn *c, const char *reason, bool flush);
+
+// Pauses and resumes the handling of a connection's input (while a hash job runs).
+void ConnPause(Conn *c);
+void ConnResume(Conn *c);
+
+// Starts reading a new connection (after the greeting).
+void ConnStart(Conn *c);
+
+// Session side (srv_session.cpp).
+void SessionGreet(Conn *c);
+// Handles one received line; returns false when the connection is being closed.
+bool SessionLine(Conn *c, std::string_view line, size_t dropped);
+// A closing connection leaves: its battle ends, its names are released.
+void SessionClosed(Conn *c);
+// Sends every logged-on player a text line.
+void SessionBroadcastText(Server *s, const std::string &text);
+// Called by the world when a player's ship is sunk (its mission ends, the ship is lost).
+void SessionShipSunk(Conn *c);
+// Adds points to an entry of the mission under way.
+void SessionAddScore(Conn *c, int slot, int32_t points);
+// Ends every mission under way (at shut-down), saving the scores.
+void SessionEndAll(Server *s);
+// Lazily replenishes a player's inventory up to the standard allotment.
+void SessionReplenish(PlayerRecord *rec, int64_t now);
+
+// Feedback mail (srv_smtp.cpp).
+void SmtpAccept(Server *s);
+
+// The server behind a handle (tests look into the world through SrvCall with it).
+Server *SrvServerOf(SrvHandle *h);

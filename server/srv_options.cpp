@@ -1,0 +1,220 @@
+// srv_options.cpp -- the command line and the operator commands run against the database
+#include "server/srv_db.h"
+#include "server/srv_local.h"
+#include "server/srv_log.h"
+
+#include <sodium.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+int SrvParseHashCost(const char *text, SrvHashCost *cost) {
+    if (!strcmp(text, "interactive")) {
+        *cost = {crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE};
+    } else if (!strcmp(text, "moderate")) {
+        *cost = {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE};
+    } else if (!strcmp(text, "sensitive")) {
+        *cost = {crypto_pwhash_OPSLIMIT_SENSITIVE, crypto_pwhash_MEMLIMIT_SENSITIVE};
+    } else if (!strcmp(text, "min")) {
+        *cost = {crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN};
+    } else {
+        char *end;
+        unsigned long long ops = strtoull(text, &end, 10);
+        if (*end != ',') return 0;
+        unsigned long long mem = strtoull(end + 1, &end, 10);
+        if (*end || ops < crypto_pwhash_OPSLIMIT_MIN || ops > crypto_pwhash_OPSLIMIT_MAX ||
+            mem < crypto_pwhash_MEMLIMIT_MIN || mem > (1ULL << 32))
+            return 0;
+        *cost = {ops, (size_t)mem};
+    }
+    return 1;
+}
+
+void SrvPrintHelp() {
+    printf("Usage: kestrune-server [options] [command]\n"
+           "\n"
+           "Options:\n"
+           "  --port N            game port (default 6000; 0 picks a free one)\n"
+           "  --bind ADDR         address to listen on (default 0.0.0.0)\n"
+           "  --mail-port N       feedback mail (SMTP) port (default 25; 0 turns mail off)\n"
+           "  --smtp-port N       the same as --mail-port\n"
+           "  --db PATH           database file (default ./kestrune.db)\n"
+           "  --hash-cost COST    password hashing cost: interactive (default), moderate,\n"
+           "                      sensitive, min, or OPS,MEMBYTES\n"
+           "  --hash-threads N    password hashing threads (default 2)\n"
+           "  --drones N          drone ships kept at sea (default 6)\n"
+           "  --seed N            seed of the drones' routes (default: from the clock)\n"
+           "  --max-connections N connections held at once (default 20000)\n"
+           "  --log-level LEVEL   error, warn, info (default) or debug\n"
+           "\n"
+           "Commands (run against the database and exit):\n"
+           "  --list-players      print every account with its ships and best scores\n"
+           "  --list-feedback     print every feedback mail received\n"
+           "  --announce TEXT     have the running server tell every player TEXT\n"
+           "  --help              print this text\n"
+           "  --version           print the version\n");
+}
+
+static int SrvNumber(const char *opt, const char *text, long lo, long hi, long *out) {
+    char *end;
+    long v = strtol(text, &end, 10);
+    if (!*text || *end || v < lo || v > hi) {
+        fprintf(stderr, "kestrune-server: %s needs a number from %ld to %ld, not '%s'\n", opt, lo,
+                hi, text);
+        return 0;
+    }
+    *out = v;
+    return 1;
+}
+
+int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command, std::string *arg) {
+    int result = 0;
+    for (int i = 1; i < argc; i++) {
+        const char *o = argv[i];
+        const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
+        long n;
+        if (!strcmp(o, "--help") || !strcmp(o, "-h")) {
+            *command = "help";
+            return 1;
+        }
+        if (!strcmp(o, "--version")) {
+            *command = "version";
+            return 1;
+        }
+        if (!strcmp(o, "--list-players") || !strcmp(o, "--list-feedback")) {
+            *command = o + 2;
+            result = 1;
+            continue;
+        }
+        bool takes = !strcmp(o, "--port") || !strcmp(o, "--bind") || !strcmp(o, "--mail-port") ||
+                     !strcmp(o, "--smtp-port") || !strcmp(o, "--db") || !strcmp(o, "--hash-cost") ||
+                     !strcmp(o, "--hash-threads") || !strcmp(o, "--drones") ||
+                     !strcmp(o, "--seed") || !strcmp(o, "--log-level") ||
+                     !strcmp(o, "--announce") || !strcmp(o, "--max-connections");
+        if (!takes) {
+            fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
+            return -1;
+        }
+        if (!v) {
+            fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+            return -1;
+        }
+        i++;
+        if (!strcmp(o, "--port")) {
+            if (!SrvNumber(o, v, 0, 65535, &n)) return -1;
+            cfg->port = (int)n;
+        } else if (!strcmp(o, "--mail-port") || !strcmp(o, "--smtp-port")) {
+            if (!SrvNumber(o, v, 0, 65535, &n)) return -1;
+            cfg->mail_port = (int)n;
+        } else if (!strcmp(o, "--bind")) {
+            cfg->bind = v;
+        } else if (!strcmp(o, "--db")) {
+            cfg->db_path = v;
+        } else if (!strcmp(o, "--hash-cost")) {
+            if (!SrvParseHashCost(v, &cfg->hash_cost)) {
+                fprintf(stderr, "kestrune-server: bad --hash-cost '%s'\n", v);
+                return -1;
+            }
+        } else if (!strcmp(o, "--hash-threads")) {
+            if (!SrvNumber(o, v, 1, 64, &n)) return -1;
+            cfg->hash_threads = (int)n;
+        } else if (!strcmp(o, "--drones")) {
+            if (!SrvNumber(o, v, 0, 2000, &n)) return -1;
+            cfg->drones = (int)n;
+        } else if (!strcmp(o, "--seed")) {
+            if (!SrvNumber(o, v, 0, 0x7fffffff, &n)) return -1;
+            cfg->seed = (uint32_t)n;
+        } else if (!strcmp(o, "--max-connections")) {
+            if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
+            cfg->max_connections = (int)n;
+        } else if (!strcmp(o, "--log-level")) {
+            int level;
+            if (!SrvLogParseLevel(v, &level)) {
+                fprintf(stderr, "kestrune-server: --log-level is error, warn, info or debug\n");
+                return -1;
+            }
+            SrvLogSetLevel(level);
+        } else if (!strcmp(o, "--announce")) {
+            *command = "announce";
+            *arg = v;
+            result = 1;
+        }
+    }
+    return result;
+}
+
+static const char *SrvCountryName(int c) {
+    return c == 0 ? "Westland" : c == 1 ? "Northland" : "Neutral";
+}
+
+static std::string SrvTime(int64_t t) {
+    char buf[32];
+    time_t tt = (time_t)t;
+    tm tmv;
+    gmtime_r(&tt, &tmv);
+    strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tmv);
+    return buf;
+}
+
+int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std::string &arg) {
+    if (command == "help") {
+        SrvPrintHelp();
+        return 0;
+    }
+    if (command == "version") {
+        printf("kestrune-server %s (protocol %d, database schema %d)\n", SRV_VERSION,
+               PROTOCOL_VERSION, DB_SCHEMA_VERSION);
+        return 0;
+    }
+    Db db;
+    std::string error;
+    if (!DbOpen(&db, cfg.db_path, &error)) {
+        fprintf(stderr, "kestrune-server: %s\n", error.c_str());
+        return 1;
+    }
+    int status = 0;
+    if (command == "list-players") {
+        int count = 0;
+        printf("%-20s %-15s %-9s %4s %4s %4s %6s %5s %6s %6s %6s  %s\n", "UserID", "Nickname",
+               "Country", "Corv", "Dest", "Subm", "Missns", "Lost", "BestCv", "BestDs", "BestSb",
+               "Last login");
+        DbListPlayers(&db, [&](const PlayerRecord &p) {
+            int best[3] = {0, 0, 0};
+            for (int k = 0; k < 3; k++)
+                for (int i = 0; i < 6; i++)
+                    best[k] += p.score[42 + 6 * k + i];
+            printf("%-20s %-15s %-9s %4d %4d %4d %6d %5d %6d %6d %6d  %s\n", p.userid.c_str(),
+                   p.nickname.c_str(), SrvCountryName(p.country), p.inv[1], p.inv[2], p.inv[3],
+                   p.missions, p.ships_lost, best[0], best[1], best[2],
+                   p.last_login ? SrvTime(p.last_login).c_str() : "never");
+            count++;
+        });
+        printf("%d player%s\n", count, count == 1 ? "" : "s");
+    } else if (command == "list-feedback") {
+        int count = 0;
+        DbListFeedback(&db, [&](const FeedbackRecord &f) {
+            printf("--- #%lld  %s  from %s\nFrom: %s\nTo: %s\nSubject: %s\n\n%s\n", (long long)f.id,
+                   SrvTime(f.received).c_str(), f.peer.c_str(), f.sender.c_str(),
+                   f.recipient.c_str(), f.subject.c_str(), f.body.c_str());
+            count++;
+        });
+        printf("%d mail%s\n", count, count == 1 ? "" : "s");
+    } else if (command == "announce") {
+        if (arg.empty() || arg.size() > 200 || !LinePrintable(arg)) {
+            fprintf(stderr, "kestrune-server: an announcement is 1 to 200 printable characters\n");
+            status = 1;
+        } else if (!DbAddAnnouncement(&db, arg, SrvNow())) {
+            fprintf(stderr, "kestrune-server: the announcement could not be stored\n");
+            status = 1;
+        } else {
+            printf("announcement queued; a running server sends it within a few seconds\n");
+        }
+    } else {
+        fprintf(stderr, "kestrune-server: unknown command %s\n", command.c_str());
+        status = 1;
+    }
+    DbClose(&db);
+    return status;
+}

@@ -1,0 +1,71 @@
+// srv_server.h -- the game server as a library: configure, start, run, stop
+#pragma once
+
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+
+// Argon2id cost of the stored password hashes (libsodium opslimit and memlimit).
+struct SrvHashCost {
+    unsigned long long ops;
+    size_t mem;
+};
+
+struct ServerConfig {
+    std::string bind = "0.0.0.0";
+    int port = 6000;    // game port; 0 picks a free one (see SrvGamePort)
+    int mail_port = 25; // feedback mail port; 0 disables, -1 picks a free one
+    std::string db_path = "kestrune.db";
+    SrvHashCost hash_cost{2, 67108864}; // libsodium's "interactive"
+    int hash_threads = 2;
+    int drones = 6;    // drone ships kept in the world
+    uint32_t seed = 0; // 0: seeded from the clock
+    int step_ms = 100; // world step
+    int max_connections = 20000;
+    bool handle_signals = false; // SIGINT/SIGTERM end the run cleanly (the program sets it)
+    // Tuning that tests shorten; the defaults are the game's.
+    int login_timeout_s = 300;     // a connection must log in within this
+    int announce_poll_ms = 2000;   // how often operator announcements are looked for
+    double dc_sink_speed = 25.0;   // depth-charge sinking speed, depth units per second
+    int update_interval_ms = 3000; // steady correction rate of other ships' positions
+    int update_request_ms = 10000; // how often a player's own state is asked for
+    int out_limit = 256 * 1024;    // queued output beyond this marks a client that stopped reading
+    double line_rate = 60.0;       // lines a second a client may send on average
+    double line_burst = 240.0;     // and at once
+};
+
+// Reads a --hash-cost value: "interactive", "moderate", "sensitive", "min" or "OPS,MEMBYTES".
+int SrvParseHashCost(const char *text, SrvHashCost *cost);
+
+// Reads the command line into cfg. Returns 0 to run the server, 1 when an operator command was
+// given (written to *command: "list-players", "list-feedback", "announce", "help", "version"),
+// -1 on a bad option (a message is written to standard error). *arg gets the command's argument.
+int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command, std::string *arg);
+
+// Prints the usage text to standard output.
+void SrvPrintHelp();
+
+// Runs an operator command against the database of cfg; returns the process exit status.
+int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std::string &arg);
+
+struct SrvHandle;
+
+// Opens the database, binds the ports and starts the server's one network thread. Returns null
+// (and a reason in *error) when the database can't be opened or the game port can't be bound.
+SrvHandle *SrvStart(const ServerConfig &cfg, std::string *error);
+
+// The bound game port, and the bound mail port (0 when mail is off).
+int SrvGamePort(SrvHandle *h);
+int SrvMailPort(SrvHandle *h);
+
+// Runs fn on the server's network thread and waits for it (tests look inside this way).
+void SrvCall(SrvHandle *h, const std::function<void()> &fn);
+
+// Shuts down cleanly (missions in progress are saved, the database is closed), joins the
+// thread and frees the handle.
+void SrvStop(SrvHandle *h);
+
+// The program's way: start, run on the calling thread until SIGINT/SIGTERM, shut down.
+// Returns the process exit status.
+int SrvRunForeground(const ServerConfig &cfg);

@@ -1,0 +1,579 @@
+// srv_session.cpp -- the session protocol: greeting, login, new players, lobby, scores, exit
+#include "server/srv_local.h"
+#include "server/srv_log.h"
+#include "server/srv_score.h"
+#include "server/srv_world.h"
+
+#include <cctype>
+#include <cstring>
+
+// Ships a player is issued: corvettes, destroyers and submarines; one of each class that is
+// short is commissioned every SESSION_REPLENISH_S seconds.
+static const int32_t SESSION_ALLOTMENT[SHIP_CLASSES] = {0, 3, 2, 3, 0, 0};
+#define SESSION_REPLENISH_S 1200
+#define FAIL_BURST 5.0         // failed logins an address may make at once
+#define FAIL_RATE (1.0 / 12.0) // and then one every 12 s
+
+static const char *const SESSION_CLASS_NAME[SHIP_CLASSES] = {"tanker",    "corvette", "destroyer",
+                                                             "submarine", "ship",     "merchant"};
+
+static const char *SessionStateName(int state) {
+    switch (state) {
+    case CS_AWAIT_ID:
+        return "login";
+    case CS_VERIFYING:
+        return "verifying";
+    case CS_AWAIT_NAME:
+        return "new player";
+    case CS_CREATING:
+        return "creating";
+    default:
+        return "lobby";
+    }
+}
+
+int ScoreForSinking(int server_type) {
+    switch (server_type) {
+    case 0:
+        return 150; // tanker
+    case 1:
+        return 200; // corvette
+    case 2:
+        return 300; // destroyer
+    case 3:
+        return 300; // submarine
+    case 5:
+        return 100; // merchant
+    default:
+        return 0;
+    }
+}
+
+static std::string SessionLower(std::string_view s) {
+    std::string out(s);
+    for (char &ch : out)
+        ch = (char)tolower((unsigned char)ch);
+    return out;
+}
+
+void SessionReplenish(PlayerRecord *rec, int64_t now) {
+    bool full = true;
+    for (int i = 0; i < SHIP_CLASSES; i++)
+        if (rec->inv[i] < SESSION_ALLOTMENT[i]) full = false;
+    if (full || rec->inv_time > now) {
+        rec->inv_time = now;
+        return;
+    }
+    int64_t n = (now - rec->inv_time) / SESSION_REPLENISH_S;
+    if (n <= 0) return;
+    full = true;
+    for (int i = 0; i < SHIP_CLASSES; i++) {
+        if (rec->inv[i] < SESSION_ALLOTMENT[i])
+            rec->inv[i] = (int32_t)std::min<int64_t>(SESSION_ALLOTMENT[i], rec->inv[i] + n);
+        if (rec->inv[i] < SESSION_ALLOTMENT[i]) full = false;
+    }
+    rec->inv_time = full ? now : rec->inv_time + n * SESSION_REPLENISH_S;
+}
+
+void SessionGreet(Conn *c) {
+    ConnSend(c, SRV_GREETING);
+    ConnSendf(c, "%d:", T_IDREQ);
+}
+
+static void SessionDrop(Conn *c, std::string_view line, const char *why) {
+    LogInfo("conn %u (%s): dropped line (%s): %.*s", c->cid, c->peer.c_str(), why, (int)line.size(),
+            line.data());
+}
+
+// Refuses a login: the client shows its message and connects again.
+static void SessionNoLogin(Conn *c, const char *why) {
+    LogInfo("conn %u (%s): login refused: %s", c->cid, c->peer.c_str(), why);
+    ConnSendf(c, "%d:", T_NOLOGIN);
+    ConnClose(c, nullptr, true);
+}
+
+static bool SessionBlocked(Server *s, const std::string &peer) {
+    auto it = s->fails.find(peer);
+    if (it == s->fails.end()) return false;
+    TokenBucket b = it->second.bucket;
+    return !BucketTake(&b, 1.0);
+}
+
+static void SessionFailed(Server *s, const std::string &peer) {
+    auto it = s->fails.find(peer);
+    if (it == s->fails.end()) {
+        it = s->fails.emplace(peer, FailRecord{}).first;
+        BucketInit(&it->second.bucket, FAIL_RATE, FAIL_BURST);
+    }
+    BucketTake(&it->second.bucket, 1.0);
+}
+
+static bool SessionFieldValid(std::string_view s, size_t max) {
+    if (s.empty() || s.size() > max) return false;
+    for (unsigned char ch : s)
+        if (ch <= 0x20 || ch == ':' || ch == 0x7f) return false;
+    return true;
+}
+
+// A nickname is shown in every other player's lists: it must fit the 15-character field of a
+// new-ship line, hold no colon, not be blank, and not pose as the server's drones.
+static bool SessionNickValid(std::string_view s) {
+    if (s.empty() || s.size() > NICK_MAX || !LinePrintable(s)) return false;
+    if (s.find(':') != std::string_view::npos) return false;
+    if (s.find_first_not_of(' ') == std::string_view::npos) return false;
+    if (SessionLower(s) == "drone") return false;
+    return true;
+}
+
+static int SessionOnline(Server *s, int *at_sea) {
+    int n = 0, sea = 0;
+    for (auto &kv : s->conns) {
+        if (kv.second->state == CS_LOBBY && !kv.second->closed) {
+            n++;
+            if (kv.second->ship_id) sea++;
+        }
+    }
+    *at_sea = sea;
+    return n;
+}
+
+static void SessionLogon(Conn *c) {
+    Server *s = c->srv;
+    c->state = CS_LOBBY;
+    s->users[c->rec.userid] = c->cid;
+    c->pending_password.clear();
+    c->pending_hash.clear();
+    int64_t now = SrvNow();
+    SessionReplenish(&c->rec, now);
+    c->rec.last_login = now;
+    DbSaveLogin(&s->db, c->rec.id, now);
+    LogInfo("conn %u (%s): %s logged on as %s", c->cid, c->peer.c_str(), c->rec.userid.c_str(),
+            c->rec.nickname.c_str());
+    ConnSendf(c, "%d:%s:%d", T_LOGONOK, c->rec.nickname.c_str(), c->rec.country);
+    int at_sea = 0;
+    int online = SessionOnline(s, &at_sea);
+    ConnSendf(c, "%d:Welcome to Kestrune, %s. %d captain%s online, %d at sea.", T_TEXT,
+              c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
+}
+
+// Runs fn on a hash worker and hands its result back to the network thread, to this connection
+// only if it still waits for this job.
+template <typename Work, typename Done> static void SessionHashJob(Conn *c, Work work, Done done) {
+    Server *s = c->srv;
+    uint64_t job = s->next_job++;
+    c->job = job;
+    std::weak_ptr<Conn> weak = c->shared_from_this();
+    HashPoolSubmit(&s->pool, [s, weak, job, work, done] {
+        auto result = work();
+        asio::post(s->io, [weak, job, done, result] {
+            std::shared_ptr<Conn> conn = weak.lock();
+            if (!conn || conn->closed || conn->closing || conn->job != job) return;
+            conn->job = 0;
+            done(conn.get(), result);
+        });
+    });
+}
+
+static void SessionCreateAccount(Conn *c) {
+    Server *s = c->srv;
+    c->rec.userid = c->pending_userid;
+    c->rec.pwhash = c->pending_hash;
+    for (int i = 0; i < SHIP_CLASSES; i++)
+        c->rec.inv[i] = SESSION_ALLOTMENT[i];
+    c->rec.created = c->rec.inv_time = SrvNow();
+    int rc = DbCreatePlayer(&s->db, &c->rec);
+    s->reserved_nicks.erase(c->reserved_nick);
+    c->reserved_nick.clear();
+    if (rc == DB_OK) {
+        LogInfo("conn %u (%s): new player %s (%s), %s", c->cid, c->peer.c_str(),
+                c->rec.userid.c_str(), c->rec.nickname.c_str(),
+                c->rec.country ? "Northland" : "Westland");
+        SessionLogon(c);
+        ConnResume(c);
+    } else if (rc == DB_DUP_NICKNAME) {
+        c->state = CS_AWAIT_NAME;
+        ConnSendf(c, "%d:", T_NAMEREFUSE);
+        ConnResume(c);
+    } else {
+        if (rc == DB_FAIL)
+            ConnSendf(c, "%d:The server can't store new players just now. Please try later.",
+                      T_DIALOG);
+        SessionNoLogin(c, rc == DB_FAIL ? "database failure" : "UserID taken meanwhile");
+    }
+}
+
+static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) {
+    Server *s = c->srv;
+    std::string_view f[2];
+    if (LineSplit(arg, f, 2) != 2) {
+        SessionDrop(c, line, "login without a password field");
+        return;
+    }
+    if (SessionBlocked(s, c->peer)) {
+        ConnSendf(c, "%d:Too many failed logins from your address. Please wait a minute.",
+                  T_DIALOG);
+        SessionNoLogin(c, "failed-login limit");
+        return;
+    }
+    if (!SessionFieldValid(f[0], LOGIN_FIELD_MAX) || !SessionFieldValid(f[1], LOGIN_FIELD_MAX)) {
+        SessionFailed(s, c->peer);
+        SessionNoLogin(c, "unusable UserID or password");
+        return;
+    }
+    std::string userid(f[0]), password(f[1]);
+    PlayerRecord rec;
+    int found = DbFindPlayer(&s->db, userid, &rec);
+    if (found < 0) {
+        ConnSendf(c, "%d:The server can't read its records just now. Please try later.", T_DIALOG);
+        SessionNoLogin(c, "database failure");
+        return;
+    }
+    if (found) {
+        c->state = CS_VERIFYING;
+        c->rec = rec;
+        ConnPause(c);
+        std::string hash = rec.pwhash;
+        SrvHashCost cost = s->cfg.hash_cost;
+        SessionHashJob(
+            c,
+            [hash, password, cost] {
+                int r = HashVerify(hash, password) ? 1 : 0;
+                if (r && HashNeedsRehash(hash, cost)) r = 2;
+                return r;
+            },
+            [password](Conn *conn, int ok) {
+                Server *srv = conn->srv;
+                if (!ok) {
+                    SessionFailed(srv, conn->peer);
+                    SessionNoLogin(conn, "wrong password");
+                    return;
+                }
+                if (srv->users.count(conn->rec.userid)) {
+                    SessionNoLogin(conn, "already logged on elsewhere");
+                    return;
+                }
+                if (ok == 2) {
+                    // The cost was changed: store the password again at the new cost.
+                    int64_t id = conn->rec.id;
+                    SrvHashCost cost = srv->cfg.hash_cost;
+                    HashPoolSubmit(&srv->pool, [srv, id, password, cost] {
+                        std::string h = HashPassword(password, cost);
+                        if (!h.empty())
+                            asio::post(srv->io, [srv, id, h] { DbSaveHash(&srv->db, id, h); });
+                    });
+                }
+                SessionLogon(conn);
+                ConnResume(conn);
+            });
+        return;
+    }
+    if (s->users.count(userid)) {
+        SessionNoLogin(c, "UserID being created on another connection");
+        return;
+    }
+    // A new player. The hash is made while the player picks a nickname.
+    s->users[userid] = c->cid;
+    c->pending_userid = userid;
+    c->state = CS_AWAIT_NAME;
+    c->hash_ready = false;
+    SrvHashCost cost = s->cfg.hash_cost;
+    SessionHashJob(
+        c, [password, cost] { return HashPassword(password, cost); },
+        [](Conn *conn, std::string hash) {
+            if (hash.empty()) {
+                ConnSendf(conn, "%d:The server is too busy to add new players. Please try later.",
+                          T_DIALOG);
+                SessionNoLogin(conn, "hashing failed");
+                return;
+            }
+            conn->pending_hash = std::move(hash);
+            conn->hash_ready = true;
+            if (conn->state == CS_CREATING) SessionCreateAccount(conn);
+        });
+    ConnSendf(c, "%d:", T_NAMEREQ);
+}
+
+static void SessionNameInfo(Conn *c, std::string_view line, std::string_view arg) {
+    Server *s = c->srv;
+    size_t colon = arg.rfind(':');
+    int32_t country;
+    if (colon == std::string_view::npos || !LineDec(arg.substr(colon + 1), &country) ||
+        (country != 0 && country != 1)) {
+        SessionDrop(c, line, "nickname line without a country 0 or 1");
+        return;
+    }
+    std::string_view nick = arg.substr(0, colon);
+    std::string lower = SessionLower(nick);
+    if (!SessionNickValid(nick) || s->reserved_nicks.count(lower) ||
+        DbNicknameTaken(&s->db, std::string(nick)) != 0) {
+        LogInfo("conn %u (%s): nickname refused: %.*s", c->cid, c->peer.c_str(), (int)nick.size(),
+                nick.data());
+        ConnSendf(c, "%d:", T_NAMEREFUSE);
+        return;
+    }
+    s->reserved_nicks.insert(lower);
+    c->reserved_nick = lower;
+    c->rec.nickname = std::string(nick);
+    c->rec.country = country;
+    c->state = CS_CREATING;
+    if (c->hash_ready) {
+        SessionCreateAccount(c);
+    } else {
+        ConnPause(c); // further lines wait for the account
+    }
+}
+
+static void SessionSendInventory(Conn *c) {
+    int32_t before[SHIP_CLASSES];
+    memcpy(before, c->rec.inv, sizeof before);
+    SessionReplenish(&c->rec, SrvNow());
+    if (memcmp(before, c->rec.inv, sizeof before) != 0) DbSavePlayer(&c->srv->db, c->rec);
+    const int32_t *v = c->rec.inv;
+    ConnSendf(c, "%d:%d:%d:%d:%d:%d:%d", T_INVDETAILS, v[0], v[1], v[2], v[3], v[4], v[5]);
+}
+
+static void SessionNoJoin(Conn *c, const char *text) {
+    ConnSendf(c, "%d:", T_NOJOIN);
+    if (text) ConnSendf(c, "%d:%s", T_DIALOG, text);
+}
+
+static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
+    std::string_view f[3];
+    size_t n = LineSplit(arg, f, 3);
+    int32_t first, type;
+    if (n < 2 || !LineDec(f[0], &first) || !LineDec(f[1], &type)) {
+        SessionDrop(c, line, "join without a ship type");
+        return;
+    }
+    if (c->ship_id) {
+        SessionNoJoin(c, "You are already at sea.");
+        return;
+    }
+    if (type < 1 || type > 3) {
+        SessionNoJoin(c, "Only corvettes, destroyers and submarines can be commanded.");
+        return;
+    }
+    SessionReplenish(&c->rec, SrvNow());
+    if (c->rec.inv[type] <= 0) {
+        char text[160];
+        snprintf(text, sizeof text,
+                 "No %s is ready for you.\nA new one is commissioned every %d minutes.",
+                 SESSION_CLASS_NAME[type], SESSION_REPLENISH_S / 60);
+        SessionNoJoin(c, text);
+        return;
+    }
+    std::string name;
+    if (n == 3 && SessionNickValid(f[2]) && f[2] != "hms test") name = std::string(f[2]);
+    memset(c->mission, 0, sizeof c->mission);
+    c->mission_start = SrvNow();
+    c->last_hit_tick = 0;
+    c->ship_class = type;
+    uint32_t id = WorldJoin(c->srv->world, c, type, name);
+    if (!id) {
+        SessionNoJoin(c, "The sea is crowded just now. Please try again in a minute.");
+        return;
+    }
+    c->ship_id = id;
+    LogInfo("conn %u (%s): %s joined as %s %u", c->cid, c->peer.c_str(), c->rec.nickname.c_str(),
+            SESSION_CLASS_NAME[type], id);
+}
+
+static int SessionBestSlot(int server_type) {
+    switch (server_type) {
+    case 1:
+        return SCORE_BEST_CORVETTE;
+    case 2:
+        return SCORE_BEST_DESTROYER;
+    case 3:
+        return SCORE_BEST_SUBMARINE;
+    default:
+        return -1;
+    }
+}
+
+// The mission's entries as they stand now, with the time at sea counted in.
+static void SessionMissionNow(Conn *c, int32_t *out) {
+    memcpy(out, c->mission, sizeof c->mission);
+    int64_t minutes = (SrvNow() - c->mission_start) / 60;
+    out[SCORE_PATROL] = (int32_t)std::min<int64_t>(SCORE_PATROL_MAX, std::max<int64_t>(0, minutes));
+}
+
+static void SessionEndMission(Conn *c, int why) {
+    if (!c->ship_id) return;
+    Server *s = c->srv;
+    if (why != MISSION_SUNK) WorldLeave(s->world, c);
+    c->ship_id = 0;
+    bool under_fire =
+        c->last_hit_tick && SrvTick(s) - c->last_hit_tick < (uint32_t)SCORE_UNDER_FIRE_MS;
+    bool lost = why == MISSION_SUNK || (why == MISSION_DISCONNECT && under_fire);
+    int32_t m[SCORE_MISSION_SLOTS];
+    SessionMissionNow(c, m);
+    if (lost)
+        m[SCORE_PENALTY] += SCORE_LOSS_PENALTY;
+    else if ((why == MISSION_EXIT && !under_fire) || why == MISSION_SHUTDOWN)
+        m[SCORE_RETURN] += SCORE_RETURN_BONUS;
+    PlayerRecord &r = c->rec;
+    memcpy(r.score, m, sizeof m);
+    int best = SessionBestSlot(c->ship_class);
+    if (best >= 0) {
+        int64_t total = 0, best_total = 0;
+        bool have_best = false;
+        for (int i = 0; i < SCORE_CATEGORIES; i++) {
+            total += m[i];
+            best_total += r.score[best + i];
+            if (r.score[best + i]) have_best = true;
+        }
+        if (!have_best || total > best_total)
+            for (int i = 0; i < SCORE_CATEGORIES; i++)
+                r.score[best + i] = m[i];
+    }
+    r.missions++;
+    if (lost && c->ship_class >= 0 && c->ship_class < SHIP_CLASSES) {
+        SessionReplenish(&r, SrvNow()); // the commissioning clock runs from the loss
+        if (r.inv[c->ship_class] > 0) r.inv[c->ship_class]--;
+        r.ships_lost++;
+    }
+    if (!DbSavePlayer(&s->db, r))
+        LogError("conn %u: mission of %s could not be saved", c->cid, r.userid.c_str());
+    LogInfo("conn %u (%s): %s's mission ended (%s), %d points%s", c->cid, c->peer.c_str(),
+            r.nickname.c_str(),
+            why == MISSION_EXIT         ? "exit"
+            : why == MISSION_SUNK       ? "sunk"
+            : why == MISSION_DISCONNECT ? "disconnect"
+                                        : "shut-down",
+            m[0] + m[1] + m[2] + m[3] + m[4] + m[5], lost ? ", ship lost" : "");
+}
+
+void SessionShipSunk(Conn *c) {
+    SessionEndMission(c, MISSION_SUNK);
+}
+
+void SessionAddScore(Conn *c, int slot, int32_t points) {
+    if (slot >= 0 && slot < SCORE_MISSION_SLOTS && c->ship_id) c->mission[slot] += points;
+}
+
+void SessionEndAll(Server *s) {
+    for (auto &kv : s->conns) {
+        Conn *c = kv.second.get();
+        if (c->ship_id) SessionEndMission(c, MISSION_SHUTDOWN);
+    }
+}
+
+static void SessionSendScores(Conn *c) {
+    int32_t v[SCORE_SLOTS];
+    memcpy(v, c->rec.score, sizeof v);
+    if (c->ship_id) SessionMissionNow(c, v);
+    // Runs of up to ten values: 0..35 the mission, 42..59 the best missions.
+    static const int RUNS[][2] = {{0, 10}, {10, 10}, {20, 10}, {30, 6}, {42, 10}, {52, 8}};
+    for (const auto &run : RUNS) {
+        std::string line = std::to_string(T_SCORE) + ":" + std::to_string(run[0]);
+        for (int i = 0; i < run[1]; i++)
+            line += ":" + std::to_string(v[run[0] + i]);
+        ConnSend(c, line);
+    }
+    ConnSendf(c, "%d:-1", T_SCORE);
+}
+
+static void SessionChangeCountry(Conn *c, std::string_view line, std::string_view arg) {
+    int32_t country;
+    if (!LineDec(arg, &country) || (country != 0 && country != 1)) {
+        SessionDrop(c, line, "country not 0 or 1");
+        return;
+    }
+    if (c->ship_id) {
+        SessionDrop(c, line, "change of country at sea");
+        ConnSendf(c, "%d:A change of country can only be made in harbour.", T_TEXT);
+        return;
+    }
+    if (country == c->rec.country) return;
+    c->rec.country = country;
+    DbSavePlayer(&c->srv->db, c->rec);
+    LogInfo("conn %u (%s): %s now serves %s", c->cid, c->peer.c_str(), c->rec.nickname.c_str(),
+            country ? "Northland" : "Westland");
+}
+
+bool SessionLine(Conn *c, std::string_view line, size_t dropped) {
+    if (dropped)
+        LogWarn("conn %u (%s): over-long line, %zu characters dropped", c->cid, c->peer.c_str(),
+                dropped);
+    PacketLine p;
+    if (!LineParsePacket(line, &p)) {
+        SessionDrop(c, line, "no packet number");
+        return true;
+    }
+    if (p.number == T_VERS) {
+        int32_t v;
+        if (!LineDec(p.arg, &v)) {
+            SessionDrop(c, line, "version not a number");
+        } else {
+            c->version = v;
+            if (v != PROTOCOL_VERSION)
+                LogWarn("conn %u (%s): client speaks protocol %d, this server %d", c->cid,
+                        c->peer.c_str(), v, PROTOCOL_VERSION);
+        }
+        return !c->closed;
+    }
+    if (c->state == CS_AWAIT_ID && p.number == T_IDINFO) {
+        SessionIdInfo(c, line, p.arg);
+    } else if (c->state == CS_AWAIT_NAME && p.number == T_NAMEINFO) {
+        SessionNameInfo(c, line, p.arg);
+    } else if (c->state == CS_LOBBY) {
+        switch (p.number) {
+        case T_INVREQ:
+            SessionSendInventory(c);
+            break;
+        case T_JOINBATTLE:
+            SessionJoin(c, line, p.arg);
+            break;
+        case T_SCOREREQ:
+            SessionSendScores(c);
+            break;
+        case T_EXITBATTLE:
+            SessionEndMission(c, MISSION_EXIT);
+            ConnSendf(c, "%d:", T_EXITACC);
+            break;
+        case T_CHANGECOUNTRY:
+            SessionChangeCountry(c, line, p.arg);
+            break;
+        case T_UPDATE:
+        case T_WEAPON:
+        case T_RADIO:
+            if (!c->ship_id) {
+                SessionDrop(c, line, "battle line outside a battle");
+            } else if (p.number == T_UPDATE) {
+                WorldPlayerUpdate(c->srv->world, c, p.arg);
+            } else if (p.number == T_WEAPON) {
+                WorldPlayerWeapon(c->srv->world, c, p.arg);
+            } else {
+                WorldPlayerRadio(c->srv->world, c, p.arg);
+            }
+            break;
+        default:
+            SessionDrop(c, line, "not a client packet");
+            break;
+        }
+    } else {
+        char why[64];
+        snprintf(why, sizeof why, "packet %d not expected in state %s", p.number,
+                 SessionStateName(c->state));
+        SessionDrop(c, line, why);
+    }
+    return !c->closed && !c->closing;
+}
+
+void SessionClosed(Conn *c) {
+    Server *s = c->srv;
+    if (c->ship_id) SessionEndMission(c, s->stopping ? MISSION_SHUTDOWN : MISSION_DISCONNECT);
+    std::string key = c->state == CS_LOBBY ? c->rec.userid : c->pending_userid;
+    auto it = s->users.find(key);
+    if (!key.empty() && it != s->users.end() && it->second == c->cid) s->users.erase(it);
+    if (!c->reserved_nick.empty()) s->reserved_nicks.erase(c->reserved_nick);
+    c->reserved_nick.clear();
+    c->job = 0;
+}
+
+void SessionBroadcastText(Server *s, const std::string &text) {
+    std::string line = std::to_string(T_TEXT) + ":" + text;
+    for (auto &kv : s->conns)
+        if (kv.second->state == CS_LOBBY && !kv.second->closed) ConnSend(kv.second.get(), line);
+}

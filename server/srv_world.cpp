@@ -1,0 +1,568 @@
+// srv_world.cpp -- the battle world: ships, areas, the players' reports, sinkings and radio
+#include "server/srv_world_local.h"
+#include "server/srv_log.h"
+#include "server/srv_score.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstring>
+
+static const char *const WORLD_PLAYER_SHIP_NAMES[] = {
+    "Audacious", "Bold",     "Corsair", "Dauntless", "Eager",    "Fearless", "Gallant",
+    "Harrier",   "Intrepid", "Javelin", "Keen",      "Lancer",   "Marauder", "Nimble",
+    "Onslaught", "Paladin",  "Ranger",  "Sentinel",  "Tenacity", "Valiant",  "Warden"};
+
+World *WorldCreate(Server *s) {
+    World *w = new World;
+    w->srv = s;
+    w->rng.seed(s->cfg.seed ? s->cfg.seed : (uint32_t)time(nullptr));
+    DronesInit(w);
+    return w;
+}
+
+void WorldDestroy(World *w) {
+    delete w;
+}
+
+int WorldRandom(World *w, int n) {
+    if (n <= 1) return 0;
+    return (int)(w->rng() % (uint32_t)n);
+}
+
+WShip *WorldFind(World *w, uint32_t id) {
+    auto it = w->by_id.find(id);
+    return it == w->by_id.end() || it->second->dead ? nullptr : it->second;
+}
+
+WShip *WorldNewShip(World *w, int row, int stype, int role) {
+    if (w->ships.size() >= WORLD_MAX_SHIPS) return nullptr;
+    auto s = std::make_unique<WShip>();
+    do {
+        s->id = w->next_id++;
+        if (w->next_id >= 0x7fffffff) w->next_id = 0x10;
+    } while (w->by_id.count(s->id));
+    s->row = row;
+    s->stype = stype;
+    s->role = role;
+    s->hp = ShipClassOfRow(row)->hull;
+    s->m.engine = MOTION_NEUTRAL;
+    s->m.helm = MOTION_NEUTRAL;
+    s->m.trim = 0x8002;
+    s->last_move = w->now;
+    s->next_steady = w->now + (uint32_t)w->srv->cfg.update_interval_ms;
+    WShip *raw = s.get();
+    w->by_id[raw->id] = raw;
+    w->ships.push_back(std::move(s));
+    if (role == ROLE_PLAYER)
+        w->players++;
+    else if (role == ROLE_TORPEDO)
+        w->torpedoes++;
+    else
+        w->drones++;
+    return raw;
+}
+
+std::string WorldUpdateLine(const WShip *s, int kind) {
+    char line[200];
+    snprintf(line, sizeof line,
+             "8:%" PRIx32 ":%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%x:%x:%x:%x:%" PRIx32 ":%" PRIx32
+             ":%" PRIx32,
+             s->id, kind, VelocityToWire(s->m.vx), VelocityToWire(s->m.vy), VelocityToWire(s->m.vz),
+             (unsigned)s->m.engine, (unsigned)s->m.helm, (unsigned)s->m.trim,
+             (unsigned)s->m.heading, (uint32_t)s->m.x, (uint32_t)s->m.y, (uint32_t)s->m.z);
+    return line;
+}
+
+std::string WorldWeaponLine(uint32_t first, uint32_t second, int kind, int setting,
+                            uint16_t heading, int32_t x, int32_t z) {
+    char line[120];
+    snprintf(line, sizeof line, "13:%" PRIx32 ":%" PRIx32 ":%x:%x:%x:%" PRIx32 ":%" PRIx32, first,
+             second, kind, (unsigned)setting, (unsigned)heading, (uint32_t)x, (uint32_t)z);
+    return line;
+}
+
+static std::string WorldNewShipLine(const WShip *s) {
+    char line[256];
+    snprintf(line, sizeof line,
+             "27:%x:%s:%s:%s:%" PRIx32 ":0:%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32
+             ":%x:%x:%x:%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32,
+             (unsigned)s->stype, s->captain.c_str(), s->name.c_str(), s->ship_name.c_str(), s->id,
+             (unsigned)s->country, VelocityToWire(s->m.vx), VelocityToWire(s->m.vy),
+             VelocityToWire(s->m.vz), (unsigned)s->m.engine, (unsigned)s->m.helm,
+             (unsigned)s->m.trim, (unsigned)s->m.heading, (uint32_t)s->m.x, (uint32_t)s->m.y,
+             (uint32_t)s->m.z);
+    return line;
+}
+
+void WorldSendUpdate(World *w, WShip *s, int kind) {
+    if (s->watchers.empty()) return;
+    std::string line = WorldUpdateLine(s, kind);
+    for (uint32_t pid : s->watchers) {
+        WShip *p = WorldFind(w, pid);
+        if (p && p->conn) ConnSend(p->conn, line);
+    }
+}
+
+void WorldSendNear(World *w, int32_t x, int32_t z, const std::string &line) {
+    for (auto &up : w->ships) {
+        WShip *p = up.get();
+        if (p->dead || !p->conn) continue;
+        if (Range(p->m.x, p->m.z, x, z) < AREA_LEAVE) ConnSend(p->conn, line);
+    }
+}
+
+// The player learns of a ship in its area: its new-ship line and its state, so that the
+// client moves it from now on.
+static void WorldIntroduce(WShip *player, WShip *s) {
+    player->known.insert(s->id);
+    s->watchers.insert(player->id);
+    ConnSend(player->conn, WorldNewShipLine(s));
+    ConnSend(player->conn, WorldUpdateLine(s, 0));
+}
+
+static void WorldForget(WShip *player, WShip *s, int kind) {
+    player->known.erase(s->id);
+    s->watchers.erase(player->id);
+    if (player->conn && kind) ConnSend(player->conn, WorldUpdateLine(s, kind));
+}
+
+void WorldRemove(World *w, WShip *s, int kind) {
+    if (s->dead) return;
+    std::string line = WorldUpdateLine(s, kind);
+    for (uint32_t pid : s->watchers) {
+        auto it = w->by_id.find(pid);
+        if (it == w->by_id.end()) continue;
+        it->second->known.erase(s->id);
+        if (it->second->conn && !it->second->dead) ConnSend(it->second->conn, line);
+    }
+    s->watchers.clear();
+    for (uint32_t kid : s->known) {
+        auto it = w->by_id.find(kid);
+        if (it != w->by_id.end()) it->second->watchers.erase(s->id);
+    }
+    s->known.clear();
+    for (DepthCharge &d : w->charges)
+        if (d.conn && d.conn == s->conn) d.conn = nullptr;
+    s->dead = true;
+    if (s->role == ROLE_PLAYER)
+        w->players--;
+    else if (s->role == ROLE_TORPEDO)
+        w->torpedoes--;
+    else
+        w->drones--;
+    if (s->role == ROLE_CARGO || s->role == ROLE_ESCORT) DronesShipGone(w, s);
+    s->conn = nullptr;
+}
+
+// ---- joining and leaving ----
+
+static void WorldArea(World *w, WShip *p);
+
+uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_name) {
+    int row = ShipRowOfType(server_type);
+    if (row <= 0 || w->players >= c->srv->cfg.max_connections) return 0;
+    WShip *s = WorldNewShip(w, row, server_type, ROLE_PLAYER);
+    if (!s) return 0;
+    s->conn = c;
+    s->country = c->rec.country;
+    s->captain = c->rec.nickname.substr(0, NICK_MAX);
+    s->name = ShipClassOfRow(row)->name;
+    if (!ship_name.empty()) {
+        s->ship_name = ship_name.substr(0, NICK_MAX);
+    } else {
+        size_t n = sizeof WORLD_PLAYER_SHIP_NAMES / sizeof WORLD_PLAYER_SHIP_NAMES[0];
+        s->ship_name = std::string(s->country ? "NS " : "WS ") +
+                       WORLD_PLAYER_SHIP_NAMES[WorldRandom(w, (int)n)];
+    }
+    int32_t x, z;
+    uint16_t heading;
+    DronesSpawnPoint(w, &x, &z, &heading);
+    MotionSetPosition(&s->m, x, 0, z, heading);
+    s->last_move = s->last_report = w->now;
+    s->next_request = w->now + (uint32_t)w->srv->cfg.update_request_ms;
+    s->tubes = ShipClassOfRow(row)->tubes;
+    s->tubes_tick = w->now;
+
+    ConnSendf(c, "%d:%u", T_JOINACC, s->id);
+    for (int r = 1; r < ROWS_SENT; r++)
+        ConnSend(c, ShipTypeLine(r));
+    WorldArea(w, s);
+    // The others nearby learn of the newcomer at once rather than at their next area pass.
+    for (auto &up : w->ships) {
+        WShip *p = up.get();
+        if (p->dead || !p->conn || p == s) continue;
+        if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
+    }
+    ConnSend(c, WorldNewShipLine(s)); // the client's battle starts with its own ship
+    return s->id;
+}
+
+void WorldLeave(World *w, Conn *c) {
+    WShip *s = WorldFind(w, c->ship_id);
+    if (!s || s->conn != c) return;
+    WorldRemove(w, s, 3);
+}
+
+// ---- areas ----
+
+// Brings one player's area up to date: ships that came within AREA_ENTER are introduced, ships
+// beyond AREA_LEAVE are reported gone from it (kind 4).
+static void WorldArea(World *w, WShip *p) {
+    std::vector<uint32_t> leaving;
+    for (uint32_t id : p->known) {
+        WShip *s = WorldFind(w, id);
+        if (!s || Range(p->m.x, p->m.z, s->m.x, s->m.z) > AREA_LEAVE) leaving.push_back(id);
+    }
+    for (uint32_t id : leaving) {
+        auto it = w->by_id.find(id);
+        if (it != w->by_id.end())
+            WorldForget(p, it->second, 4);
+        else
+            p->known.erase(id);
+    }
+    for (auto &up : w->ships) {
+        WShip *s = up.get();
+        if (s->dead || s == p || s->role == ROLE_TORPEDO || p->known.count(s->id)) continue;
+        if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
+    }
+}
+
+// ---- the players' own lines ----
+
+static void WorldDrop(Conn *c, const char *what, std::string_view arg) {
+    LogInfo("conn %u (%s): dropped %s: %.*s", c->cid, c->peer.c_str(), what, (int)arg.size(),
+            arg.data());
+}
+
+static int WorldHexFields(std::string_view arg, uint32_t *v, size_t n) {
+    std::string_view f[16];
+    if (LineSplit(arg, f, n) != n) return 0;
+    for (size_t i = 0; i < n; i++)
+        if (!LineHex(f[i], &v[i])) return 0;
+    return 1;
+}
+
+void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
+    WShip *s = WorldFind(w, c->ship_id);
+    uint32_t v[12];
+    if (!s) return;
+    if (!WorldHexFields(arg, v, 12)) {
+        WorldDrop(c, "malformed update", arg);
+        return;
+    }
+    if (v[0] != s->id) {
+        WorldDrop(c, "update for another ship", arg);
+        return;
+    }
+    uint32_t engine = v[5], helm = v[6], trim = v[7];
+    uint32_t planes = trim & 0xff, buoyancy = (trim >> 8) & 0xff;
+    if (v[1] > 2 || engine > 4 || helm > 4 || planes > 4 || (trim >> 16) != 0) {
+        WorldDrop(c, "update with orders out of range", arg);
+        return;
+    }
+    const ShipClass *k = ShipClassOfRow(s->row);
+    bool sub = s->row == ROW_SUBMARINE;
+    if (!sub) {
+        planes = 2;
+        buoyancy = 128;
+    } else if (buoyancy < 124 || buoyancy > 132) {
+        buoyancy = 128; // a ship cannot blow or flood its tanks beyond trimming
+    }
+    // Bring the server's ship up to now before comparing.
+    double dt = MotionDt(w->now, s->last_move);
+    if (dt > 0) MotionStep(&s->m, &k->c, dt);
+    s->last_move = w->now;
+
+    int32_t x = (int32_t)v[9], y = (int32_t)v[10], z = (int32_t)v[11];
+    double vx = VelocityFromWire(v[2]), vy = VelocityFromWire(v[3]), vz = VelocityFromWire(v[4]);
+    double top = ShipTopSpeed(s->row) / 2.0; // per 500 ms
+    double elapsed = (double)(uint32_t)(w->now - s->last_report);
+    int32_t allowed = (int32_t)std::min(20000.0, 500.0 + 0.1 * top * elapsed / 500.0 + 0.0);
+    bool plausible = Range(x, z, s->m.x, s->m.z) <= allowed && y >= 0 && y <= WORLD_DEPTH_LIMIT &&
+                     (sub || y == 0) && std::sqrt(vx * vx + vz * vz) <= top * 1.25 + 1.0 &&
+                     std::fabs(vy) <= 50.0;
+    s->m.engine = (int32_t)engine;
+    s->m.helm = (int32_t)helm;
+    s->m.trim = (int32_t)(buoyancy << 8 | planes);
+    s->last_report = w->now;
+    if (plausible) {
+        s->m.vx = vx;
+        s->m.vy = vy;
+        s->m.vz = vz;
+        MotionSetPosition(&s->m, x, y, z, (uint16_t)v[8]);
+    } else {
+        LogInfo("conn %u (%s): implausible report of ship %" PRIx32
+                " at (%d,%d,%d), server has (%d,%d,%d); corrected",
+                c->cid, c->peer.c_str(), s->id, x, y, z, s->m.x, s->m.y, s->m.z);
+        ConnSend(c, WorldUpdateLine(s, 1));
+    }
+    WorldSendUpdate(w, s, 0);
+    s->next_steady = w->now + (uint32_t)w->srv->cfg.update_interval_ms;
+}
+
+static void WorldTorpedoLaunch(World *w, Conn *c, WShip *s, const uint32_t *v,
+                               std::string_view arg) {
+    const ShipClass *k = ShipClassOfRow(s->row);
+    if (!k->tubes) {
+        WorldDrop(c, "torpedo from a ship without tubes", arg);
+        return;
+    }
+    double reloaded = (double)(uint32_t)(w->now - s->tubes_tick) / TORPEDO_RELOAD_MS;
+    s->tubes = std::min<double>(k->tubes, s->tubes + reloaded);
+    s->tubes_tick = w->now;
+    int live = 0;
+    for (auto &up : w->ships)
+        if (!up->dead && up->role == ROLE_TORPEDO && up->owner == s->id) live++;
+    if (s->tubes < 1.0 || live >= TORPEDO_MAX_LIVE) {
+        WorldDrop(c, "torpedo with no tube loaded", arg);
+        return;
+    }
+    if (s->m.y > 20) {
+        WorldDrop(c, "torpedo fired too deep", arg);
+        return;
+    }
+    WShip *t = WorldNewShip(w, ROW_TORPEDO, STYPE_NONE, ROLE_TORPEDO);
+    if (!t) return;
+    s->tubes -= 1.0;
+    int32_t x = (int32_t)v[5], z = (int32_t)v[6];
+    if (Range(x, z, s->m.x, s->m.z) > FIX_SLACK) {
+        x = s->m.x;
+        z = s->m.z;
+    }
+    t->owner = s->id;
+    t->country = s->country;
+    MotionSetPosition(&t->m, x, 2, z, (uint16_t)v[4]);
+    t->m.engine = 4;
+    t->m.helm = MOTION_NEUTRAL;
+    t->m.trim = 0x8002;
+    t->expires = w->now + TORPEDO_LIFE_MS;
+    t->last_move = w->now;
+    LogDebug("ship %" PRIx32 " fired torpedo %" PRIx32, s->id, t->id);
+    std::string line = WorldWeaponLine(t->id, s->id, 0, 0, t->m.heading, x, z);
+    WorldSendNear(w, x, z, line);
+}
+
+static void WorldTorpedoHit(World *w, Conn *c, WShip *s, const uint32_t *v, std::string_view arg) {
+    WShip *t = WorldFind(w, v[0]);
+    WShip *target = WorldFind(w, v[1]);
+    if (!t || t->role != ROLE_TORPEDO || t->owner != s->id) {
+        WorldDrop(c, "hit claim for a torpedo it has not running", arg);
+        return;
+    }
+    if (!target || target->role == ROLE_TORPEDO || target == s) {
+        WorldDrop(c, "hit claim on no ship", arg);
+        return;
+    }
+    // Bring both up to now: the claim is judged where the server has them.
+    MotionStep(&t->m, &ShipClassOfRow(t->row)->c, MotionDt(w->now, t->last_move));
+    t->last_move = w->now;
+    const ShipClass *k = ShipClassOfRow(target->row);
+    int32_t d = Range(t->m.x, t->m.z, target->m.x, target->m.z);
+    if (d > k->length / 2 + HIT_SLACK || target->m.y > 10) {
+        LogInfo("conn %u (%s): hit claim of torpedo %" PRIx32 " on %" PRIx32
+                " refused: %d units off, depth %d",
+                c->cid, c->peer.c_str(), t->id, target->id, d, target->m.y);
+        return;
+    }
+    std::string line =
+        WorldWeaponLine(t->id, target->id, 1, 0, t->m.heading, target->m.x, target->m.z);
+    WorldSendNear(w, target->m.x, target->m.z, line);
+    WorldRemove(w, t, 0);
+    DronesConvoyHit(w, target, s);
+    WorldDamage(w, target, s, TORPEDO_DAMAGE);
+}
+
+void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
+    WShip *s = WorldFind(w, c->ship_id);
+    uint32_t v[7];
+    if (!s) return;
+    if (!WorldHexFields(arg, v, 7)) {
+        WorldDrop(c, "malformed weapon line", arg);
+        return;
+    }
+    MotionStep(&s->m, &ShipClassOfRow(s->row)->c, MotionDt(w->now, s->last_move));
+    s->last_move = w->now;
+    const ShipClass *k = ShipClassOfRow(s->row);
+    switch (v[2]) {
+    case 0: // TP_LAUNCH
+        if (v[1] != s->id) {
+            WorldDrop(c, "torpedo launch for another ship", arg);
+            return;
+        }
+        WorldTorpedoLaunch(w, c, s, v, arg);
+        break;
+    case 1: // TP_HIT
+        WorldTorpedoHit(w, c, s, v, arg);
+        break;
+    case 3: { // DC_LAUNCH
+        int setting = (int)v[3];
+        if (v[0] != s->id || v[1] != s->id) {
+            WorldDrop(c, "depth charges for another ship", arg);
+            return;
+        }
+        if (!k->dc_reload || setting < 50 || setting > 250 || setting % 50 != 0) {
+            WorldDrop(c, "depth charges not carried or set wrongly", arg);
+            return;
+        }
+        if ((int32_t)(w->now - s->next_dc) < 0) {
+            WorldDrop(c, "depth charges not reloaded", arg);
+            return;
+        }
+        s->next_dc = w->now + (uint32_t)k->dc_reload - 500;
+        int32_t x = (int32_t)v[5], z = (int32_t)v[6];
+        if (Range(x, z, s->m.x, s->m.z) > FIX_SLACK) {
+            x = s->m.x;
+            z = s->m.z;
+        }
+        CombatDropCharges(w, s, setting, x, z);
+        break;
+    }
+    case 5: { // GUN_FIRE
+        WShip *target = WorldFind(w, v[1]);
+        if (v[0] != s->id) {
+            WorldDrop(c, "gun fire for another ship", arg);
+            return;
+        }
+        if (!k->gun_range || s->m.y > 2) {
+            WorldDrop(c, "gun fire without a gun on deck", arg);
+            return;
+        }
+        if ((int32_t)(w->now - s->next_gun) < 0) {
+            WorldDrop(c, "gun fire before reload", arg);
+            return;
+        }
+        if (!target || target == s || target->role == ROLE_TORPEDO) {
+            WorldDrop(c, "gun fire at no ship", arg);
+            return;
+        }
+        s->next_gun = w->now + (uint32_t)k->gun_reload - 300;
+        CombatGun(w, s, target);
+        break;
+    }
+    default:
+        WorldDrop(c, "weapon kind a client does not send", arg);
+        break;
+    }
+}
+
+void WorldPlayerRadio(World *w, Conn *c, std::string_view arg) {
+    WShip *s = WorldFind(w, c->ship_id);
+    std::string_view f[2];
+    int32_t to;
+    if (!s) return;
+    if (LineSplit(arg, f, 2) != 2 || !LineDec(f[0], &to) || to < 0 || to > 2) {
+        WorldDrop(c, "radio line without addressee 0 to 2", arg);
+        return;
+    }
+    std::string_view text = f[1];
+    if (text.size() > 127) text = text.substr(0, 127); // the radio room's line
+    if (text.empty() || !LinePrintable(text)) {
+        WorldDrop(c, "empty or unprintable radio line", arg);
+        return;
+    }
+    if (!BucketTake(&c->radio, 1.0)) {
+        WorldDrop(c, "radio faster than one line a second", arg);
+        return;
+    }
+    std::string line = "29:" + std::to_string(s->id) + ":" + std::string(text);
+    for (auto &up : w->ships) {
+        WShip *p = up.get();
+        if (p->dead || !p->conn) continue;
+        bool same = p->country == s->country;
+        if (p == s || to == 0 || (to == 1 && !same) || (to == 2 && same)) ConnSend(p->conn, line);
+    }
+}
+
+// ---- damage and sinking ----
+
+static void WorldScore(WShip *attacker, WShip *victim, int slot, int points) {
+    if (!attacker || !attacker->conn) return;
+    if (victim->role == ROLE_PLAYER && victim->country == attacker->country) {
+        SessionAddScore(attacker->conn, SCORE_PENALTY, -points); // friendly fire
+    } else {
+        SessionAddScore(attacker->conn, slot, points);
+    }
+}
+
+void WorldDamage(World *w, WShip *victim, WShip *attacker, int points) {
+    if (victim->dead) return;
+    victim->hp -= points;
+    if (victim->conn) victim->conn->last_hit_tick = w->now ? w->now : 1;
+    WorldScore(attacker, victim, SCORE_HITS, SCORE_HIT);
+    if (victim->hp > 0) return;
+    uint32_t attacker_id = attacker ? attacker->id : victim->id;
+    LogInfo("ship %" PRIx32 " (%s) sunk by %" PRIx32, victim->id, victim->captain.c_str(),
+            attacker_id);
+    std::string line =
+        WorldWeaponLine(attacker_id, victim->id, 2, 0, victim->m.heading, victim->m.x, victim->m.z);
+    WorldSendNear(w, victim->m.x, victim->m.z, line);
+    int slot = victim->stype == STYPE_MERCHANT || victim->stype == STYPE_TANKER ? SCORE_CARGO
+                                                                                : SCORE_WARSHIPS;
+    WorldScore(attacker, victim, slot, ScoreForSinking(victim->stype));
+    Conn *c = victim->conn;
+    WorldRemove(w, victim, 3);
+    if (c) SessionShipSunk(c);
+}
+
+// ---- the step ----
+
+void WorldStep(World *w, uint32_t now) {
+    SteadyClock::time_point t0 = SteadyClock::now();
+    w->now = now;
+    w->steps++;
+    DronesStep(w);
+    // Movement, torpedo life, steady updates and the players' requests.
+    for (size_t i = 0; i < w->ships.size(); i++) {
+        WShip *s = w->ships[i].get();
+        if (s->dead) continue;
+        double dt = MotionDt(now, s->last_move);
+        s->last_move = now;
+        MotionStep(&s->m, &ShipClassOfRow(s->row)->c, dt);
+        if (s->role == ROLE_TORPEDO) {
+            if ((int32_t)(now - s->expires) >= 0) WorldRemove(w, s, 0);
+            continue;
+        }
+        if (s->dirty) {
+            s->dirty = false;
+            WorldSendUpdate(w, s, 0);
+            s->next_steady = now + (uint32_t)w->srv->cfg.update_interval_ms;
+        } else if ((int32_t)(now - s->next_steady) >= 0) {
+            WorldSendUpdate(w, s, 2);
+            s->next_steady = now + (uint32_t)w->srv->cfg.update_interval_ms;
+        }
+        if (s->conn) {
+            if ((int32_t)(now - s->next_request) >= 0) {
+                ConnSendf(s->conn, "%d:", T_UPDATEREQ);
+                s->next_request = now + (uint32_t)w->srv->cfg.update_request_ms;
+            }
+            if (s->id % AREA_PASSES == w->steps % AREA_PASSES) WorldArea(w, s);
+        }
+    }
+    CombatStepCharges(w);
+    // Drop the records of removed ships.
+    size_t keep = 0;
+    for (size_t i = 0; i < w->ships.size(); i++) {
+        if (w->ships[i]->dead) {
+            w->by_id.erase(w->ships[i]->id);
+            continue;
+        }
+        if (keep != i) w->ships[keep] = std::move(w->ships[i]);
+        keep++;
+    }
+    w->ships.resize(keep);
+    double us = std::chrono::duration<double, std::micro>(SteadyClock::now() - t0).count();
+    w->step_us_avg = w->step_us_avg == 0 ? us : w->step_us_avg * 0.99 + us * 0.01;
+}
+
+int WorldShips(World *w) {
+    return w->players + w->drones;
+}
+int WorldDrones(World *w) {
+    return w->drones;
+}
+int WorldTorpedoes(World *w) {
+    return w->torpedoes;
+}
+double WorldStepMicros(World *w) {
+    return w->step_us_avg;
+}

@@ -1,0 +1,137 @@
+// srv_world_local.h -- the world's records, shared by its movement, combat and drone modules
+#pragma once
+
+#include <stdint.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "common/motion.h"
+#include "server/srv_local.h"
+#include "server/srv_shiptypes.h"
+#include "server/srv_world.h"
+
+#define AREA_ENTER 65000 // a ship closer than this is in a player's area (radar range and margin)
+#define AREA_LEAVE 75000 // and leaves it beyond this, so ships at the edge do not flicker
+#define AREA_PASSES 10   // each player's area is brought up to date every this many steps
+#define WORLD_MAX_SHIPS 6000
+#define TORPEDO_LIFE_MS 120000
+#define TORPEDO_MAX_LIVE 8      // per ship
+#define TORPEDO_RELOAD_MS 28000 // one tube reloaded in this time
+#define TORPEDO_DAMAGE 50
+#define GUN_DAMAGE 10
+#define DC_DAMAGE 30
+#define DC_RADIUS 250    // horizontal reach of a depth-charge pattern
+#define DC_DEPTH_BAND 30 // and its vertical reach about its depth setting
+#define HIT_SLACK 600    // how far beyond its half length a torpedo hit claim may lie
+#define FIX_SLACK 1000   // how far a launch point may lie from the launcher's position
+#define WORLD_DEPTH_LIMIT 250
+
+enum { ROLE_PLAYER, ROLE_CARGO, ROLE_ESCORT, ROLE_TORPEDO };
+
+struct WShip {
+    uint32_t id = 0;
+    int stype = STYPE_NONE; // server ship type; torpedoes keep STYPE_NONE
+    int row = ROW_DUMMY;
+    int role = ROLE_CARGO;
+    int country = 2;
+    std::string captain, name, ship_name;
+    MotionState m{};
+    uint32_t last_move = 0;
+    int hp = 1;
+    bool dead = false;
+    Conn *conn = nullptr; // the commanding player, null for drones and torpedoes
+
+    // What the players know of it: the players whose area holds it.
+    std::unordered_set<uint32_t> watchers;
+    uint32_t next_steady = 0; // tick of its next steady update
+    bool dirty = false;       // orders changed: tell the watchers at the end of the step
+
+    // Players.
+    std::unordered_set<uint32_t> known; // ships in this player's area
+    uint32_t last_report = 0;           // tick of the last accepted own report
+    uint32_t next_request = 0;          // tick of the next T_UPDATEREQ
+    double tubes = 0;                   // loaded tubes (reloads over time)
+    uint32_t tubes_tick = 0;
+    uint32_t next_gun = 0, next_dc = 0;
+
+    // Torpedoes.
+    uint32_t owner = 0;
+    uint32_t expires = 0;
+
+    // Drones.
+    int convoy = -1;
+    int32_t off_x = 0, off_z = 0; // station relative to the convoy's guide, in its course frame
+    int32_t steer_sense = 0;
+    uint32_t hunt = 0;              // submarine hunted (0: none)
+    int32_t hunt_x = 0, hunt_z = 0; // where it is believed to be
+    int32_t hunt_depth = 0;
+    uint32_t hunt_seen = 0; // tick of the last contact
+    uint32_t next_think = 0;
+};
+
+struct Convoy {
+    int id = 0;
+    bool live = true;
+    double gx = 0,
+           gz = 0; // the guide: a point that sails the route, which the ships keep station on
+    uint16_t base_course = 0, course = 0;
+    double speed = 0; // units per second
+    double run = 0;   // distance sailed
+    double route = 0; // distance after which the convoy leaves the sea
+    uint32_t next_zig = 0;
+    int zig = 0;
+    uint32_t cargo_gone_at = 0; // tick when its last cargo ship went (0: some left)
+};
+
+struct DepthCharge {
+    uint32_t launcher;
+    Conn *conn; // the launching player (null for drones); cleared when it leaves
+    int32_t x, z, setting;
+    uint16_t heading;
+    uint32_t explodes;
+};
+
+struct World {
+    Server *srv = nullptr;
+    std::vector<std::unique_ptr<WShip>> ships; // every ship and torpedo, in creation order
+    std::unordered_map<uint32_t, WShip *> by_id;
+    std::vector<Convoy> convoys;
+    std::vector<DepthCharge> charges;
+    uint32_t next_id = 0x10;
+    uint32_t steps = 0;
+    uint32_t now = 0;
+    std::mt19937 rng;
+    uint32_t next_convoy_check = 0;
+    double step_us_avg = 0;
+    int players = 0, drones = 0, torpedoes = 0;
+};
+
+// Helpers shared by the world's modules (srv_world.cpp).
+WShip *WorldFind(World *w, uint32_t id);
+WShip *WorldNewShip(World *w, int row, int stype, int role);
+void WorldSendUpdate(World *w, WShip *s, int kind); // to the ship's watchers
+std::string WorldUpdateLine(const WShip *s, int kind);
+std::string WorldWeaponLine(uint32_t first, uint32_t second, int kind, int setting,
+                            uint16_t heading, int32_t x, int32_t z);
+void WorldSendNear(World *w, int32_t x, int32_t z, const std::string &line); // players in area
+void WorldDamage(World *w, WShip *victim, WShip *attacker, int points);
+void WorldRemove(World *w, WShip *s, int kind); // kind 3 (gone) or 4 (sailed away)
+int WorldRandom(World *w, int n);               // 0 .. n-1
+
+// Combat judged by the world (srv_combat.cpp).
+bool CombatGun(World *w, WShip *shooter, WShip *target); // sends GUN_HIT or GUN_MISS
+void CombatDropCharges(World *w, WShip *launcher, int setting, int32_t x, int32_t z);
+void CombatStepCharges(World *w);
+
+// Drones (srv_drones.cpp).
+void DronesInit(World *w);
+void DronesStep(World *w);
+void DronesConvoyHit(World *w, WShip *victim, WShip *attacker);
+void DronesShipGone(World *w, WShip *s);
+// A place for a new player's ship: near a convoy, pointing at it.
+void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading);
