@@ -52,7 +52,7 @@ static int64_t PointLight(const int64_t *n, const int32_t *point, const int32_t 
     if (*vv == 0) return 0;
     int64_t c = n[0] * v[0] + n[1] * v[1] + n[2] * v[2];
     if (c <= 0) return 0;
-    return (int64_t)(((__int128)c * intensity * 16) / *vv);
+    return c * intensity * 16 / *vv; // c fits 2^26, intensity 2^32
 }
 
 int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
@@ -79,7 +79,7 @@ int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
             vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
             int64_t a = v[0] * l->vdir[0] + v[1] * l->vdir[1] + v[2] * l->vdir[2];
             if (a <= 0 || vv == 0) continue;
-            int64_t k = (int64_t)(((__int128)a * a) / vv) - l->cone;
+            int64_t k = a * a / vv - l->cone; // a fits 2^27
             if (k <= 0) continue;
             int64_t spot = k * intensity / ((1 << 20) - l->cone);
             sum += PointLight(cn, point, l->vpos, spot, v, &vv);

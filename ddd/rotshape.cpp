@@ -139,7 +139,8 @@ static void ShapePolygon(Walk *w, int32_t kind, int32_t colour, int32_t nidx, co
         dddVertex *v = &ddd_vcache[refs[i]];
         ring[i] = v;
         if (v->z < (DDD_NEAR << 16)) near++;
-        if (kind == DDDK_SHADES) v->attr[0] = i < w->nshades ? w->shades[i] << 16 : 0;
+        if (kind == DDDK_SHADES)
+            v->attr[0] = (i < w->nshades ? (w->shades[i] & 255) << 16 : 0) + 0x8000;
         if (kind == DDDK_TEXTURE) {
             v->attr[1] = i < w->nuv ? w->uv[i][0] << 16 : 0;
             v->attr[2] = i < w->nuv ? w->uv[i][1] << 16 : 0;

@@ -41,7 +41,8 @@ void dddLineOff(void) {
 
 enum {
     SP_FLAT,     // one colour
-    SP_LUT,      // lut[attribute 0 * stride]
+    SP_GOUR,     // lut[attribute 0 * 256]: a shade-table column
+    SP_LUT,      // lut[attribute 0]: a shade-table row or the identity
     SP_MESH,     // one colour through the pattern
     SP_MESH_LUT, // lut through the pattern
     SP_TEX,      // texel as it is
@@ -58,70 +59,106 @@ typedef struct Fill {
     int32_t type;
     uint8_t colour;
     const uint8_t *lut;
-    int32_t stride;
     const uint8_t *tex;
     int32_t nattr; // attributes after depth in use: 0 none, 1 a0, 3 a0 u v, 4 with w
+    bool planar;   // a triangle: every pixel's values lie between its corners'
 } Fill;
 
-static inline int32_t Clamp255(int64_t v) {
-    int32_t i = (int32_t)(v >> 32);
-    return i < 0 ? 0 : i > 255 ? 255 : i;
-}
+// Intensities and shades sit half a step above their integer so that interpolation rounds to
+// the nearest and never dips below a corner's value.
+#define DDD_HALF 0x8000
 
-static inline uint16_t Depth16(int64_t d) {
-    int64_t z = d >> 32;
-    return (uint16_t)(z < 0 ? 0 : z > 0xFFFF ? 0xFFFF : z);
-}
-
-template <int TYPE, bool DEPTH>
-static void Span(const Fill *f, int32_t y, int32_t xs, int32_t xe, int64_t *a, const int64_t *g) {
+// Span values arrive with 32 fraction bits; the pixel loop steps them in 32 bits: depth as the
+// 32-bit depth value, intensity and texture coordinates as 16.16.
+template <int TYPE, bool DEPTH, bool CLAMP>
+static void SpanLoop(const Fill *f, int32_t y, int32_t xs, int32_t xe, const int64_t *a,
+                     const int64_t *g) {
     uint8_t *px = dddscreenptr + dddscreenmultabptr[y];
     uint16_t *zb = DEPTH ? dddzbufferptr + dddscreenmultabptr[y] : nullptr;
-    int64_t d = a[A_DEPTH], dd = g[A_DEPTH];
-    int64_t a0 = a[A_0], g0 = g[A_0], u = a[A_U], gu = g[A_U], v = a[A_V], gv = g[A_V];
-    int64_t w = a[A_W], gw = g[A_W];
+    int64_t d = a[A_DEPTH] >> 16, dd = g[A_DEPTH] >> 16;
+    int32_t i0 = (int32_t)(a[A_0] >> 16), g0 = (int32_t)(g[A_0] >> 16);
+    uint32_t u = (uint32_t)(a[A_U] >> 16), gu = (uint32_t)(g[A_U] >> 16);
+    uint32_t v = (uint32_t)(a[A_V] >> 16), gv = (uint32_t)(g[A_V] >> 16);
+    int64_t pu = a[A_U], pgu = g[A_U], pv = a[A_V], pgv = g[A_V], w = a[A_W], gw = g[A_W];
+    uint32_t z32 = (uint32_t)d, dz32 = (uint32_t)dd;
+    const uint8_t *lut = f->lut;
+    const uint8_t *tex = f->tex;
+    uint8_t colour = f->colour;
     uint8_t bits = 0;
     if (TYPE == SP_MESH || TYPE == SP_MESH_LUT) {
         uint8_t row = ddd_pattern[y & 7];
+        if (row == 0) return;
         int32_t r = xs & 7;
         bits = (uint8_t)((row << r) | (row >> ((8 - r) & 7)));
-        if (row == 0) return;
     }
     for (int32_t x = xs; x < xe; x++) {
         uint8_t out = 0;
         bool draw = true;
+        int32_t idx = 0;
+        if (TYPE == SP_GOUR || TYPE == SP_LUT || TYPE == SP_MESH_LUT || TYPE == SP_TEX_GOUR) {
+            idx = i0 >> 16;
+            if (CLAMP) idx = idx < 0 ? 0 : idx > 255 ? 255 : idx;
+        }
         if (TYPE == SP_FLAT) {
-            out = f->colour;
+            out = colour;
+        } else if (TYPE == SP_GOUR) {
+            out = lut[idx << 8];
         } else if (TYPE == SP_LUT) {
-            out = f->lut[Clamp255(a0) * f->stride];
+            out = lut[idx];
         } else if (TYPE == SP_MESH || TYPE == SP_MESH_LUT) {
             bits = (uint8_t)((bits << 1) | (bits >> 7));
             draw = bits & 1;
-            out = TYPE == SP_MESH ? f->colour : f->lut[Clamp255(a0) * f->stride];
+            out = TYPE == SP_MESH ? colour : lut[idx << 8];
         } else if (TYPE == SP_TEX || TYPE == SP_TEX_ROW || TYPE == SP_TEX_GOUR) {
-            uint8_t t = f->tex[(((v >> 32) & 255) << 8) | ((u >> 32) & 255)];
+            uint8_t t = tex[(((v >> 16) & 255) << 8) | ((u >> 16) & 255)];
             draw = t != 0;
-            out = TYPE == SP_TEX       ? t
-                  : TYPE == SP_TEX_ROW ? f->lut[t]
-                                       : f->lut[Clamp255(a0) * 256 + t];
+            out = TYPE == SP_TEX ? t : TYPE == SP_TEX_ROW ? lut[t] : lut[(idx << 8) + t];
         } else if (TYPE == SP_PTEX || TYPE == SP_PTEX_ROW) {
             int64_t ww = (w >> 16) > 0 ? (w >> 16) : 1;
-            int64_t tu = (u >> 16) / ww, tv = (v >> 16) / ww; // texel coordinates in 8.8
-            uint8_t t = f->tex[(((tv >> 8) & 255) << 8) | ((tu >> 8) & 255)];
+            int64_t tu = (pu >> 16) / ww, tv = (pv >> 16) / ww; // texel coordinates in 8.8
+            uint8_t t = tex[(((tv >> 8) & 255) << 8) | ((tu >> 8) & 255)];
             draw = t != 0;
-            out = TYPE == SP_PTEX ? t : f->lut[t];
+            out = TYPE == SP_PTEX ? t : lut[t];
+            pu += pgu, pv += pgv, w += gw;
         }
         if (DEPTH) {
-            uint16_t z = Depth16(d);
+            uint16_t z;
+            if (CLAMP)
+                z = (uint16_t)(d < 0 ? 0 : d > 0xFFFFFFFFll ? 0xFFFF : (d >> 16));
+            else
+                z = (uint16_t)(z32 >> 16);
             if (draw && z >= zb[x]) {
                 zb[x] = z;
                 if (TYPE != SP_ZONLY) px[x] = out;
             }
+            if (CLAMP)
+                d += dd;
+            else
+                z32 += dz32;
         } else if (draw && TYPE != SP_ZONLY) {
             px[x] = out;
         }
-        d += dd, a0 += g0, u += gu, v += gv, w += gw;
+        i0 += g0, u += gu, v += gv;
     }
+}
+
+// Triangles interpolate within their corners' values and run unchecked; larger rings may be
+// non-planar in their attributes and check each span's ends.
+template <int TYPE, bool DEPTH>
+static void Span(const Fill *f, int32_t y, int32_t xs, int32_t xe, int64_t *a, const int64_t *g) {
+    if (f->planar) {
+        SpanLoop<TYPE, DEPTH, false>(f, y, xs, xe, a, g);
+        return;
+    }
+    int64_t n = xe - xs - 1;
+    int64_t d0 = a[A_DEPTH] >> 16, d1 = (a[A_DEPTH] + g[A_DEPTH] * n) >> 16;
+    int64_t i0 = a[A_0] >> 16, i1 = (a[A_0] + g[A_0] * n) >> 16;
+    bool ok = d0 >= 0 && d1 >= 0 && d0 <= 0xFFFFFFFFll && d1 <= 0xFFFFFFFFll && i0 >= 0 &&
+              i1 >= 0 && i0 < (256 << 16) && i1 < (256 << 16);
+    if (ok)
+        SpanLoop<TYPE, DEPTH, false>(f, y, xs, xe, a, g);
+    else
+        SpanLoop<TYPE, DEPTH, true>(f, y, xs, xe, a, g);
 }
 
 typedef void (*SpanFunc)(const Fill *, int32_t, int32_t, int32_t, int64_t *, const int64_t *);
@@ -131,6 +168,8 @@ static SpanFunc SpanFor(int32_t type, bool depth) {
     switch (type) {
     case SP_FLAT:
         DDD_SPAN(SP_FLAT);
+    case SP_GOUR:
+        DDD_SPAN(SP_GOUR);
     case SP_LUT:
         DDD_SPAN(SP_LUT);
     case SP_MESH:
@@ -179,7 +218,7 @@ static int64_t AttrOf(const dddVertex *v, int32_t k, bool persp) {
     }
 }
 
-static void Raster(const Fill *f, dddVertex **ring, int32_t n, bool depth) {
+static void Raster(const Fill *f_in, dddVertex **ring, int32_t n, bool depth) {
     int32_t top = 0, ytop = ring[0]->row, ybot = ring[0]->row;
     for (int32_t i = 1; i < n; i++) {
         if (ring[i]->row < ytop) ytop = ring[i]->row, top = i;
@@ -196,11 +235,15 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, bool depth) {
         if (ar > area) area = ar, B = ring[i], C = ring[i + 1];
     }
     if (area <= 0) return;
+    const Fill *f = f_in;
     int32_t nattr = 1 + f->nattr;
+    Fill local = *f;
+    local.planar = n == 3 && area < (1ll << 40); // beyond it the reciprocal loses bits
+    f = &local;
     int64_t base[A_COUNT] = {0}, gx[A_COUNT] = {0}, gy[A_COUNT] = {0};
     int64_t dx1 = B->col - A->col, dy1 = B->row - A->row;
     int64_t dx2 = C->col - A->col, dy2 = C->row - A->row;
-    __int128 inv = ((__int128)1 << 62) / area;
+    __int128 inv = (int64_t)((1ull << 62) / (uint64_t)area);
     for (int32_t k = 0; k < nattr; k++) {
         bool persp = f->type == SP_PTEX || f->type == SP_PTEX_ROW;
         int64_t a0 = AttrOf(A, k, persp), da1 = AttrOf(B, k, persp) - a0,
@@ -212,17 +255,20 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, bool depth) {
         base[k] = a0 * 65536 - gx[k] * A->col - gy[k] * A->row;
     }
     SpanFunc span = SpanFor(f->type, depth);
+    int64_t row[A_COUNT];
+    for (int32_t k = 0; k < nattr; k++)
+        row[k] = base[k] + gy[k] * y0;
     // Left side walks the ring backwards from the top, the right side forwards.
     int32_t li = top, ri = top, guard = 2 * n + 2;
-    int32_t ln = (li + n - 1) % n, rn = (ri + 1) % n;
+    int32_t ln = li ? li - 1 : n - 1, rn = ri + 1 < n ? ri + 1 : 0;
     int64_t lx = 0, rx = 0, ls = 0, rs = 0;
     bool lset = false, rset = false;
     int64_t a[A_COUNT];
     for (int32_t y = y0; y < y1; y++) {
         while (ring[ln]->row <= y && guard-- > 0)
-            li = ln, ln = (li + n - 1) % n, lset = false;
+            li = ln, ln = li ? li - 1 : n - 1, lset = false;
         while (ring[rn]->row <= y && guard-- > 0)
-            ri = rn, rn = (ri + 1) % n, rset = false;
+            ri = rn, rn = ri + 1 < n ? ri + 1 : 0, rset = false;
         if (guard <= 0) return;
         if (!lset) {
             ls = EdgeStep(ring[ln]->col - ring[li]->col, ring[ln]->row - ring[li]->row);
@@ -239,9 +285,11 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, bool depth) {
         if (xe > dddscreen_width) xe = dddscreen_width;
         if (xs < xe) {
             for (int32_t k = 0; k < nattr; k++)
-                a[k] = base[k] + gx[k] * xs + gy[k] * y;
+                a[k] = row[k] + gx[k] * xs;
             span(f, y, (int32_t)xs, (int32_t)xe, a, gx);
         }
+        for (int32_t k = 0; k < nattr; k++)
+            row[k] += gy[k];
         lx += ls;
         rx += rs;
     }
@@ -292,7 +340,6 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
     const uint8_t *shade = dddShade();
     f->colour = (uint8_t)colour;
     f->lut = nullptr;
-    f->stride = 1;
     f->tex = ddd_texture;
     f->nattr = 0;
     if (ddd_zonly) {
@@ -311,10 +358,9 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
             f->type = mesh ? SP_MESH : SP_FLAT;
         } else {
             for (int32_t i = 0; i < n; i++)
-                ring[i]->attr[0] = dddVertexIntensity(ring[i]) << 16;
-            f->type = mesh ? SP_MESH_LUT : SP_LUT;
+                ring[i]->attr[0] = (dddVertexIntensity(ring[i]) << 16) + DDD_HALF;
+            f->type = mesh ? SP_MESH_LUT : SP_GOUR;
             f->lut = shade + (colour & 255);
-            f->stride = 256;
             f->nattr = 1;
         }
         return 1;
@@ -361,7 +407,7 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
             f->lut = shade + dddFaceIntensity(normal, ring, n) * 256;
         } else {
             for (int32_t i = 0; i < n; i++)
-                ring[i]->attr[0] = dddVertexIntensity(ring[i]) << 16;
+                ring[i]->attr[0] = (dddVertexIntensity(ring[i]) << 16) + DDD_HALF;
             f->type = SP_TEX_GOUR;
             f->lut = shade;
         }

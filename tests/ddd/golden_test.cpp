@@ -48,7 +48,7 @@ TEST_F(Golden, LitHull) {
     EXPECT_EQ(dddGetPixel(0, 0), 0xE0);          // the background stays
     EXPECT_EQ(dddGetPixel(48, 32) & 0xF0, 0x30); // hull colour band
     EXPECT_GT(dddglobal_gpoly_count, 20);
-    Expect("lit_hull", 0x3a923de1e50529baull);
+    Expect("lit_hull", 0xd4dbd76a76cb3cc1ull);
 }
 
 TEST_F(Golden, ClippedPolygon) {
