@@ -1065,6 +1065,7 @@ typedef struct tagTEXTMETRIC {
 #define ALTERNATE 1
 #define WINDING 2
 
+#define GDI_ERROR 0xFFFFFFFFu
 #define SRCCOPY 0x00CC0020
 #define SRCPAINT 0x00EE0086
 #define SRCAND 0x008800C6

@@ -1,0 +1,256 @@
+// plat_sdl.cpp -- the SDL2 backend: one SDL window is the screen; events become raw input
+#include "platform/platform_local.h"
+
+#include <SDL.h>
+
+namespace plat {
+
+static SDL_Window *sdl_window = nullptr;
+static SDL_Cursor *cursors[10] = {};
+
+static int VirtualKey(SDL_Keycode k) {
+    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+    if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return VK_NUMPAD1 + (k - SDLK_KP_1);
+    switch (k) {
+    case SDLK_KP_0:
+        return VK_NUMPAD0;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return VK_RETURN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_TAB:
+        return VK_TAB;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_HOME:
+        return VK_HOME;
+    case SDLK_END:
+        return VK_END;
+    case SDLK_PAGEUP:
+        return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT;
+    case SDLK_INSERT:
+        return VK_INSERT;
+    case SDLK_DELETE:
+        return VK_DELETE;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK_MENU;
+    case SDLK_CAPSLOCK:
+        return VK_CAPITAL;
+    case SDLK_PAUSE:
+        return VK_PAUSE;
+    case SDLK_PRINTSCREEN:
+        return VK_SNAPSHOT;
+    case SDLK_KP_PLUS:
+        return VK_ADD;
+    case SDLK_KP_MINUS:
+        return VK_SUBTRACT;
+    case SDLK_KP_MULTIPLY:
+        return VK_MULTIPLY;
+    case SDLK_KP_DIVIDE:
+        return VK_DIVIDE;
+    case SDLK_KP_PERIOD:
+        return VK_DECIMAL;
+    case SDLK_SEMICOLON:
+        return VK_OEM_1;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+        return VK_OEM_PLUS;
+    case SDLK_COMMA:
+        return VK_OEM_COMMA;
+    case SDLK_MINUS:
+        return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+        return VK_OEM_PERIOD;
+    case SDLK_SLASH:
+        return VK_OEM_2;
+    case SDLK_BACKQUOTE:
+        return VK_OEM_3;
+    case SDLK_LEFTBRACKET:
+        return VK_OEM_4;
+    case SDLK_BACKSLASH:
+        return VK_OEM_5;
+    case SDLK_RIGHTBRACKET:
+        return VK_OEM_6;
+    case SDLK_QUOTE:
+        return VK_OEM_7;
+    }
+    return 0;
+}
+
+static bool SdlOpen(int w, int h) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (w <= 0 || h <= 0) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+            mode.w = 1024;
+            mode.h = 768;
+        }
+        w = mode.w;
+        h = mode.h;
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
+    sdl_window =
+        SDL_CreateWindow("Kestrune", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
+    if (!sdl_window) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        return false;
+    }
+    SDL_GetWindowSize(sdl_window, &w, &h);
+    screen_w = w;
+    screen_h = h;
+    static const SDL_SystemCursor ids[10] = {
+        SDL_SYSTEM_CURSOR_ARROW,    SDL_SYSTEM_CURSOR_ARROW,  SDL_SYSTEM_CURSOR_IBEAM,
+        SDL_SYSTEM_CURSOR_SIZEWE,   SDL_SYSTEM_CURSOR_SIZENS, SDL_SYSTEM_CURSOR_SIZENWSE,
+        SDL_SYSTEM_CURSOR_SIZENESW, SDL_SYSTEM_CURSOR_WAIT,   SDL_SYSTEM_CURSOR_CROSSHAIR,
+        SDL_SYSTEM_CURSOR_HAND};
+    for (int i = 0; i < 10; i++)
+        cursors[i] = SDL_CreateSystemCursor(ids[i]);
+    SDL_StartTextInput();
+    return true;
+}
+
+static void SdlClose() {
+    for (SDL_Cursor *&c : cursors) {
+        if (c) SDL_FreeCursor(c);
+        c = nullptr;
+    }
+    if (sdl_window) SDL_DestroyWindow(sdl_window);
+    sdl_window = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+static HWND MainWindow() {
+    HWND best = nullptr;
+    for (HWND h : TopLevels()) {
+        Window *w = W(h);
+        if (w && !w->owner && (w->style & WS_VISIBLE) && (!best || (uintptr_t)h < (uintptr_t)best))
+            best = h;
+    }
+    return best;
+}
+
+static void SdlPoll() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        RawInput in{};
+        switch (e.type) {
+        case SDL_QUIT:
+            if (HWND m = MainWindow())
+                PostMessage(m, WM_CLOSE, 0, 0);
+            else
+                PostQuitMessage(0);
+            break;
+        case SDL_MOUSEMOTION:
+            in.kind = RawInput::Move;
+            in.x = e.motion.x;
+            in.y = e.motion.y;
+            PushInput(in);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) break;
+            in.kind = RawInput::Button;
+            in.x = e.button.x;
+            in.y = e.button.y;
+            in.button = e.button.button == SDL_BUTTON_LEFT ? 0 : 1;
+            in.down = e.type == SDL_MOUSEBUTTONDOWN;
+            PushInput(in);
+            break;
+        case SDL_MOUSEWHEEL:
+            in.kind = RawInput::Wheel;
+            in.down = e.wheel.y;
+            PushInput(in);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            in.kind = RawInput::Key;
+            in.vk = VirtualKey(e.key.keysym.sym);
+            in.scan = e.key.keysym.scancode & 0xFF;
+            in.down = e.type == SDL_KEYDOWN;
+            if (in.vk) PushInput(in);
+            break;
+        case SDL_TEXTINPUT: {
+            std::string s = Utf8ToLatin1(e.text.text);
+            for (unsigned char c : s) {
+                RawInput ch{};
+                ch.kind = RawInput::Char;
+                ch.ch = c;
+                PushInput(ch);
+            }
+            break;
+        }
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                e.window.event == SDL_WINDOWEVENT_RESTORED)
+                MarkDirty();
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                // Keys released while another program had the focus must not stay held.
+                for (int vk = 8; vk < 256; vk++)
+                    if (key_state[vk] & 0x80) {
+                        RawInput up{};
+                        up.kind = RawInput::Key;
+                        up.vk = vk;
+                        up.down = 0;
+                        PushInput(up);
+                    }
+            }
+            break;
+        }
+    }
+}
+
+static void SdlPresent(const Surface &s) {
+    if (!sdl_window) return;
+    SDL_Surface *dst = SDL_GetWindowSurface(sdl_window);
+    if (!dst) return;
+    SDL_Surface *src = SDL_CreateRGBSurfaceWithFormatFrom((void *)s.px.data(), s.w, s.h, 32,
+                                                          s.w * 4, SDL_PIXELFORMAT_RGB888);
+    if (!src) return;
+    SDL_BlitSurface(src, nullptr, dst, nullptr);
+    SDL_FreeSurface(src);
+    SDL_UpdateWindowSurface(sdl_window);
+}
+
+static void SdlWait(int ms) {
+    SDL_WaitEventTimeout(nullptr, ms);
+}
+
+static void SdlCursor(int kind) {
+    if (kind < 0 || kind > 9) kind = 1;
+    SDL_ShowCursor(kind ? SDL_ENABLE : SDL_DISABLE);
+    if (kind && cursors[kind]) SDL_SetCursor(cursors[kind]);
+}
+
+static void SdlMinimize() {
+    if (sdl_window) SDL_MinimizeWindow(sdl_window);
+}
+
+Backend sdl_backend = {"sdl2",     SdlOpen, SdlClose,  SdlPoll,
+                       SdlPresent, SdlWait, SdlCursor, SdlMinimize};
+
+} // namespace plat
