@@ -478,7 +478,10 @@ static bool NextMessage(MSG *msg, HWND h, UINT first, UINT last, UINT remove) {
     for (auto it = posted.begin(); it != posted.end(); ++it)
         if (Matches(*it, h, first, last)) {
             *msg = *it;
-            if (remove & PM_REMOVE) posted.erase(it);
+            if (remove & PM_REMOVE) {
+                posted.erase(it);
+                SocketMessageRemoved(*msg);
+            }
             return true;
         }
     bool unfiltered = !h && first == 0 && last == 0;

@@ -263,6 +263,7 @@ void WaitForInput(int ms);  // sleeps until input or a timer may be due, then po
                             // backend events and sockets, at most about once a millisecond
 void SocketPoll(DWORD now); // WSAAsyncSelect notifications
 void SocketResetAll();
+void SocketMessageRemoved(const MSG &m); // an FD_READ left the queue: poll for more
 void PaintQueueAdd(HWND h);
 void PaintQueueRemove(HWND h);
 bool Headless();
