@@ -1,19 +1,40 @@
 // compass.cpp -- the compass: heading needle, view line and ordered course; a click orders a course
 #include "stations/compass.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
+#include "sim/battle.h"
+#include "sim/dial.h"
 #include "sim/mobile.h"
 #include "stations/station.h"
 
 HWND hwndCompass;
 int32_t compass_heading_shown;
+int32_t compass_cx, compass_cy, compass_height;
 static int32_t compass_visible = 1;
 static BitMap compass_face;
+static int32_t compass_text_height;
+
+// The off-screen image of the client area and what it held before.
+static HDC compass_memory;
+static HBITMAP compass_bitmap, compass_old_bitmap;
+static HPEN compass_old_pen;
+
+// White 1 pixel; light grey, red and dark grey 2 pixels with round ends.
+static HPEN compass_white, compass_grey, compass_red, compass_dark;
 
 static const Station compass_station = {"CompassChild", "Compass", "compass_x",  "compass_y",
                                         NULL,           NULL,      &hwndCompass, &compass_visible};
+
+static HPEN CompassRoundPen(COLORREF colour) {
+    LOGBRUSH brush = {BS_SOLID, colour, 0};
+    return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, 2, &brush, 0, NULL);
+}
 
 void CompassRegister() {
     StationRegister(compass_station.class_name, CompassProcess, (HBRUSH)GetStockObject(WHITE_BRUSH),
@@ -30,19 +51,111 @@ void CompassOpen(HWND parent) {
 }
 
 void CompassCreate(HWND window) {
+    HDC dc = GetDC(window);
+    if (!dc) DebugLogTag("CompassCreate", "GetDC");
+    TEXTMETRIC tm = {};
+    if (GetTextMetrics(dc, &tm)) compass_text_height = tm.tmHeight;
+    RECT r;
+    GetClientRect(window, &r);
+    int32_t w = r.right - r.left, h = r.bottom - r.top;
+    compass_memory = CreateCompatibleDC(dc);
+    compass_bitmap = CreateCompatibleBitmap(dc, w, h);
+    compass_old_bitmap = (HBITMAP)SelectObject(compass_memory, compass_bitmap);
+    SelectPalette(compass_memory, hPal, FALSE);
+    ReleaseDC(window, dc);
+
     compass_face = ReadBitMap("compass.bmp");
+    compass_height = h;
+    compass_cx = w * 94 / 179;
+    compass_cy = w * 86 / 179;
     SetWindowPalette(window, compass_face);
+    compass_white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+    compass_grey = CompassRoundPen(RGB(224, 224, 224));
+    compass_red = CompassRoundPen(RGB(242, 13, 8));
+    compass_dark = CompassRoundPen(RGB(64, 64, 64));
+    compass_old_pen = (HPEN)SelectObject(compass_memory, compass_grey);
 }
 
 void CompassDestroy() {
+    if (compass_memory) {
+        SelectObject(compass_memory, compass_old_pen);
+        SelectObject(compass_memory, compass_old_bitmap);
+    }
+    HPEN *pens[] = {&compass_white, &compass_grey, &compass_red, &compass_dark};
+    for (HPEN *pen : pens) {
+        if (*pen) DeleteObject(*pen);
+        *pen = NULL;
+    }
+    if (compass_bitmap) DeleteObject(compass_bitmap);
+    if (compass_memory) DeleteDC(compass_memory);
+    compass_bitmap = compass_old_bitmap = NULL;
+    compass_memory = NULL;
+    compass_old_pen = NULL;
     FreeBitMap(compass_face);
     compass_face = NULL;
     StationSavePosition(&compass_station);
     hwndCompass = NULL;
 }
 
+// The caption shows the heading and, while steering, the course steered for.
+static void CompassTitle(const Mobile *m) {
+    char title[96], current[96];
+    if (m->status & ST_STEER)
+        snprintf(title, sizeof title, "Compass. hdg.%d%c %c %d%c.", (int)Degrees(m->heading),
+                 (char)0xB0, (char)0xBB, (int)Degrees((uint16_t)(m->ordered_heading + 0x8000)),
+                 (char)0xB0);
+    else
+        snprintf(title, sizeof title, "Compass. hdg.%d%c.", (int)Degrees(m->heading), (char)0xB0);
+    current[0] = 0;
+    GetWindowText(hwndCompass, current, 80);
+    if (strcmp(current, title) != 0) SetWindowText(hwndCompass, title);
+}
+
+static void CompassLine(HDC dc, HPEN pen, POINT from, POINT to) {
+    SelectObject(dc, pen);
+    MoveToEx(dc, from.x, from.y, NULL);
+    LineTo(dc, to.x, to.y);
+}
+
 void CompassUpdate() {
     if (!hwndCompass || !compass_visible || !player_mobile) return;
+    const Mobile *m = player_mobile;
+    CompassTitle(m);
+    if (compass_heading_shown / 16 == (int32_t)m->heading / 16) return;
+    compass_heading_shown = m->heading;
+
+    HDC dc = GetDC(hwndCompass);
+    if (!dc) DebugLogTag("CompassUpdate", "GetDC");
+    RECT r;
+    GetClientRect(hwndCompass, &r);
+    int32_t w = r.right - r.left, h = r.bottom - r.top;
+
+    // Needle vectors follow the card's width; y points up on the card.
+    int32_t i = m->heading >> 8;
+    int32_t dx = circle_dx[i] * w / 179, dy = circle_dy[i] * w / 179;
+    POINT tail = {compass_cx - dx * 35 / 255, compass_cy + dy * 35 / 255};
+    POINT head = {compass_cx + dx * 35 / 255, compass_cx - dy * 35 / 255};
+    POINT pivot = {tail.x + (head.x - tail.x) / 2, tail.y + (head.y - tail.y) / 2};
+
+    i = ((m->view + m->heading) / 256) % 256;
+    dx = circle_dx[i] * w / 179;
+    dy = circle_dy[i] * w / 179;
+    POINT look = {pivot.x + dx * 15 / 255, pivot.y - dy * 15 / 255};
+
+    // ordered_heading holds the reciprocal, so the line runs the other way: to the chosen course.
+    i = m->ordered_heading >> 8;
+    dx = circle_dx[i] * w / 179;
+    dy = circle_dy[i] * w / 179;
+    POINT course = {pivot.x - dx * 35 / 255, pivot.y + dy * 35 / 255};
+
+    CopyBitMap(compass_face, compass_memory, 0, 0, w, h, 1);
+    CompassLine(compass_memory, compass_grey, tail, pivot);
+    CompassLine(compass_memory, compass_red, pivot, head);
+    CompassLine(compass_memory, compass_white, pivot, look);
+    if (m->status & ST_STEER) CompassLine(compass_memory, compass_white, pivot, course);
+    CompassLine(compass_memory, compass_dark, pivot, pivot);
+    BitBlt(dc, 0, 0, w, h, compass_memory, 0, 0, SRCCOPY);
+    ReleaseDC(hwndCompass, dc);
 }
 
 void CompassResize(HWND window, int32_t width, int32_t height) {
@@ -62,9 +175,14 @@ void CompassHide() {
 }
 
 void CompassClick(int32_t x, int32_t y) {
-    (void)x;
-    (void)y;
     CompassRedraw();
+    if (!player_mobile) return;
+    // The bearing of the card centre seen from the click, y pointing up: the reciprocal of the
+    // clicked direction, which is the form ordered_heading keeps.
+    player_mobile->ordered_heading = AngleFrom(compass_cx, compass_cx, x, compass_height - y);
+    player_mobile->status &= ~ST_GOTO;
+    player_mobile->status |= ST_STEER;
+    player_mobile->steer_sense = 0;
 }
 
 void CompassRedraw() {
@@ -95,6 +213,13 @@ LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN:
         ActivateWindow(window);
         CompassClick(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_RBUTTONDOWN:
+        ActivateWindow(window);
+        if (player_mobile) player_mobile->status &= ~ST_STEER;
+        // Always a real spoil: toggling between 0 and 1 would miss headings below 16.
+        CompassRedraw();
+        ChangePlayerHelm(2);
         return 0;
     case WM_PAINT:
         CompassRedraw();

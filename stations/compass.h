@@ -6,7 +6,9 @@
 #include "platform/platform.h"
 
 extern HWND hwndCompass;
-extern int32_t compass_heading_shown; // the heading last drawn; spoiled to force a redraw
+extern int32_t compass_heading_shown;  // the heading last drawn; spoiled to force a redraw
+extern int32_t compass_cx, compass_cy; // the card centre in client pixels (both from the width)
+extern int32_t compass_height;         // the client height, which turns clicks y-up
 
 void CompassRegister();
 // Registers "CompassChild".
@@ -15,7 +17,7 @@ void CompassOpen(HWND parent);
 LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The window procedure.
 void CompassCreate(HWND window);
-// Reads the card "compass.bmp".
+// Reads the card "compass.bmp" and makes the off-screen image and the pens.
 void CompassDestroy();
 // Frees the drawing resources and saves the position; hwndCompass becomes null.
 void CompassUpdate();

@@ -1,16 +1,26 @@
 // depth.cpp -- the submarine's depth gauge: depth and ordered depth; a click orders a depth
 #include "stations/depth.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
+#include "sim/battle.h"
+#include "sim/dial.h"
 #include "sim/mobile.h"
+#include "sim/move.h"
+#include "stations/gun.h"
 #include "stations/station.h"
 
 HWND hwndDepth;
 int32_t depth_shown;
+int32_t depth_cx, depth_cy, depth_w, depth_h;
 static int32_t depth_visible = 1;
 static BitMap depth_face;
+static int32_t depth_text_height;
 
 static const Station depth_station = {"DepthChild", "Depth gauge", "depth_x",  "depth_y",
                                       NULL,         NULL,          &hwndDepth, &depth_visible};
@@ -31,7 +41,21 @@ void DepthOpen(HWND parent) {
 }
 
 void DepthCreate(HWND window) {
+    HDC dc = GetDC(window);
+    if (!dc) DebugLogTag("DepthCreate", "GetDC");
+    TEXTMETRIC tm = {};
+    if (GetTextMetrics(dc, &tm)) depth_text_height = tm.tmHeight;
+    SelectPalette(dc, hPal, FALSE);
+    RealizePalette(dc);
+    ReleaseDC(window, dc);
+    RECT r;
+    GetClientRect(window, &r);
+    int32_t w = r.right - r.left;
     depth_face = ReadBitMap("depthg.bmp");
+    depth_cx = w * 62 / 125;
+    depth_cy = w * 69 / 125;
+    depth_w = screen_w * 125 / 800;
+    depth_h = screen_h * 143 / 600;
     SetWindowPalette(window, depth_face);
 }
 
@@ -42,8 +66,66 @@ void DepthDestroy() {
     hwndDepth = NULL;
 }
 
+int32_t DepthDialEntry(int64_t depth) {
+    // 1.2 degrees a metre from entry 149 (lower left), clockwise over the top.
+    int64_t i = (depth * 1280 / 1500 + 149) % 256;
+    return (int32_t)(i < 0 ? i + 256 : i);
+}
+
+static void DepthTitle(const Mobile *m) {
+    char title[96], current[96];
+    if (m->status & ST_DEPTH)
+        snprintf(title, sizeof title, "Depth. %dm %c %dm", (int)m->y, (char)0xBB,
+                 (int)m->ordered_depth);
+    else
+        snprintf(title, sizeof title, "Depth. %dm", (int)m->y);
+    current[0] = 0;
+    GetWindowText(hwndDepth, current, 80);
+    if (strcmp(current, title) != 0) SetWindowText(hwndDepth, title);
+}
+
+static void DepthNeedle(HDC dc, HPEN pen, int32_t entry, int32_t w) {
+    int32_t dx = circle_dx[entry] * w / 125, dy = circle_dy[entry] * w / 125;
+    SelectObject(dc, pen);
+    MoveToEx(dc, depth_cx - dx * 10 / 255, depth_cy + dy * 10 / 255, NULL);
+    LineTo(dc, depth_cx + dx * 35 / 255, depth_cy - dy * 35 / 255);
+}
+
+static HPEN DepthRoundPen(COLORREF colour) {
+    LOGBRUSH brush = {BS_SOLID, colour, 0};
+    return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, 2, &brush, 0, NULL);
+}
+
 void DepthUpdate() {
     if (!hwndDepth || !depth_visible || !player_mobile) return;
+    const Mobile *m = player_mobile;
+    DepthTitle(m);
+    if (m->y == depth_shown) return;
+    depth_shown = m->y;
+
+    HDC dc = GetDC(hwndDepth);
+    if (!dc) DebugLogTag("DepthUpdate", "GetDC");
+    RECT r;
+    GetClientRect(hwndDepth, &r);
+    int32_t w = r.right - r.left, h = r.bottom - r.top;
+    HPEN thin = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    HPEN thick = DepthRoundPen(RGB(0, 0, 0));
+    HPEN dot = DepthRoundPen(RGB(64, 64, 64));
+
+    // Drawn straight onto the window: the gauge redraws only on a whole metre.
+    CopyBitMap(depth_face, dc, 0, 0, w, h, 1);
+    HPEN old = (HPEN)SelectObject(dc, thick);
+    uint32_t shown = (uint32_t)depth_shown;
+    DepthNeedle(dc, thick, (int32_t)((shown * 1280u / 1500u + 149u) % 256u), w);
+    if (m->status & ST_DEPTH) DepthNeedle(dc, thin, DepthDialEntry(m->ordered_depth), w);
+    SelectObject(dc, dot);
+    MoveToEx(dc, depth_cx, depth_cy, NULL);
+    LineTo(dc, depth_cx, depth_cy);
+    SelectObject(dc, old);
+    DeleteObject(thin);
+    DeleteObject(thick);
+    DeleteObject(dot);
+    ReleaseDC(hwndDepth, dc);
 }
 
 void DepthResize(HWND window, int32_t width, int32_t height) {
@@ -62,10 +144,23 @@ void DepthHide() {
     StationHide(&depth_station);
 }
 
+int32_t DepthFromClick(int32_t x, int32_t y) {
+    // The click's x mirrored within the design width; y as it comes.
+    uint16_t a = AngleFrom(depth_cx, depth_cx, depth_w - x, y);
+    a = (uint16_t)(a + 0x6AAB);
+    uint32_t d = (uint32_t)a * 300u / 65535u;
+    // Below the dial, past 250 m, lies the dead arc: it means the surface.
+    return d > 250 ? 0 : (int32_t)d;
+}
+
 void DepthClick(int32_t x, int32_t y) {
-    (void)x;
-    (void)y;
+    int32_t d = DepthFromClick(x, y);
     depth_shown += 0xFFF;
+    if (!player_mobile) return;
+    player_mobile->ordered_depth = d;
+    player_mobile->contact &= ~CT_CRASHDIVE; // a crash dive gives way to the new order
+    start_dive = 1;
+    GunStow(1); // depth keeping starts once the gun is stowed
 }
 
 LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -90,6 +185,13 @@ LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM l
         break;
     case WM_LBUTTONDOWN:
         DepthClick(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_RBUTTONDOWN:
+        depth_shown += 0xFFF;
+        if (player_mobile) {
+            player_mobile->status &= ~ST_DEPTH;
+            ChangeMobileTrim(player_mobile, 2, 128); // planes level, neutral buoyancy
+        }
         return 0;
     case WM_PAINT:
         depth_shown += 0xFFF;

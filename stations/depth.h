@@ -6,7 +6,9 @@
 #include "platform/platform.h"
 
 extern HWND hwndDepth;
-extern int32_t depth_shown; // the depth last drawn; spoiled to force a redraw
+extern int32_t depth_shown;        // the depth last drawn; spoiled to force a redraw
+extern int32_t depth_cx, depth_cy; // the dial centre in client pixels (both from the width)
+extern int32_t depth_w, depth_h;   // the design size scaled to the screen
 
 void DepthRegister();
 // Registers "DepthChild".
@@ -30,3 +32,7 @@ void DepthHide();
 // Hides the gauge.
 void DepthClick(int32_t x, int32_t y);
 // A left click on the dial at client position (x, y): orders that depth.
+int32_t DepthDialEntry(int64_t depth);
+// The circle-table entry the needle for `depth` metres points along (149 at 0 m, 106 at 250 m).
+int32_t DepthFromClick(int32_t x, int32_t y);
+// The depth a click at client position (x, y) orders; 0 in the dead arc below the dial.

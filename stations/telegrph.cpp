@@ -3,9 +3,13 @@
 
 #include <cstdio>
 
+#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
+#include "media/sfx.h"
+#include "sim/battle.h"
+#include "sim/dial.h"
 #include "sim/mobile.h"
 #include "stations/station.h"
 
@@ -13,7 +17,8 @@ HWND hwndTelegraph;
 int32_t telegraph_shown = 2;
 static int32_t telegraph_visible = 1;
 static BitMap telegraph_face[5];
-static int32_t telegraph_cx;
+int32_t telegraph_cx;
+static int32_t telegraph_text_height;
 
 static const Station telegraph_station = {
     "TelegraphChild", "Engines",         "telegraph_x", "telegraph_y", NULL, NULL,
@@ -34,6 +39,11 @@ void TelegraphOpen(HWND parent) {
 }
 
 void TelegraphCreate(HWND window) {
+    HDC dc = GetDC(window);
+    if (!dc) DebugLogTag("TelegraphCreate", "GetDC");
+    TEXTMETRIC tm = {};
+    if (GetTextMetrics(dc, &tm)) telegraph_text_height = tm.tmHeight;
+    ReleaseDC(window, dc);
     RECT r;
     GetClientRect(window, &r);
     telegraph_cx = (r.right - r.left) / 2;
@@ -54,8 +64,21 @@ void TelegraphDestroy() {
     hwndTelegraph = NULL;
 }
 
+// The lever picture of an engine order (stop for an order outside 0 to 4).
+static BitMap TelegraphFace(int32_t order) {
+    return telegraph_face[order >= 0 && order < 5 ? order : 2];
+}
+
 void TelegraphUpdate() {
     if (!hwndTelegraph || !telegraph_visible || !player_mobile) return;
+    if (player_mobile->engine == telegraph_shown) return;
+    telegraph_shown = player_mobile->engine;
+    HDC dc = GetDC(hwndTelegraph);
+    if (!dc) DebugLogTag("TelegraphUpdate", "GetDC");
+    RECT r;
+    GetClientRect(hwndTelegraph, &r);
+    CopyBitMap(TelegraphFace(telegraph_shown), dc, 0, 0, r.right - r.left, r.bottom - r.top, 1);
+    ReleaseDC(hwndTelegraph, dc);
 }
 
 void TelegraphResize(HWND window, int32_t width, int32_t height) {
@@ -74,9 +97,20 @@ void TelegraphHide() {
     StationHide(&telegraph_station);
 }
 
+int32_t TelegraphOrder(uint16_t angle) {
+    // Five sectors of 36 degrees below the pivot, full astern on the left.
+    if (angle <= 22936) return 0;
+    if (angle <= 29473) return 1;
+    if (angle <= 36042) return 2;
+    if (angle <= 42595) return 3;
+    return 4;
+}
+
 void TelegraphClick(int32_t x, int32_t y) {
-    (void)x;
-    (void)y;
+    if (!player_mobile) return;
+    player_mobile->status &= ~ST_GOTO; // a direct engine order ends waypoint steering
+    ChangePlayerHelm(2);
+    ChangePlayerEngine(TelegraphOrder(AngleFrom(telegraph_cx, 0, x, y)));
 }
 
 LRESULT CALLBACK TelegraphProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -101,12 +135,15 @@ LRESULT CALLBACK TelegraphProcess(HWND window, UINT message, WPARAM wParam, LPAR
         break;
     case WM_LBUTTONDOWN:
         TelegraphClick(LOWORD(lParam), HIWORD(lParam));
+        // The bell rings even when the order does not change.
+        if (player_mobile) PlaySoundEffect(player_mobile->x, player_mobile->z, SFX_DINGDING);
         return 0;
-    case WM_PAINT: {
-        int32_t shown = telegraph_shown >= 0 && telegraph_shown < 5 ? telegraph_shown : 2;
-        StationPaintBitmap(window, telegraph_face[shown]);
+    case WM_RBUTTONDOWN:
+        ChangePlayerEngine(2);
         return 0;
-    }
+    case WM_PAINT:
+        StationPaintBitmap(window, TelegraphFace(telegraph_shown));
+        return 0;
     }
     return DefWindowProc(window, message, wParam, lParam);
 }

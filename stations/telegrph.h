@@ -7,6 +7,7 @@
 
 extern HWND hwndTelegraph;
 extern int32_t telegraph_shown; // the engine order on the window; kept from battle to battle
+extern int32_t telegraph_cx;    // half the client width: the lever's pivot is at (telegraph_cx, 0)
 
 void TelegraphRegister();
 // Registers "TelegraphChild".
@@ -30,3 +31,6 @@ void TelegraphHide();
 // Hides the telegraph.
 void TelegraphClick(int32_t x, int32_t y);
 // A left click at client position (x, y): orders the engines by the dial sector.
+int32_t TelegraphOrder(uint16_t angle);
+// The engine order 0 (full astern) to 4 (full ahead) of a click whose bearing from the pivot is
+// `angle` (AngleFrom(telegraph_cx, 0, x, y)).

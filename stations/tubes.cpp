@@ -1,9 +1,15 @@
 // tubes.cpp -- the torpedo tubes: four tubes with their lamps, the firing arc dial, reloading
 #include "stations/tubes.h"
 
+#include <ctime>
+
+#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
+#include "media/sfx.h"
+#include "net/battle.h"
+#include "sim/dial.h"
 #include "sim/mobile.h"
 #include "stations/station.h"
 
@@ -15,7 +21,13 @@ static int32_t tubes_visible = 1;
 int32_t tubes_redraw = 1;
 int32_t tubes_last_view = -1234;
 
-// glight0, glight1, rlight0, rlight1, then the dial pair of the ship class.
+static int32_t TubesCalendar() {
+    return (int32_t)time(nullptr);
+}
+int32_t (*tubes_clock)() = TubesCalendar;
+
+// glight0, glight1, rlight0, rlight1, then the dial pair of the ship class (out of arc, in arc).
+enum { TUBES_GREEN_OFF, TUBES_GREEN_ON, TUBES_RED_OFF, TUBES_RED_ON, TUBES_ARC_OUT, TUBES_ARC_IN };
 static BitMap tubes_bitmap[6];
 static int32_t tubes_lamp;
 
@@ -43,6 +55,7 @@ void TubesCreate(HWND window) {
         tubes_bitmap[i] =
             ReadBitMap(i >= 4 && !sub ? (i == 4 ? "dtparc0.bmp" : "dtparc1.bmp") : names[i]);
     tubes_lamp = screen_w * 25 / 800;
+    tubes_redraw = 1;
     for (int i = 0; i < TUBES_COUNT; i++)
         tube_status[i] = 1;
     SetWindowPalette(window, tubes_bitmap[0]);
@@ -93,16 +106,82 @@ int32_t TubesInArc() {
 void TubesClick(int32_t x, int32_t y) {
     (void)x;
     (void)y;
+    Mobile *m = player_mobile;
+    if (!m || m->y > 15 || !TubesInArc()) return;
+    int32_t tube = 0;
+    while (tube < TUBES_COUNT && !tube_status[tube])
+        tube++;
+    if (tube == TUBES_COUNT) return;
+    tube_status[tube] = 0;
+    tubes_redraw = 1;
+    // The torpedo runs where the player looks; the server sends it back with its ID.
+    int32_t position[3] = {m->x, 0, m->z};
+    uint16_t angles[3] = {0, (uint16_t)(m->heading + m->view), 0};
+    PlaySoundEffect(m->x, m->z, SFX_TORP);
+    SendTorpedoLaunchPacket(position, angles);
 }
 
 void TubesUpdate() {
+    // The one-man crew reloads the lowest empty tube, one at a time, window or not.
+    int32_t now = tubes_clock();
+    if (crew_tube != -1) {
+        if (now - crew_time > 30) {
+            if (crew_tube >= 0 && crew_tube < TUBES_COUNT) tube_status[crew_tube] = 1;
+            tubes_redraw = 1;
+            crew_tube = -1;
+        }
+    } else {
+        for (int32_t i = 0; i < TUBES_COUNT; i++)
+            if (!tube_status[i]) {
+                crew_tube = i;
+                crew_time = now;
+                break;
+            }
+    }
+
     if (!hwndTubes || !tubes_visible || !player_mobile) return;
+    int32_t draw_arc = 0;
+    if ((tubes_last_view >> 8) != (player_mobile->view >> 8)) {
+        draw_arc = 1;
+        tubes_redraw = 1;
+    }
+    if (!tubes_redraw) return;
+    tubes_last_view = player_mobile->view;
+    tubes_redraw = 0;
+    HDC dc = GetDC(hwndTubes);
+    if (!dc) DebugLogTag("TubesUpdate", "GetDC");
+    TubesPaint(dc, 1, draw_arc);
+    ReleaseDC(hwndTubes, dc);
 }
 
 void TubesPaint(HDC dc, int32_t draw_tubes, int32_t draw_arc) {
-    (void)dc;
-    (void)draw_tubes;
-    (void)draw_arc;
+    RECT r;
+    GetClientRect(hwndTubes, &r);
+    int32_t margin = screen_w * 5 / 800, lamp = tubes_lamp;
+    if (draw_tubes) {
+        for (int32_t i = 0; i < TUBES_COUNT; i++) {
+            int32_t x = margin + (margin + lamp) * i;
+            int loaded = tube_status[i] != 0;
+            CopyBitMap(tubes_bitmap[loaded ? TUBES_GREEN_ON : TUBES_GREEN_OFF], dc, x, margin, lamp,
+                       lamp, 1);
+            CopyBitMap(tubes_bitmap[loaded ? TUBES_RED_OFF : TUBES_RED_ON], dc, x,
+                       screen_w * 10 / 800 + lamp, lamp, lamp, 1);
+        }
+    }
+    if (draw_arc) {
+        CopyBitMap(tubes_bitmap[TubesInArc() ? TUBES_ARC_IN : TUBES_ARC_OUT], dc,
+                   r.right - screen_w * 63 / 800, 0, screen_w * 59 / 800, screen_w * 66 / 800, 1);
+        // The pointer: straight ahead up, starboard to the right.
+        int32_t cx = r.right - screen_w * 34 / 800, cy = screen_w * 33 / 800;
+        int32_t k = player_mobile ? player_mobile->view >> 8 : 0;
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+        HPEN old = (HPEN)SelectObject(dc, pen);
+        MoveToEx(dc, cx, cy, NULL);
+        LineTo(dc, cx + circle_dx[k] * 6 * screen_w / 80000,
+               cy - circle_dy[k] * 6 * screen_w / 80000);
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    }
 }
 
 LRESULT CALLBACK TubesProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,6 +11,9 @@ extern HWND hwndTubes;
 extern int32_t tube_status[TUBES_COUNT]; // 1 loaded, 0 empty; tube 0 on the left
 extern int32_t crew_tube;                // the tube being reloaded, or -1
 extern int32_t crew_time;                // calendar second the reload began, or -1
+extern int32_t tubes_redraw;             // the lamps are redrawn at the next update
+extern int32_t tubes_last_view;          // the view at the last redraw of the dial
+extern int32_t (*tubes_clock)();         // the calendar clock in seconds the crew works by
 
 void TubesRegister();
 // Registers "TubesChild".
