@@ -1,6 +1,9 @@
 // contact_sheet.cpp -- one PNG showing every generated bitmap and every shape from three angles
 #include "tools/gen_io.h"
 #include "tools/shape_view.h"
+#ifdef KR_HAVE_ENGINE
+#include "tools/engine_view.h"
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -61,7 +64,7 @@ int main(int argc, char **argv) {
     }
     std::string dir = argv[1];
     const char *bitmaps[] = {
-        "flash.bmp",       "gfx/compass.bmp", "gfx/depthg.bmp",  "gfx/tele0.bmp",
+        "gfx/flash.bmp",   "gfx/compass.bmp", "gfx/depthg.bmp",  "gfx/tele0.bmp",
         "gfx/tele2.bmp",   "gfx/tele4.bmp",   "gfx/plan.bmp",    "gfx/tparc0.bmp",
         "gfx/tparc1.bmp",  "gfx/dtparc0.bmp", "gfx/dtparc1.bmp", "gfx/glight0.bmp",
         "gfx/glight1.bmp", "gfx/rlight0.bmp", "gfx/rlight1.bmp", "gfx/binoc1.bmp",
@@ -103,8 +106,21 @@ int main(int argc, char **argv) {
                  {"explode", {2, 8, 16}, false}, {"dpthmiss", {1, 5, 9}, false},
                  {"gunmiss", {0, 2, 4}, false}};
     const double angles[3] = {40, 90, 160};
-    const int TW = 260, TH = 150;
-    x = 8;
+    const int TW = 320, TH = 200;
+#ifdef KR_HAVE_ENGINE
+    bool engine = EngineOpen(dir);
+    if (!engine)
+        std::fprintf(stderr, "contact-sheet: the engine could not start; drawing by hand\n");
+#else
+    bool engine = false;
+#endif
+    auto show = [&](const std::vector<uint8_t> &pixels, int at_x) {
+        Image img{TW, TH, {}};
+        for (uint8_t i : pixels)
+            img.rgb.insert(img.rgb.end(), {uint8_t(col[i * 3] * 4), uint8_t(col[i * 3 + 1] * 4),
+                                           uint8_t(col[i * 3 + 2] * 4)});
+        sheet.Paste(img, at_x, y, 1);
+    };
     for (auto &v : views) {
         std::vector<uint8_t> f = GenReadFile(dir + "/3d/" + v.name + ".dsh");
         ShapeInfo info;
@@ -114,38 +130,41 @@ int main(int argc, char **argv) {
             continue;
         }
         double radius = info.radius / 2.0; // world units
-        for (int a = 0; a < 3; a++) {
-            ShapeScreen s{TW, TH, {}, {}, 0};
-            s.pixels.assign(size_t(TW) * TH, 0);
-            s.depth.assign(s.pixels.size(), 0.f);
-            // Sky above, sea below, in the palette's bands.
-            for (int j = 0; j < TH; j++) {
-                int band = j < TH / 2 ? 232 + std::min(7, j * 8 / (TH / 2))
-                                      : 224 + std::min(7, (j - TH / 2) * 8 / (TH / 2));
-                std::fill_n(&s.pixels[size_t(j) * TW], TW, uint8_t(band));
+        double dist = std::max(400.0, radius * 5.0);
+        // Three angles near, then the far level as it is seen at a distance.
+        for (int a = 0; a < 4; a++) {
+            double d = a < 3 ? dist : 15000;
+            double heading = a < 3 ? angles[a] : 70;
+            int flags = v.flags[a < 3 ? a : 1];
+            std::vector<uint8_t> pixels;
+#ifdef KR_HAVE_ENGINE
+            if (engine) {
+                EngineShot shot;
+                if (EngineDraw(v.name, flags, v.lit, int32_t(d), uint16_t(heading * 65536 / 360),
+                               40, shot))
+                    pixels = shot.pixels;
             }
-            double dist = std::max(300.0, radius * 3.2);
-            ShapeDraw(f, s, v.flags[a], 0, -50, -dist, 0, angles[a], 0.42 * dist / radius,
-                      v.lit ? &cg[512] : nullptr);
-            Image img{TW, TH, {}};
-            for (uint8_t i : s.pixels)
-                img.rgb.insert(img.rgb.end(), {uint8_t(col[i * 3] * 4), uint8_t(col[i * 3 + 1] * 4),
-                                               uint8_t(col[i * 3 + 2] * 4)});
-            sheet.Paste(img, 8 + a * (TW + 6), y, 1);
+#endif
+            if (pixels.empty()) {
+                ShapeScreen s{TW, TH, {}, {}, 0};
+                s.pixels.assign(size_t(TW) * TH, 0);
+                s.depth.assign(s.pixels.size(), 0.f);
+                for (int j = 0; j < TH; j++) {
+                    int band = j < TH / 2 ? 232 + std::min(7, j * 8 / (TH / 2))
+                                          : 224 + std::min(7, (j - TH / 2) * 8 / (TH / 2));
+                    std::fill_n(&s.pixels[size_t(j) * TW], TW, uint8_t(band));
+                }
+                ShapeDraw(f, s, flags, 0, -50, -d, 0, heading, 2.0, v.lit ? &cg[512] : nullptr);
+                pixels = s.pixels;
+            }
+            show(pixels, 8 + a * (TW + 6));
         }
-        // The far level, small, as it is seen at a distance.
-        ShapeScreen far{TW, TH, {}, {}, 0};
-        far.pixels.assign(size_t(TW) * TH, 228);
-        far.depth.assign(far.pixels.size(), 0.f);
-        ShapeDraw(f, far, v.flags[1], 0, -50, -20000, 0, 70, 24, v.lit ? &cg[512] : nullptr);
-        Image img{TW, TH, {}};
-        for (uint8_t i : far.pixels)
-            img.rgb.insert(img.rgb.end(), {uint8_t(col[i * 3] * 4), uint8_t(col[i * 3 + 1] * 4),
-                                           uint8_t(col[i * 3 + 2] * 4)});
-        sheet.Paste(img, 8 + 3 * (TW + 6), y, 1);
         y += TH + 6;
         if (y + TH > sheet.h) break;
     }
+#ifdef KR_HAVE_ENGINE
+    if (engine) EngineClose();
+#endif
     sheet.h = std::min(sheet.h, y + 8);
     sheet.rgb.resize(size_t(sheet.w) * sheet.h * 3);
     return GenWriteFile(argv[2], GenPng(sheet.w, sheet.h, sheet.rgb)) ? 0 : 1;

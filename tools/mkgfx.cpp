@@ -51,7 +51,8 @@ static std::vector<Picture> Pictures() {
         "gfx/perih.bmp", [] { return ArtHitOverlay(true); }, 0.02f);
     add("gfx/nflag.bmp", [] { return ArtFlag(true, 96); });
     add("gfx/wflag.bmp", [] { return ArtFlag(false, 96); });
-    add("flash.bmp", ArtSplash, 0.05f);
+    // The splash screen is read like every station bitmap, from the gfx folder.
+    add("gfx/flash.bmp", ArtSplash, 0.05f);
     return p;
 }
 

@@ -402,15 +402,20 @@ static bool Write(const std::string &dir, const std::string &name, const std::ve
     return GenWriteFile(dir + "/3d/" + name + ".dsh", ShapeFile(lv));
 }
 
-// Ships are drawn a little taller than life so their profiles read at a distance.
-static Mesh Tall(Mesh m) {
-    for (V3 &p : m.pts)
-        p.y = std::round(p.y * 1.3f);
+// Ships are drawn a little taller than life so their profiles read at a distance; the far
+// levels are broader still, so a ship seen bow-on at long range keeps a few pixels.
+static Mesh Scaled(Mesh m, float sx, float sy) {
+    for (V3 &p : m.pts) {
+        p.x = std::round(p.x * sx);
+        p.y = std::round(p.y * sy);
+    }
     return m;
 }
 
 static std::vector<Level> Ship(Mesh (*build)(const Detail &)) {
-    return {{6000, {Tall(build({0}))}}, {16000, {Tall(build({1}))}}, {32767, {Tall(build({2}))}}};
+    return {{6000, {Scaled(build({0}), 1.f, 1.3f)}},
+            {16000, {Scaled(build({1}), 1.5f, 1.45f)}},
+            {32767, {Scaled(build({2}), 2.4f, 1.6f)}}};
 }
 
 int main(int argc, char **argv) {
