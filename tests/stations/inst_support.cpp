@@ -45,6 +45,12 @@ void InstFixture::SetUp() {
     end_game_wait_ms = 0;
     srand(11);
     location = LOC_LOBBY;
+    // A station hidden by an earlier case would start hidden: its flag outlives the window.
+    CompassShow();
+    DepthShow();
+    TelegraphShow();
+    MapShow();
+    TubesShow();
 }
 
 void InstFixture::TearDown() {
