@@ -89,8 +89,10 @@ static void DronesSpawnConvoy(World *w, int count) {
         int32_t az = p->m.z + WorldRandom(w, 20001) - 10000;
         cv.base_course = AngleFrom(ax, az, (int32_t)cv.gx, (int32_t)cv.gz);
     } else {
-        cv.gx = WorldRandom(w, 100001) - 50000;
-        cv.gz = WorldRandom(w, 100001) - 50000;
+        // The more convoys, the wider the sea they are spread over.
+        int half = (int)(50000 * std::sqrt(std::max(1.0, w->srv->cfg.drones / (double)CONVOY_MAX)));
+        cv.gx = WorldRandom(w, 2 * half + 1) - half;
+        cv.gz = WorldRandom(w, 2 * half + 1) - half;
         cv.base_course = (uint16_t)WorldRandom(w, 65536);
     }
     cv.course = cv.base_course;

@@ -103,6 +103,7 @@ struct Conn : std::enable_shared_from_this<Conn> {
     LineFramer framer;
     std::string out, inflight;
     bool writing = false, flush_posted = false, closing = false, closed = false;
+    bool doomed = false; // to be closed at the end of this turn; nothing more is queued
     TokenBucket lines, bytes, radio;
     SteadyClock::time_point connected_at;
 
@@ -146,6 +147,9 @@ struct Server {
     std::unordered_map<std::string, FailRecord> fails; // failed logins by address
     int64_t last_announcement = 0;
     int mail_conns = 0;
+    int online = 0, at_sea = 0;                  // players logged on, and of them at sea
+    std::vector<std::shared_ptr<Conn>> to_flush; // connections with output queued this turn
+    bool flush_all_posted = false;
     bool stopping = false;
     SteadyClock::time_point started;
     int game_port = 0, mail_port = 0;

@@ -83,19 +83,34 @@ static void ConnFlush(const std::shared_ptr<Conn> &c) {
 }
 
 void ConnSend(Conn *c, const std::string &line) {
-    if (c->closed) return;
+    if (c->closed || c->doomed) return;
     if (c->out.size() + c->inflight.size() + line.size() + 1 > (size_t)c->srv->cfg.out_limit) {
         LogWarn("conn %u (%s): output queue over %d bytes, client not reading", c->cid,
                 c->peer.c_str(), c->srv->cfg.out_limit);
-        ConnClose(c, "slow reader", false);
+        // Closed later in this turn: a sender may be walking the very lists a close changes.
+        c->doomed = true;
+        std::shared_ptr<Conn> self = c->shared_from_this();
+        asio::post(c->srv->io, [self] { ConnClose(self.get(), "slow reader", false); });
         return;
     }
     c->out += line;
     c->out += '\n';
     if (!c->writing && !c->flush_posted) {
         c->flush_posted = true;
-        std::shared_ptr<Conn> self = c->shared_from_this();
-        asio::post(c->srv->io, [self] { ConnFlush(self); });
+        Server *s = c->srv;
+        s->to_flush.push_back(c->shared_from_this());
+        // One flush for everyone, queued behind the reads already ready, so the lines that
+        // several of them cause for one client leave in one write.
+        if (!s->flush_all_posted) {
+            s->flush_all_posted = true;
+            asio::post(s->io, [s] {
+                s->flush_all_posted = false;
+                std::vector<std::shared_ptr<Conn>> batch;
+                batch.swap(s->to_flush);
+                for (auto &conn : batch)
+                    ConnFlush(conn);
+            });
+        }
     }
 }
 
@@ -394,6 +409,7 @@ static void SrvFree(Server *s) {
     s->io.restart();
     s->io.poll();
     s->conns.clear();
+    s->to_flush.clear();
     s->io.poll();
     WorldDestroy(s->world);
     s->world = nullptr;

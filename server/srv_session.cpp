@@ -125,18 +125,6 @@ static bool SessionNickValid(std::string_view s) {
     return true;
 }
 
-static int SessionOnline(Server *s, int *at_sea) {
-    int n = 0, sea = 0;
-    for (auto &kv : s->conns) {
-        if (kv.second->state == CS_LOBBY && !kv.second->closed) {
-            n++;
-            if (kv.second->ship_id) sea++;
-        }
-    }
-    *at_sea = sea;
-    return n;
-}
-
 static void SessionLogon(Conn *c) {
     Server *s = c->srv;
     c->state = CS_LOBBY;
@@ -150,8 +138,8 @@ static void SessionLogon(Conn *c) {
     LogInfo("conn %u (%s): %s logged on as %s", c->cid, c->peer.c_str(), c->rec.userid.c_str(),
             c->rec.nickname.c_str());
     ConnSendf(c, "%d:%s:%d", T_LOGONOK, c->rec.nickname.c_str(), c->rec.country);
-    int at_sea = 0;
-    int online = SessionOnline(s, &at_sea);
+    s->online++;
+    int online = s->online, at_sea = s->at_sea;
     ConnSendf(c, "%d:Welcome to Kestrune, %s. %d captain%s online, %d at sea.", T_TEXT,
               c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
 }
@@ -374,6 +362,7 @@ static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
         return;
     }
     c->ship_id = id;
+    c->srv->at_sea++;
     LogInfo("conn %u (%s): %s joined as %s %u", c->cid, c->peer.c_str(), c->rec.nickname.c_str(),
             SESSION_CLASS_NAME[type], id);
 }
@@ -403,6 +392,7 @@ static void SessionEndMission(Conn *c, int why) {
     Server *s = c->srv;
     if (why != MISSION_SUNK) WorldLeave(s->world, c);
     c->ship_id = 0;
+    s->at_sea--;
     bool under_fire =
         c->last_hit_tick && SrvTick(s) - c->last_hit_tick < (uint32_t)SCORE_UNDER_FIRE_MS;
     bool lost = why == MISSION_SUNK || (why == MISSION_DISCONNECT && under_fire);
@@ -564,6 +554,7 @@ bool SessionLine(Conn *c, std::string_view line, size_t dropped) {
 void SessionClosed(Conn *c) {
     Server *s = c->srv;
     if (c->ship_id) SessionEndMission(c, s->stopping ? MISSION_SHUTDOWN : MISSION_DISCONNECT);
+    if (c->state == CS_LOBBY) s->online--;
     std::string key = c->state == CS_LOBBY ? c->rec.userid : c->pending_userid;
     auto it = s->users.find(key);
     if (!key.empty() && it != s->users.end() && it->second == c->cid) s->users.erase(it);
