@@ -10,6 +10,15 @@
 #define DDD_MAX_POINTS 65536 // points of one shape
 #define DDD_MAX_FILE (64 << 20)
 #define DDD_PERSPECTIVE_NEAR (256 << 16) // textured polygons nearer than this are corrected
+#define DDD_FAR_COORD (1 << 28)          // screen coordinates are kept within this
+
+// A projected coordinate plus the screen centre, kept within DDD_FAR_COORD (and so in 32 bits).
+static inline int32_t dddScreenCoord(int64_t v, int32_t mid) {
+    v += mid;
+    return (int32_t)(v > DDD_FAR_COORD    ? DDD_FAR_COORD + 1
+                     : v < -DDD_FAR_COORD ? -DDD_FAR_COORD - 1
+                                          : v);
+}
 
 // One level of detail of a prepared shape.
 typedef struct dddLevel {

@@ -14,13 +14,13 @@ void DDDDRAWZCLIPLINE(int32_t colour, const dddVertex *a, const dddVertex *b) {
         return;
     }
     const dddVertex *nv = a->z < zn ? a : b, *fv = a->z < zn ? b : a;
-    int64_t t = ((int64_t)(zn - nv->z) << 16) / ((int64_t)fv->z - nv->z);
+    int64_t t = (((int64_t)zn - nv->z) << 16) / ((int64_t)fv->z - nv->z);
     dddVertex s = *nv;
     s.x = (int32_t)(nv->x + ((((int64_t)fv->x - nv->x) * t) >> 16));
     s.y = (int32_t)(nv->y + ((((int64_t)fv->y - nv->y) * t) >> 16));
     s.z = zn;
-    s.col = (int32_t)(((int64_t)(s.x >> 8) * x_ratio) / (zn >> 8)) + dddscreen_mid_x;
-    s.row = (int32_t)(((int64_t)(s.y >> 8) * y_ratio) / (zn >> 8)) + dddscreen_mid_y;
+    s.col = dddScreenCoord(((int64_t)(s.x >> 8) * x_ratio) / (zn >> 8), dddscreen_mid_x);
+    s.row = dddScreenCoord(((int64_t)(s.y >> 8) * y_ratio) / (zn >> 8), dddscreen_mid_y);
     s.depth = 0x7FFFFFFF;
     if (DepthTest())
         s.depth = (uint32_t)((int64_t)s.depth + ((((int64_t)fv->depth - s.depth) * t) >> 16));

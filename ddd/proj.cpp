@@ -29,8 +29,8 @@ int32_t dddCreateTextureXY(int32_t u, int32_t v) {
 void dddProjectVertex(dddVertex *v) {
     if (v->z < (DDD_NEAR << 16)) return; // left to the near clipping
     int64_t zd = v->z >> 8;
-    v->col = (int32_t)(((int64_t)(v->x >> 8) * x_ratio) / zd) + dddscreen_mid_x;
-    v->row = (int32_t)(((int64_t)(v->y >> 8) * y_ratio) / zd) + dddscreen_mid_y;
+    v->col = dddScreenCoord(((int64_t)(v->x >> 8) * x_ratio) / zd, dddscreen_mid_x);
+    v->row = dddScreenCoord(((int64_t)(v->y >> 8) * y_ratio) / zd, dddscreen_mid_y);
     v->depth = (uint32_t)(((1ull << 52) - 1) / (uint32_t)v->z);
 }
 

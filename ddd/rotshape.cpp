@@ -157,15 +157,14 @@ static void Sprite(Walk *w, const int32_t *op) {
     const dddVertex *c = &ddd_vcache[op[0]];
     if (c->z < (DDD_NEAR << 16)) return;
     int32_t zi = c->z >> 16;
-    int32_t hw = (int32_t)((int64_t)op[1] * x_ratio / zi);
-    int32_t hh = (int32_t)((int64_t)op[2] * y_ratio / zi);
+    int64_t hw = (int64_t)op[1] * x_ratio / zi, hh = (int64_t)op[2] * y_ratio / zi;
     static dddVertex quad[4];
     static const int32_t sx[4] = {-1, 1, 1, -1}, sy[4] = {-1, -1, 1, 1};
     dddVertex *ring[4];
     for (int32_t i = 0; i < 4; i++) {
         quad[i] = *c;
-        quad[i].col = c->col + sx[i] * hw;
-        quad[i].row = c->row + sy[i] * hh;
+        quad[i].col = dddScreenCoord(sx[i] * hw, c->col);
+        quad[i].row = dddScreenCoord(sy[i] * hh, c->row);
         quad[i].attr[1] = w->corner[i][0] << 16;
         quad[i].attr[2] = w->corner[i][1] << 16;
         ring[i] = &quad[i];

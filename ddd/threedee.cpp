@@ -61,7 +61,6 @@ typedef struct Fill {
     const uint8_t *lut;
     const uint8_t *tex;
     int32_t nattr; // attributes after depth in use: 0 none, 1 a0, 3 a0 u v, 4 with w
-    bool planar;   // a triangle: every pixel's values lie between its corners'
 } Fill;
 
 // Intensities and shades sit half a step above their integer so that interpolation rounds to
@@ -76,7 +75,8 @@ static void SpanLoop(const Fill *f, int32_t y, int32_t xs, int32_t xe, const int
     uint8_t *px = dddscreenptr + dddscreenmultabptr[y];
     uint16_t *zb = DEPTH ? dddzbufferptr + dddscreenmultabptr[y] : nullptr;
     int64_t d = a[A_DEPTH] >> 16, dd = g[A_DEPTH] >> 16;
-    int32_t i0 = (int32_t)(a[A_0] >> 16), g0 = (int32_t)(g[A_0] >> 16);
+    uint32_t i0 = (uint32_t)(a[A_0] >> 16), g0 = (uint32_t)(g[A_0] >> 16);
+    int64_t ia = a[A_0], ig = g[A_0]; // the checked loop keeps the full value
     uint32_t u = (uint32_t)(a[A_U] >> 16), gu = (uint32_t)(g[A_U] >> 16);
     uint32_t v = (uint32_t)(a[A_V] >> 16), gv = (uint32_t)(g[A_V] >> 16);
     int64_t pu = a[A_U], pgu = g[A_U], pv = a[A_V], pgv = g[A_V], w = a[A_W], gw = g[A_W];
@@ -96,8 +96,12 @@ static void SpanLoop(const Fill *f, int32_t y, int32_t xs, int32_t xe, const int
         bool draw = true;
         int32_t idx = 0;
         if (TYPE == SP_GOUR || TYPE == SP_LUT || TYPE == SP_MESH_LUT || TYPE == SP_TEX_GOUR) {
-            idx = i0 >> 16;
-            if (CLAMP) idx = idx < 0 ? 0 : idx > 255 ? 255 : idx;
+            if (CLAMP) {
+                int64_t i = ia >> 32;
+                idx = i < 0 ? 0 : i > 255 ? 255 : (int32_t)i;
+            } else {
+                idx = (int32_t)(i0 >> 16);
+            }
         }
         if (TYPE == SP_FLAT) {
             out = colour;
@@ -139,22 +143,20 @@ static void SpanLoop(const Fill *f, int32_t y, int32_t xs, int32_t xe, const int
             px[x] = out;
         }
         i0 += g0, u += gu, v += gv;
+        if (CLAMP) ia += ig;
     }
 }
 
-// Triangles interpolate within their corners' values and run unchecked; larger rings may be
-// non-planar in their attributes and check each span's ends.
+// Rounding at a polygon's edges (and non-planar rings) can carry a span's ends just out of
+// range; only such spans run the checked loop.
 template <int TYPE, bool DEPTH>
 static void Span(const Fill *f, int32_t y, int32_t xs, int32_t xe, int64_t *a, const int64_t *g) {
-    if (f->planar) {
-        SpanLoop<TYPE, DEPTH, false>(f, y, xs, xe, a, g);
-        return;
-    }
     int64_t n = xe - xs - 1;
     int64_t d0 = a[A_DEPTH] >> 16, d1 = (a[A_DEPTH] + g[A_DEPTH] * n) >> 16;
     int64_t i0 = a[A_0] >> 16, i1 = (a[A_0] + g[A_0] * n) >> 16;
-    bool ok = d0 >= 0 && d1 >= 0 && d0 <= 0xFFFFFFFFll && d1 <= 0xFFFFFFFFll && i0 >= 0 &&
-              i1 >= 0 && i0 < (256 << 16) && i1 < (256 << 16);
+    // The pixel loop's steps are rounded down, losing up to one unit a pixel.
+    bool ok = d0 >= 0 && d1 - n >= 0 && d0 <= 0xFFFFFFFFll && d1 <= 0xFFFFFFFFll && i0 >= 0 &&
+              i1 - n >= 0 && i0 < (256 << 16) && i1 < (256 << 16);
     if (ok)
         SpanLoop<TYPE, DEPTH, false>(f, y, xs, xe, a, g);
     else
@@ -235,11 +237,13 @@ static void Raster(const Fill *f_in, dddVertex **ring, int32_t n, bool depth) {
         if (ar > area) area = ar, B = ring[i], C = ring[i + 1];
     }
     if (area <= 0) return;
+    // Corners this far out come only from damaged data: such a ring is not drawn.
+    for (int32_t i = 0; i < n; i++)
+        if (ring[i]->col > DDD_FAR_COORD || ring[i]->col < -DDD_FAR_COORD ||
+            ring[i]->row > DDD_FAR_COORD || ring[i]->row < -DDD_FAR_COORD)
+            return;
     const Fill *f = f_in;
     int32_t nattr = 1 + f->nattr;
-    Fill local = *f;
-    local.planar = n == 3 && area < (1ll << 40); // beyond it the reciprocal loses bits
-    f = &local;
     int64_t base[A_COUNT] = {0}, gx[A_COUNT] = {0}, gy[A_COUNT] = {0};
     int64_t dx1 = B->col - A->col, dy1 = B->row - A->row;
     int64_t dx2 = C->col - A->col, dy2 = C->row - A->row;
@@ -250,9 +254,20 @@ static void Raster(const Fill *f_in, dddVertex **ring, int32_t n, bool depth) {
                 da2 = AttrOf(C, k, persp) - a0;
         __int128 nx = (__int128)da1 * dy2 - (__int128)da2 * dy1;
         __int128 ny = (__int128)da2 * dx1 - (__int128)da1 * dx2;
-        gx[k] = (int64_t)((nx * inv) >> 46);
-        gy[k] = (int64_t)((ny * inv) >> 46);
-        base[k] = a0 * 65536 - gx[k] * A->col - gy[k] * A->row;
+        __int128 px = (nx * inv) >> 46, py = (ny * inv) >> 46;
+        __int128 b = (__int128)a0 * 65536 - px * A->col - py * A->row;
+        // A plane this steep or this far out of range belongs to a sliver that covers nothing
+        // a person could see; leaving it out keeps every sum below in 64 bits.
+        const __int128 steep = (__int128)1 << 46, high = (__int128)1 << 61;
+        if (px >= steep || px <= -steep || py >= steep || py <= -steep) return;
+        for (int32_t c = 0; c < 4; c++) {
+            __int128 at =
+                b + px * ((c & 1) ? dddscreen_width : 0) + py * ((c & 2) ? dddscreen_depth : 0);
+            if (at >= high || at <= -high) return;
+        }
+        gx[k] = (int64_t)px;
+        gy[k] = (int64_t)py;
+        base[k] = (int64_t)b;
     }
     SpanFunc span = SpanFor(f->type, depth);
     int64_t row[A_COUNT];
@@ -298,8 +313,8 @@ static void Raster(const Fill *f_in, dddVertex **ring, int32_t n, bool depth) {
 // ---- near clipping ----
 
 static void ProjectNear(dddVertex *v) {
-    v->col = (int32_t)(((int64_t)(v->x >> 8) * x_ratio) / (DDD_NEAR << 8)) + dddscreen_mid_x;
-    v->row = (int32_t)(((int64_t)(v->y >> 8) * y_ratio) / (DDD_NEAR << 8)) + dddscreen_mid_y;
+    v->col = dddScreenCoord(((int64_t)(v->x >> 8) * x_ratio) / (DDD_NEAR << 8), dddscreen_mid_x);
+    v->row = dddScreenCoord(((int64_t)(v->y >> 8) * y_ratio) / (DDD_NEAR << 8), dddscreen_mid_y);
     v->depth = 0x7FFFFFFF;
 }
 
@@ -311,7 +326,7 @@ static int32_t NearClip(dddVertex **in, int32_t n, dddVertex **out) {
         bool ain = a->z >= zn, bin = b->z >= zn;
         if (ain) out[m++] = a;
         if (ain != bin && m < 2 * DDD_MAX_RING + 4) {
-            int64_t t = ((int64_t)(zn - a->z) << 16) / ((int64_t)b->z - a->z);
+            int64_t t = (((int64_t)zn - a->z) << 16) / ((int64_t)b->z - a->z);
             dddVertex *c = &clip_pool[pool++];
             c->x = (int32_t)(a->x + ((((int64_t)b->x - a->x) * t) >> 16));
             c->y = (int32_t)(a->y + ((((int64_t)b->y - a->y) * t) >> 16));
