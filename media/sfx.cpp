@@ -95,9 +95,10 @@ static int32_t SfxUnlist(sfxSound *sound) {
     return flags;
 }
 
-// Gives back the buffer and the record. The record must be out of the playing list.
+// Gives back the buffer and the record. The record must be out of the playing list. A buffer
+// outlives its device (it is only lost), so it is released even after sfxClose.
 static void SfxRelease(sfxSound *sound) {
-    if (sound->buffer && sfx_device) sound->buffer->Release();
+    if (sound->buffer) sound->buffer->Release();
     sound->buffer = nullptr;
     DebugFree(sound);
 }
@@ -254,7 +255,7 @@ void sfxStopSound(sfxSound *sound) {
 
 void sfxFreeSound(sfxSound *sound) {
     if (!sound) return;
-    // With sound off the record holds no buffer of a live device, but it is still ours to free.
+    // Even with sound off the record is ours to free (the silent ones have no buffer).
     if (sound->playing || sfxListed(sound)) SfxUnlist(sound);
     SfxRelease(sound);
 }
