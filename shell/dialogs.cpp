@@ -245,6 +245,14 @@ int32_t ScoreDialogsOpen() {
     return n;
 }
 
+int32_t ScoreDialogMessage(MSG *msg) {
+    for (int i = 0; i < SCORE_MAX; i++)
+        if (score_record[i].used && score_record[i].dlg &&
+            IsDialogMessage(score_record[i].dlg, msg))
+            return 1;
+    return 0;
+}
+
 static INT_PTR CALLBACK CountryDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     switch (message) {

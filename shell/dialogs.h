@@ -73,3 +73,7 @@ void StripField(char *text);
 
 int32_t ScoreDialogsOpen();
 // How many service records are open now.
+
+int32_t ScoreDialogMessage(MSG *msg);
+// Gives an open service record its keyboard handling (Tab, Enter, Escape): 1 when the message
+// was the record's and is done, else 0.

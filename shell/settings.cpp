@@ -32,6 +32,8 @@ static void ShellSetOverrideHost(const char *text) {
 }
 
 void ShellParseArguments(int argc, char **argv) {
+    override_host[0] = 0;
+    override_port = -1;
     const char *env = getenv("KESTRUNE_HOST");
     if (env && *env) ShellSetOverrideHost(env);
     env = getenv("KESTRUNE_PORT");

@@ -5,6 +5,7 @@
 
 #include "shell/shell.h"
 #include "shell/debug.h"
+#include "shell/dialogs.h"
 #include "shell/frame.h"
 #include "net/transport.h"
 #include "net/session.h"
@@ -34,11 +35,6 @@ const char szAppName[] = "Kestrune";
 extern int32_t shell_splash_ms; // settings.cpp: the start-up wait, shortened for tests
 
 static int shell_last_wparam;
-
-// The engine's window binding may not be linked into every program (tests link only what they
-// use); start-up goes on without it.
-void dddInitWindows32(HWND window, dddAllocFunc alloc, dddFreeFunc release, dddReadFunc file_read)
-    __attribute__((weak));
 
 static void ShellRegisterClasses() {
     WNDCLASS wc = {};
@@ -99,7 +95,7 @@ int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
     sfxInitialize(0);
     sfxSetGlobalVolume(-1000);
     ShowWindow(hwndFrame, SW_SHOWMAXIMIZED);
-    if (dddInitWindows32) dddInitWindows32(hwndFrame, malloc, free, dddLoadFile);
+    dddInitWindows32(hwndFrame, malloc, free, dddLoadFile);
     ConfigureMenu();
     InitializePalette();
     OpenFlashWindow();
@@ -131,8 +127,11 @@ int ShellLoopPass() {
             break;
         }
         shell_last_wparam = (int)msg.wParam;
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
+        // A modeless service record gets its keys first; the shortcuts above have seen them.
+        if (!ScoreDialogMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessage(&msg);
+        }
     } else {
         MainProcess();
         // Outside a battle there is nothing to simulate: give the processor back.

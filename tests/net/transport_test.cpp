@@ -1,6 +1,8 @@
 // transport_test.cpp -- line framing, dispatch by packet number, sending and the statistics
 #include <gtest/gtest.h>
 
+#include "tests/shell/scratch_dir.h"
+
 #include <cstring>
 #include <fstream>
 #include <sstream>

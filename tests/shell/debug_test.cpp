@@ -106,7 +106,6 @@ TEST(DebugMalloc, UnfreedListNamesEveryHeldBlockAndIsSilentWhenEmpty) {
 }
 
 TEST(DebugMallocDeathTest, ZeroSizeEndsTheProgram) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             InitializeDebug("zero.log");
@@ -118,7 +117,6 @@ TEST(DebugMallocDeathTest, ZeroSizeEndsTheProgram) {
 }
 
 TEST(DebugMallocDeathTest, AFullNoteTableStopsInsteadOfOverrunning) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             InitializeDebug("full.log");

@@ -1,7 +1,10 @@
-// scratch_dir.cpp -- every test program here runs in a fresh folder of its own (the log, the
+// scratch_dir.h -- runs the including test program in a fresh folder of its own (the log, the
 // settings and the files a test writes land there, not in the build tree)
+#pragma once
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -10,7 +13,7 @@ namespace {
 class ScratchDir : public ::testing::Environment {
   public:
     void SetUp() override {
-        char pattern[] = "/tmp/kr_net_test_XXXXXX";
+        char pattern[] = "/tmp/kr_test_XXXXXX";
         const char *dir = mkdtemp(pattern);
         ASSERT_NE(dir, nullptr);
         path_ = dir;
@@ -18,15 +21,13 @@ class ScratchDir : public ::testing::Environment {
         setenv("KESTRUNE_HOME", dir, 1);
     }
     void TearDown() override {
-        if (!path_.empty()) {
-            std::string command = "rm -rf '" + path_ + "'";
-            if (system(command.c_str()) != 0)
-                fprintf(stderr, "could not remove %s\n", path_.c_str());
-        }
+        if (path_.empty()) return;
+        std::string command = "rm -rf '" + path_ + "'";
+        if (system(command.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path_.c_str());
     }
 
   private:
     std::string path_;
 };
-const ::testing::Environment *scratch = ::testing::AddGlobalTestEnvironment(new ScratchDir);
+const ::testing::Environment *scratch_dir = ::testing::AddGlobalTestEnvironment(new ScratchDir);
 } // namespace
