@@ -1063,6 +1063,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
     y += t.dy;
     if (x < t.bounds.left || x >= t.bounds.right || y < t.bounds.top || y >= t.bounds.bottom)
         return CLR_INVALID;
+    if (t.clip && !t.clip->Contains(x, y)) return CLR_INVALID;
     return ToColor(t.surf->px[(size_t)y * t.surf->w + x]);
 }
 

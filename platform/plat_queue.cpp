@@ -469,25 +469,28 @@ static bool Matches(const MSG &m, HWND h, UINT first, UINT last) {
 }
 
 static bool NextMessage(MSG *msg, HWND h, UINT first, UINT last, UINT remove) {
-    for (auto it = converted.begin(); it != converted.end(); ++it)
-        if (Matches(*it, h, first, last)) {
-            *msg = *it;
-            if (remove & PM_REMOVE) converted.erase(it);
-            return true;
-        }
-    for (auto it = posted.begin(); it != posted.end(); ++it)
-        if (Matches(*it, h, first, last)) {
-            *msg = *it;
-            if (remove & PM_REMOVE) {
-                posted.erase(it);
-                SocketMessageRemoved(*msg);
-            }
-            return true;
-        }
     bool unfiltered = !h && first == 0 && last == 0;
     bool input_range = unfiltered || (first <= WM_KEYLAST && last >= WM_KEYFIRST) ||
                        (first <= WM_MOUSELAST && last >= WM_NCMOUSEMOVE);
-    while (input_range && !input.empty()) {
+    for (;;) {
+        for (auto it = converted.begin(); it != converted.end(); ++it)
+            if (Matches(*it, h, first, last)) {
+                *msg = *it;
+                if (remove & PM_REMOVE) converted.erase(it);
+                return true;
+            }
+        for (auto it = posted.begin(); it != posted.end(); ++it)
+            if (Matches(*it, h, first, last)) {
+                *msg = *it;
+                if (remove & PM_REMOVE) {
+                    posted.erase(it);
+                    SocketMessageRemoved(*msg);
+                }
+                return true;
+            }
+        if (!input_range || input.empty()) break;
+        // Input becomes a message only now, so that it sees the state the messages before it
+        // left behind; handling it may post messages of its own (a menu's WM_COMMAND).
         RawInput in = input.front();
         input.pop_front();
         MSG m;
