@@ -373,7 +373,8 @@ static std::vector<Mesh> WaterColumn(int count, float height, float radius) {
         float rise = std::sin(std::min(1.f, t / 0.45f) * PI / 2);
         float fall = t > 0.45f ? (t - 0.45f) / 0.55f : 0.f;
         float h = height * rise * (1 - 0.75f * fall);
-        float r0 = radius * (1 + 0.8f * t), r1 = radius * (1.5f + 1.6f * fall);
+        // A plume: broad at the foot, narrowing upwards under its head, spreading as it falls.
+        float r0 = radius * (1.3f + 0.8f * t), r1 = radius * (0.75f + 1.6f * fall);
         if (h > 4) Column(m, r0, r1, h, 8);
         // The head: a plume at the top, breaking into falling spray.
         float head = radius * (1.5f + 1.0f * t);
