@@ -35,7 +35,8 @@ void DepthOpen(HWND parent) {
     width += 1; // the gauge is one pixel wider and taller than its design size gives
     height += 1;
     int32_t x = StationReadKey("depth_x", screen_w - width + 2 * sm_cxborder);
-    int32_t y = StationReadKey("depth_y", sm_cymenu + 207);
+    // Below the compass, whose height scales with the screen (207 on an 800 x 600 screen).
+    int32_t y = StationReadKey("depth_y", sm_cymenu + StationScaleH(207));
     StationCreate(&depth_station, parent, x, y, width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }

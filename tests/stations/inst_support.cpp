@@ -24,7 +24,7 @@
 #include "tests/shell/frame_window.h"
 
 void InstFixture::SetUp() {
-    TestFrameOpen(800, 600);
+    TestFrameOpen(screen_width_, screen_height_);
     snprintf(log_name_, sizeof log_name_, "inst%d.log", (int)getpid());
     InitializeDebug(log_name_);
     hfont = CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,

@@ -47,6 +47,7 @@ class InstFixture : public ::testing::Test {
     // Writes the composed screen to <name>.png beside the test program when INST_SHOTS is set.
     static void Shot(const char *name);
 
+    int screen_width_ = 800, screen_height_ = 600; // the screen SetUp makes
     int peer_ = -1;
     char log_name_[40] = {};
     int32_t next_id_ = 100;

@@ -6,7 +6,7 @@
 #include "platform/platform_test.h"
 #include "sim/battle.h"
 #include "sim/mobile.h"
-#include "stations/map.h"
+#include "stations/stations.h"
 #include "tests/stations/inst_support.h"
 
 namespace {
@@ -20,14 +20,14 @@ class MapTest : public InstFixture {
         InstFixture::SetUp();
         map_scale = 60000;
     }
-    // Gives the chart a client area `width` wide and square, then redraws it.
-    void Chart(int width) {
+    // Gives the chart a client area `width` wide and square at (x, y), then redraws it.
+    void Chart(int width, int x = 10, int y = 10) {
         RECT outer, inner;
         GetWindowRect(hwndMap, &outer);
         GetClientRect(hwndMap, &inner);
         int extra_w = (outer.right - outer.left) - inner.right;
         int extra_h = (outer.bottom - outer.top) - inner.bottom;
-        MoveWindow(hwndMap, 10, 10, width + extra_w, width + extra_h, TRUE);
+        MoveWindow(hwndMap, x, y, width + extra_w, width + extra_h, TRUE);
         PlatformTestPump();
         Redraw();
     }
@@ -174,3 +174,67 @@ TEST_F(MapTest, WideArithmeticAndEmptyCharts) {
 }
 
 } // namespace
+
+// A battle under way, every instrument drawn; each station must reach the composed screen.
+// With INST_SHOTS set the screens are kept as PNG files for review.
+class SceneTest : public MapTest {
+  protected:
+    void Scene(int32_t type, const char *name) {
+        Mobile *p = Own(type, 10000, type == SUBMARINE ? 12 : 0, 10000, 0x3000);
+        p->view = type == SUBMARINE ? 0x0400 : 0x4000;
+        p->engine = 3;
+        p->status |= ST_STEER | ST_GOTO | ST_DEPTH;
+        p->ordered_heading = 0xA000;
+        p->way_x = 16000;
+        p->way_z = 4000;
+        p->ordered_depth = 100;
+        Add(DESTROYER, 20, 14000, 14000, COUNTRY_NORTHLAND, 0x8000);
+        Add(CORVETTE, 21, 5000, 12000, COUNTRY_WESTLAND, 0x2000);
+        Add(SUBMARINE, 22, 8000, 4000, COUNTRY_WESTLAND, 0, CT_RADAR);
+        Add(MERCHANT, 23, 15000, 9000, COUNTRY_NEUTRAL, 0xC000, CT_PLOT | CT_SONAR);
+        AddSprite(GUN_MISS, 12000, 7000);
+        AddSprite(DC_MISS, 7000, 15000);
+        TubesClick(0, 0);
+        Chart(screen_width_ * 3 / 10, screen_width_ * 3 / 10, screen_height_ / 2);
+        CompassUpdate();
+        DepthUpdate();
+        TelegraphUpdate();
+        TubesUpdate();
+        PlatformTestCompose();
+        HWND stations[] = {hwndMap, hwndCompass, hwndTelegraph, hwndTubes,
+                           type == SUBMARINE ? hwndDepth : hwndMap};
+        for (HWND w : stations) {
+            BringWindowToTop(w);
+            PlatformTestCompose();
+            RECT r;
+            GetClientRect(w, &r);
+            POINT c = {r.right / 2 + 3, r.bottom / 3};
+            COLORREF own = Pixel(w, c.x, c.y);
+            ClientToScreen(w, &c);
+            EXPECT_EQ(PlatformTestScreenPixel(c.x, c.y), own) << name;
+        }
+        Shot(name);
+    }
+};
+
+TEST_F(SceneTest, SubmarineStations) {
+    Scene(SUBMARINE, "scene_submarine");
+}
+
+TEST_F(SceneTest, DestroyerStations) {
+    Scene(DESTROYER, "scene_destroyer");
+}
+
+class LargeSceneTest : public SceneTest {
+  protected:
+    void SetUp() override {
+        screen_width_ = 1600;
+        screen_height_ = 1200;
+        SceneTest::SetUp();
+    }
+};
+
+// Twice the design size: every station scales with the screen.
+TEST_F(LargeSceneTest, SubmarineStationsScaled) {
+    Scene(SUBMARINE, "scene_submarine_1600");
+}
