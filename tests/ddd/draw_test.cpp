@@ -380,3 +380,59 @@ TEST_F(Draw, CommandLinesAndHostileCoordinates) {
     Frame({huge});
     EXPECT_GT(Count(5), 0);
 }
+
+TEST_F(Draw, DirectionalSpotAndFlatLighting) {
+    dddObject *o = Load(OnePoly(tri, {0, 1, 2}, 0x2F));
+    dddMoveTo(o, 0, 0, 100);
+    dddSetRenderMethod(o, 0x1300); // flat: one intensity for the face
+    // A directional light shining along +z (away from the viewer) lights the face we see.
+    light = dddCreateLight(4, 255, 0);
+    Frame({o});
+    EXPECT_EQ(Pixel(25, 15), 0x2F);
+    dddRotateTo(light, 0, 0x8000, 0); // shining back at the viewer: the face is dark
+    dddCls();
+    Frame({o});
+    EXPECT_EQ(Pixel(25, 15), 0x20);
+    // A spot light at the viewer: inside its cone the face is lit, outside it is not.
+    light = dddCreateLight(6, 255, 0x1000);
+    Frame({o});
+    EXPECT_GT(Pixel(25, 15), 0x20);
+    dddSetLightConeAngle(light, 0x0010); // a pencil beam along the line of sight misses (25, 15)
+    dddMoveTo(light, 0, 0, 0);
+    dddCls();
+    Frame({o});
+    EXPECT_EQ(Pixel(25, 15), 0x20);
+    light = nullptr;
+}
+
+TEST_F(Draw, NearTexturesAreCorrectedAndEnvironmentMapped) {
+    std::vector<uint8_t> tex(65536);
+    for (int32_t v = 0; v < 256; v++)
+        for (int32_t u = 0; u < 256; u++)
+            tex[v * 256 + u] = (u < 128) ? 0x61 : 0x62;
+    mem_files["T.TM"] = tex;
+    ShapeFile f;
+    f.npoints = 4;
+    f.textures.push_back("t");
+    ShapeLevel l;
+    l.points = 4;
+    l.normals = 2;
+    l.Points(0, {-100, -100, 0, 100, -100, 0, 100, 100, 0, -100, 100, 0});
+    l.UV(0, {0, 0, 255, 0, 255, 255});
+    l.TexPoly(0, {0, 1, 2});
+    l.TexPoly(1, {0, 2, 3}, 18); // environment-mapped from the point normals
+    l.End();
+    f.levels.push_back(l);
+    dddObject *o = Load(f);
+    dddMoveTo(o, 0, 0, 100); // within the perspective distance
+    Frame({o});
+    EXPECT_GT(Count(0x61) + Count(0x62), 200);
+    EXPECT_GT(dddglobal_ppoly_count, 0);
+    // Farther out the same polygon takes the affine filler; the texture halves stay put.
+    dddMoveTo(o, 0, 0, 400);
+    dddCls();
+    Frame({o});
+    EXPECT_EQ(Pixel(35, 20), 0x62);
+    EXPECT_EQ(Pixel(29, 20), 0x61);
+    EXPECT_GT(dddglobal_tpoly_count, 0);
+}
