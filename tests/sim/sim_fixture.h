@@ -106,6 +106,8 @@ class BattleFixture : public ::testing::Test {
         if (player_mobile) EndGame();
         CloseMobiles();
         if (hwndChat) DestroyWindow(hwndChat);
+        DeleteObject(hfont);
+        hfont = nullptr;
         sfxClose();
         close(ip_socket);
         close(peer);
