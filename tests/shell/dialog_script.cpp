@@ -28,7 +28,7 @@ void Hook(HWND modal, void *) {
     if (std::find(seen_windows.begin(), seen_windows.end(), modal) == seen_windows.end()) {
         seen_windows.push_back(modal);
         seen.push_back(caption);
-        if (box) boxes.push_back(std::string(caption) + "|" + text);
+        if (box) boxes.push_back(std::string(caption) + "|" + DialogLines(text));
     }
     if (!script.empty() && script.front().caption == caption) {
         DialogStep step = script.front();
@@ -39,6 +39,22 @@ void Hook(HWND modal, void *) {
     if (box) DialogOk(modal);
 }
 } // namespace
+
+std::string DialogLines(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n') &&
+                text[i + 1] != c)
+                i++;
+            out += '\n';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 void DialogScriptStart(std::vector<DialogStep> steps) {
     script = std::move(steps);

@@ -23,7 +23,9 @@ void DialogScriptAdd(DialogStep step);
 void DialogScriptStop();
 // How many steps are still waiting.
 size_t DialogScriptPending();
-// Captions and texts ("caption|text") of every message box seen so far.
+// A text with every line break (CR LF, LF CR, CR, LF) written as one LF, as message boxes show it.
+std::string DialogLines(const std::string &text);
+// Captions and texts ("caption|text", line breaks as DialogLines) of every message box seen.
 const std::vector<std::string> &DialogScriptBoxes();
 // Captions of every modal window seen so far (each counted once).
 const std::vector<std::string> &DialogScriptSeen();

@@ -1,0 +1,284 @@
+// station_test.cpp -- every station window: opens at its default place, moves, hides, shows,
+// minimises on close, restores instead of maximising, reopens where it was left per screen
+// width and ship class
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "media/win.h"
+#include "net/session.h"
+#include "platform/platform_test.h"
+#include "shell/debug.h"
+#include "shell/frame.h"
+#include "shell/shell.h"
+#include "sim/battle.h"
+#include "sim/mobile.h"
+#include "stations/stations.h"
+#include "tests/shell/frame_window.h"
+
+namespace {
+
+struct StationCase {
+    const char *name;
+    void (*open)(HWND);
+    HWND *window;
+    int32_t (*visible)();
+    void (*show)();
+    void (*hide)();
+    const char *title;
+    const char *key_x; // null: no settings keys
+    UINT menu_id;
+};
+
+const StationCase kCases[] = {
+    {"Bridge", BridgeOpen, &hwndBridge, BridgeVisible, BridgeShow, BridgeHide, "Bridge", "bridge_x",
+     IDM_BRIDGE},
+    {"Chat", ChatOpen, &hwndChat, ChatVisible, ChatShow, ChatHide, "Radio room", "chat_x",
+     IDM_RADIO_ROOM},
+    {"Map", MapOpen, &hwndMap, MapVisible, MapShow, MapHide, "Map table", "map_x", IDM_MAP_TABLE},
+    {"Compass", CompassOpen, &hwndCompass, CompassVisible, CompassShow, CompassHide, "Compass",
+     "compass_x", IDM_COMPASS},
+    {"DC", DCOpen, &hwndDC, DCVisible, DCShow, DCHide, "DC status", "dc_x", IDM_DEPTH_CHARGES},
+    {"Telegraph", TelegraphOpen, &hwndTelegraph, TelegraphVisible, TelegraphShow, TelegraphHide,
+     "Engines", "telegraph_x", IDM_ENGINES},
+    {"Gun", GunOpen, &hwndGun, GunVisible, GunShow, GunHide, "Gun status", "gun_x", IDM_GUNS},
+    {"Tubes", TubesOpen, &hwndTubes, TubesVisible, TubesShow, TubesHide, "Torpedo tubes", "tubes_x",
+     IDM_TORPEDO_TUBES},
+    {"Depth", DepthOpen, &hwndDepth, DepthVisible, DepthShow, DepthHide, "Depth gauge", "depth_x",
+     IDM_DEPTH_GAUGE},
+    {"Plan", PlanOpen, &hwndPlan, PlanVisible, PlanShow, PlanHide, "Status Map", nullptr,
+     IDM_STATUS_MAP},
+    {"Button", ButtonOpen, &hwndButton, ButtonVisible, ButtonShow, ButtonHide, "Orders", "button_x",
+     IDM_ORDERS},
+};
+
+POINT Corner(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    POINT p = {r.left, r.top};
+    ScreenToClient(hwndApp, &p);
+    return p;
+}
+
+class Stations : public ::testing::TestWithParam<StationCase> {
+  protected:
+    void SetUp() override {
+        InitializeDebug(nullptr);
+        remove("kr.ini");
+        TestFrameOpen(800, 600);
+        ship_ = Mobile();
+        ship_.type = &ShipType[SUBMARINE];
+        player_mobile = &ship_;
+        my_ship_type = SUBMARINE;
+        location = LOC_BATTLE;
+    }
+    void TearDown() override {
+        const StationCase &c = GetParam();
+        if (*c.window) DestroyWindow(*c.window);
+        c.show(); // the visible flag outlives the test otherwise
+        player_mobile = nullptr;
+        location = LOC_OFFLINE;
+        my_ship_type = 0;
+        TestFrameClose();
+    }
+    Mobile ship_;
+};
+
+TEST_P(Stations, OpensAsAChildWithItsTitle) {
+    const StationCase &c = GetParam();
+    c.open(hwndApp);
+    ASSERT_NE(*c.window, nullptr);
+    EXPECT_EQ(GetParent(*c.window), hwndApp);
+    char title[80];
+    GetWindowText(*c.window, title, sizeof title);
+    EXPECT_STREQ(title, c.title);
+    EXPECT_TRUE(IsWindowVisible(*c.window));
+    EXPECT_NE(c.visible(), 0);
+    DestroyWindow(*c.window);
+    EXPECT_EQ(*c.window, nullptr);
+}
+
+TEST_P(Stations, AMovedStationReopensWhereItWasLeftForTheSameWidthAndClass) {
+    const StationCase &c = GetParam();
+    c.open(hwndApp);
+    POINT start = Corner(*c.window);
+    SetWindowPos(*c.window, NULL, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    DestroyWindow(*c.window);
+    c.open(hwndApp);
+    POINT again = Corner(*c.window);
+    if (!c.key_x) { // the status map always opens centred
+        EXPECT_EQ(again.x, start.x);
+        EXPECT_EQ(again.y, start.y);
+        return;
+    }
+    EXPECT_EQ(again.x, 33);
+    EXPECT_EQ(again.y, 44);
+    char value[16];
+    GetPrivateProfileString("Kestrune", (std::string(c.key_x) + "-800-5").c_str(), "", value,
+                            sizeof value, "kr.ini");
+    EXPECT_STREQ(value, "33");
+    DestroyWindow(*c.window);
+
+    // Another ship class keeps its own layout.
+    my_ship_type = CORVETTE;
+    c.open(hwndApp);
+    POINT other = Corner(*c.window);
+    EXPECT_EQ(other.x, start.x);
+    EXPECT_EQ(other.y, start.y);
+}
+
+TEST_P(Stations, ClosingMinimisesAndMaximisingRestores) {
+    const StationCase &c = GetParam();
+    c.open(hwndApp);
+    SendMessage(*c.window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(*c.window));
+    EXPECT_TRUE(IsIconic(*c.window));
+    EXPECT_NE(c.visible(), 0); // the menu item stays ticked
+    ShowWindow(*c.window, SW_RESTORE);
+    if (c.open == GunOpen || c.open == DCOpen)
+        return; // these two leave sizing to the default handling
+    ShowWindow(*c.window, SW_MAXIMIZE);
+    EXPECT_FALSE(IsZoomed(*c.window));
+}
+
+TEST_P(Stations, AStationHiddenInOneBattleStartsHiddenInTheNext) {
+    const StationCase &c = GetParam();
+    c.open(hwndApp);
+    c.hide();
+    EXPECT_FALSE(IsWindowVisible(*c.window));
+    EXPECT_EQ(c.visible(), 0);
+    EXPECT_FALSE(GetMenuState(GetMenu(hwndApp), c.menu_id, MF_BYCOMMAND) & MF_CHECKED);
+    DestroyWindow(*c.window);
+    if (c.open == BridgeOpen) {
+        c.open(hwndApp); // the bridge is always shown when it opens
+        EXPECT_TRUE(IsWindowVisible(*c.window));
+        return;
+    }
+    c.open(hwndApp);
+    EXPECT_FALSE(IsWindowVisible(*c.window));
+    c.show();
+    EXPECT_TRUE(IsWindowVisible(*c.window));
+    EXPECT_TRUE(GetMenuState(GetMenu(hwndApp), c.menu_id, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Stations, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<StationCase> &info) {
+                             return std::string(info.param.name);
+                         });
+
+class DefaultPlaces : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitializeDebug(nullptr);
+        remove("kr.ini");
+        TestFrameOpen(800, 600);
+    }
+    void TearDown() override { TestFrameClose(); }
+    RECT Client(HWND w) {
+        RECT r;
+        GetClientRect(w, &r);
+        return r;
+    }
+};
+
+TEST_F(DefaultPlaces, StatusMapIsCentredWithItsDesignClientSize) {
+    PlanOpen(hwndApp);
+    RECT c = Client(hwndPlan);
+    EXPECT_EQ(c.right - c.left, 700);
+    EXPECT_EQ(c.bottom - c.top, 156);
+    RECT w;
+    GetWindowRect(hwndPlan, &w);
+    POINT p = Corner(hwndPlan);
+    EXPECT_EQ(p.x, (800 - (w.right - w.left)) / 2);
+    EXPECT_EQ(p.y, (600 - (w.bottom - w.top)) / 2);
+    PlanHide();
+    PlanHide(); // already hidden: still fine
+    EXPECT_EQ(PlanVisible(), 0);
+    PlanShow();
+    DestroyWindow(hwndPlan);
+}
+
+TEST_F(DefaultPlaces, CornersAndEdgesOfTheScreen) {
+    TelegraphOpen(hwndApp);
+    POINT t = Corner(hwndTelegraph);
+    EXPECT_EQ(t.x, 0);
+    EXPECT_EQ(t.y, sm_cymenu + GetSystemMetrics(SM_CYCAPTION) + 1);
+    RECT tc = Client(hwndTelegraph);
+    EXPECT_EQ(tc.right - tc.left, 195);
+    DestroyWindow(hwndTelegraph);
+
+    MapOpen(hwndApp);
+    RECT mw;
+    GetWindowRect(hwndMap, &mw);
+    POINT m = Corner(hwndMap);
+    EXPECT_EQ(m.x + (mw.right - mw.left), 800 - 1);
+    EXPECT_EQ(m.y + (mw.bottom - mw.top), 600 - 1);
+    DestroyWindow(hwndMap);
+
+    GunOpen(hwndApp);
+    RECT gw;
+    GetWindowRect(hwndGun, &gw);
+    EXPECT_EQ(gw.right - gw.left, 200);
+    DestroyWindow(hwndGun);
+
+    BridgeOpen(hwndApp);
+    RECT bw;
+    GetWindowRect(hwndBridge, &bw);
+    EXPECT_EQ(bw.bottom - bw.top, 300);
+    EXPECT_EQ(bw.right - bw.left, 412);
+    EXPECT_EQ(Corner(hwndBridge).x, (800 - 412) / 2);
+    DestroyWindow(hwndBridge);
+}
+
+TEST_F(DefaultPlaces, AResizedRadioRoomKeepsItsSize) {
+    ChatOpen(hwndApp);
+    SetWindowPos(hwndChat, NULL, 10, 20, 300, 150, SWP_NOZORDER);
+    DestroyWindow(hwndChat);
+    ChatOpen(hwndApp);
+    RECT r;
+    GetWindowRect(hwndChat, &r);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_EQ(r.bottom - r.top, 150);
+    DestroyWindow(hwndChat);
+}
+
+TEST(TubesArc, BowTubesForASubmarineBeamTubesOtherwise) {
+    EXPECT_TRUE(TubesArcContains(SUBMARINE, 0));
+    EXPECT_TRUE(TubesArcContains(SUBMARINE, 2730));
+    EXPECT_FALSE(TubesArcContains(SUBMARINE, 2731));
+    EXPECT_FALSE(TubesArcContains(SUBMARINE, 62805));
+    EXPECT_TRUE(TubesArcContains(SUBMARINE, 62806));
+    EXPECT_FALSE(TubesArcContains(DESTROYER, 13654));
+    EXPECT_TRUE(TubesArcContains(DESTROYER, 13655));
+    EXPECT_FALSE(TubesArcContains(DESTROYER, 19114));
+    EXPECT_TRUE(TubesArcContains(DESTROYER, 49152));
+    EXPECT_FALSE(TubesArcContains(DESTROYER, 0));
+}
+
+TEST(Gun, StowingAndTheTarget) {
+    Mobile ship = Mobile();
+    ship.type = &ShipType[SUBMARINE];
+    player_mobile = &ship;
+    gun_status = GUN_READY;
+    GunStow(1);
+    EXPECT_EQ(gun_status, GUN_STOWING);
+    gun_status = GUN_STOWED;
+    GunStow(1);
+    EXPECT_EQ(gun_status, GUN_STOWED);
+    ship.y = 10;
+    GunStow(0);
+    EXPECT_EQ(gun_status, GUN_STOWED); // not on the surface
+    ship.y = 0;
+    GunStow(0);
+    EXPECT_EQ(gun_status, GUN_UNSTOWING);
+    fire_order = 1;
+    GunSetTarget(&ship);
+    EXPECT_EQ(gun_target, &ship);
+    GunSetTarget(nullptr);
+    EXPECT_EQ(fire_order, 0);
+    player_mobile = nullptr;
+    gun_status = GUN_READY;
+}
+
+} // namespace
