@@ -53,7 +53,20 @@ static bool ParseSize(const char *s, int *w, int *h) {
     return true;
 }
 
+// Fonts and SDL hold memory that must go back before the program ends, whether or not the
+// program called PlatformShutdown (test programs never do).
+static void AtExit() {
+    TextShutdown();
+    SoundResetAll();
+    SDL_Quit();
+}
+
 static void StartBackend(bool want_sdl) {
+    static bool registered = false;
+    if (!registered) {
+        atexit(AtExit);
+        registered = true;
+    }
     signal(SIGPIPE, SIG_IGN); // a send on a closed socket must fail, not end the program
     headless = true;
     backend = &headless_backend;
