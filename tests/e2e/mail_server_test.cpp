@@ -146,5 +146,5 @@ TEST(MailServer, TypedBugReportIsStoredAndListed) {
     EXPECT_NE(std::string::npos, listing.find("1 mail\n")) << listing;
     EXPECT_EQ(0, num_mem_notes) << "the dialog's buffer is freed";
     Output(std::string("rm -rf ") + dir);
-    PlatformTestReset();
+    PlatformShutdown(); // closes the fonts the dialog opened
 }
