@@ -89,16 +89,19 @@ static void DrawCaption(Target &t, Window *w, int ox, int oy, const NcInfo &n) {
     uint32_t c1 =
         active ? SysPixel(COLOR_GRADIENTACTIVECAPTION) : SysPixel(COLOR_GRADIENTINACTIVECAPTION);
     int span = std::max(1, r - l);
+    std::vector<uint32_t> row(std::max(0, r - l));
     for (int x = l; x < r; x++) {
         int k = (x - l) * 255 / span;
         auto mix = [&](int sh) {
             int a = (c0 >> sh) & 0xFF, z = (c1 >> sh) & 0xFF;
             return (uint32_t)(a + (z - a) * k / 255);
         };
-        uint32_t c = (mix(16) << 16) | (mix(8) << 8) | mix(0);
-        for (int y = tp; y < b; y++)
-            FillSpan(t, y, x, x + 1, c);
+        row[x - l] = (mix(16) << 16) | (mix(8) << 8) | mix(0);
     }
+    for (int y = tp; y < b; y++)
+        ForEachVisible(t, y, l, r, [&](int x0, int x1) {
+            memcpy(&t.surf->px[(size_t)y * t.surf->w + x0], &row[x0 - l], (size_t)(x1 - x0) * 4);
+        });
     HLine(t, l, r, b, SysPixel(COLOR_BTNFACE));
     RECT cl, mx, mn;
     CaptionButtons(w, &cl, &mx, &mn);
@@ -193,7 +196,15 @@ void Compose() {
     EnsureInit();
     Surface &scr = Screen();
     if (scr.w != screen_w || scr.h != screen_h) scr.Resize(screen_w, screen_h, 0);
-    std::fill(scr.px.begin(), scr.px.end(), SysPixel(COLOR_DESKTOP));
+    // The desktop shows only where no window covers it; a maximised frame covers it all.
+    bool covered = false;
+    for (HWND h : TopLevels()) {
+        Window *w = W(h);
+        if (w && (w->style & WS_VISIBLE) && !w->minimized && w->rect.left <= 0 &&
+            w->rect.top <= 0 && w->rect.right >= scr.w && w->rect.bottom >= scr.h)
+            covered = true;
+    }
+    if (!covered) std::fill(scr.px.begin(), scr.px.end(), SysPixel(COLOR_DESKTOP));
     Target t;
     t.surf = &scr;
     t.bounds = RECT{0, 0, scr.w, scr.h};
