@@ -306,3 +306,18 @@ TEST_F(SfxTest, StartFailuresAreLoggedOnceWithoutEndlessRetries) {
         EXPECT_EQ(1, refusing.releases);
     }
 }
+
+TEST_F(SfxTest, GeneratedSoundsLoadFromTheDataFolder) {
+    const char *data = getenv("KESTRUNE_DATA");
+    if (!data || access((std::string(data) + "/sfx/dingding.raw").c_str(), R_OK) != 0)
+        GTEST_SKIP() << "no generated data";
+    for (int i = 0; i < SFX_TABLE_SIZE; i++)
+        if (sfx_name[i][0]) unlink(("sfx/" + std::string(sfx_name[i]) + ".raw").c_str());
+    for (int i = 0; i < SFX_TABLE_SIZE; i++) {
+        if (!sfx_name[i][0]) continue;
+        sfxSound *sound = sfxCreateSound(("sfx\\" + std::string(sfx_name[i]) + ".raw").c_str());
+        ASSERT_NE(nullptr, sound) << sfx_name[i];
+        EXPECT_GT(sound->size, (uint32_t)RATE / 20) << sfx_name[i];
+        sfxFreeSound(sound);
+    }
+}
