@@ -38,7 +38,7 @@ Conn::Conn(Server *s, asio::ip::tcp::socket so) : srv(s), sock(std::move(so)) {
     connected_at = SteadyClock::now();
     // A client sends a line per order change; far more than this is a flood.
     BucketInit(&lines, s->cfg.line_rate, s->cfg.line_burst);
-    BucketInit(&bytes, 16384.0, 65536.0);
+    BucketInit(&bytes, s->cfg.byte_rate, s->cfg.byte_burst);
     BucketInit(&radio, 1.0, 5.0);
 }
 

@@ -33,6 +33,8 @@ struct ServerConfig {
     int out_limit = 256 * 1024;    // queued output beyond this marks a client that stopped reading
     double line_rate = 60.0;       // lines a second a client may send on average
     double line_burst = 240.0;     // and at once
+    double byte_rate = 16384.0;    // bytes a second a client may send on average
+    double byte_burst = 65536.0;   // and at once
 };
 
 // Reads a --hash-cost value: "interactive", "moderate", "sensitive", "min" or "OPS,MEMBYTES".

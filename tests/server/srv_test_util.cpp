@@ -61,6 +61,7 @@ TestClient::~TestClient() {
 bool TestClient::Connect(int port) {
     Close();
     fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (rcvbuf) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons((uint16_t)port);

@@ -37,6 +37,7 @@ struct TestClient {
     std::vector<std::string> Drain(int ms);
     std::vector<std::string> skipped;
     int fd = -1;
+    int rcvbuf = 0; // receive buffer asked for before connecting (0: the system's)
     std::string buf;
     bool eof = false;
 };

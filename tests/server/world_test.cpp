@@ -356,3 +356,44 @@ TEST(ShipTable, TheLinesCarryTheValuesTheServerIntegrates) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(BattleLoad, AWatcherThatStopsReadingIsClosedWithoutHarmToTheSender) {
+    TestServer srv;
+    srv.cfg.out_limit = 8192;
+    srv.cfg.line_rate = 100000;
+    srv.cfg.line_burst = 100000;
+    srv.cfg.byte_rate = 1e9;
+    srv.cfg.byte_burst = 1e9;
+    ASSERT_TRUE(srv.Start());
+    TestClient a, b;
+    b.rcvbuf = 4096;
+    ASSERT_TRUE(TestNewPlayer(&a, srv.port, "anna", "pw", "anna", 1));
+    ASSERT_TRUE(TestNewPlayer(&b, srv.port, "bert", "pw", "bert", 0));
+    b.SendLine("24:0:1:hms test");
+    b.WaitFor("27:1:bert:");
+    a.SendLine("24:0:3:hms test");
+    uint32_t id = (uint32_t)std::stoul(a.WaitFor("26:").substr(3));
+    std::string own = a.WaitFor("27:3:anna:");
+    // Anna's position as the server gave it, reported again and again: each report is relayed
+    // to Bert, who reads nothing.
+    std::string_view f[17];
+    std::string arg = own.substr(3);
+    ASSERT_EQ(LineSplit(arg, f, 17), 17u);
+    std::string report = "8:" + Hex(id) + ":1:0:0:0:2:2:8002:" + std::string(f[13]) + ":" +
+                         std::string(f[14]) + ":0:" + std::string(f[16]) + "\n";
+    std::string many;
+    for (int i = 0; i < 80000; i++)
+        many += report;
+    a.Send(many);
+    a.SendLine("31:0:71");
+    EXPECT_NE(a.WaitFor("32:-1", 20000), "<none>");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    b.Drain(3000);
+    EXPECT_TRUE(b.eof);
+    a.SendLine("22");
+    EXPECT_NE(a.WaitFor("23:"), "<none>");
+}
+
+} // namespace
