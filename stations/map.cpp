@@ -151,7 +151,8 @@ void MapDestroy() {
 void MapResize(HWND window, int32_t width, int32_t height) {
     DebugLog("MapResize: %d %d", (int)width, (int)height);
     int32_t top = height - map_text_height - 5, tall = map_text_height + 5, quarter = width / 4;
-    for (int32_t i = 0; i < 4; i++) {
+    // A minimised window has no client area: the buttons keep their places until it returns.
+    for (int32_t i = 0; i < 4 && quarter > 0 && height > 0; i++) {
         int32_t right = i < 3 ? (i + 1) * quarter : width;
         SetWindowPos(map_button[i], NULL, i * quarter, top, right - i * quarter, tall,
                      SWP_NOZORDER | SWP_NOACTIVATE);
