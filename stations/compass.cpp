@@ -186,7 +186,8 @@ void CompassClick(int32_t x, int32_t y) {
 }
 
 void CompassRedraw() {
-    compass_heading_shown += 0xFFF;
+    // Any value whose sixteenth differs from the heading's; wraps instead of overflowing.
+    compass_heading_shown = (int32_t)((uint32_t)compass_heading_shown + 0xFFFu);
 }
 
 LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

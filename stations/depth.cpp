@@ -67,6 +67,11 @@ void DepthDestroy() {
     hwndDepth = NULL;
 }
 
+// Makes the next update redraw; wraps instead of overflowing.
+static void DepthSpoil() {
+    depth_shown = (int32_t)((uint32_t)depth_shown + 0xFFFu);
+}
+
 int32_t DepthDialEntry(int64_t depth) {
     // 1.2 degrees a metre from entry 149 (lower left), clockwise over the top.
     int64_t i = (depth * 1280 / 1500 + 149) % 256;
@@ -156,7 +161,7 @@ int32_t DepthFromClick(int32_t x, int32_t y) {
 
 void DepthClick(int32_t x, int32_t y) {
     int32_t d = DepthFromClick(x, y);
-    depth_shown += 0xFFF;
+    DepthSpoil();
     if (!player_mobile) return;
     player_mobile->ordered_depth = d;
     player_mobile->contact &= ~CT_CRASHDIVE; // a crash dive gives way to the new order
@@ -188,14 +193,14 @@ LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM l
         DepthClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_RBUTTONDOWN:
-        depth_shown += 0xFFF;
+        DepthSpoil();
         if (player_mobile) {
             player_mobile->status &= ~ST_DEPTH;
             ChangeMobileTrim(player_mobile, 2, 128); // planes level, neutral buoyancy
         }
         return 0;
     case WM_PAINT:
-        depth_shown += 0xFFF;
+        DepthSpoil();
         StationPaintBitmap(window, depth_face);
         return 0;
     }
