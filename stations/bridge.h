@@ -6,11 +6,13 @@
 #include "platform/platform.h"
 
 extern HWND hwndBridge;
-extern int32_t observer_status; // bit 1: periscope raised; bit 2: binoculars in use
-extern int32_t observer_use;    // the optic chosen last: 1 periscope, 2 binoculars
-extern uint32_t hit_time;       // tick of the last hit on the own ship (0 = none)
-extern int32_t bridge_zoom;     // magnification 0, 1 or 2
-extern int32_t bridge_turn;     // turn request for the next frame: -1, 0, +1
+extern int32_t observer_status;     // bit 1: periscope raised; bit 2: binoculars in use
+extern int32_t observer_use;        // the optic chosen last: 1 periscope, 2 binoculars
+extern uint32_t hit_time;           // tick of the last hit on the own ship (0 = none)
+extern int32_t bridge_zoom;         // magnification 0, 1 or 2
+extern int32_t bridge_turn;         // turn request for the next frame: -1, 0, +1
+extern DWORD (*bridge_ticks)(void); // the view's clock (GetTickCount; tests may step it)
+extern int32_t bridge_mode;         // this frame's view: 0 binoculars, 1 periscope, -1 nothing
 
 void BridgeRegister();
 // Registers "BridgeChild" (black, no cursor).
@@ -19,9 +21,10 @@ void BridgeOpen(HWND parent);
 LRESULT CALLBACK BridgeProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The window procedure.
 void BridgeCreate(HWND window);
-// Reads the bar and hit-overlay pictures.
+// Reads the bar and hit-overlay pictures, sets up the memory screen, clip regions, camera and
+// light.
 void BridgeDestroy();
-// Frees them and saves the position; hwndBridge becomes null.
+// Frees them, logs the frame rate and saves the position; hwndBridge becomes null.
 void BridgeUpdate();
 // One frame of the view (every main-loop step).
 void BridgeResize(HWND window, int32_t width, int32_t height);
@@ -40,3 +43,13 @@ void BridgeClear(COLORREF colour);
 // Fills the view with a solid colour (while the optics change).
 void BridgeShowHit();
 // Stretches the hit overlay over the view.
+void Draw3D();
+// Places the camera and draws the mobiles, scenery and sprites into the memory screen.
+void SetupCamera();
+// Puts the camera on the own ship (50 units up, or 5 below the surface for the periscope),
+// looking along heading + view, with the zoom's perspective.
+void DrawShipID();
+// Names the seen ship nearest the line of sight; while the right button is held, aims the gun
+// at the seen ship nearest the mouse (within 50 pixels).
+int32_t DeltaAngle(uint16_t a, uint16_t b);
+// The signed difference b - a of two angles, the short way round.

@@ -5,7 +5,10 @@
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
+#include "media/sfx.h"
+#include "sim/battle.h"
 #include "sim/mobile.h"
+#include "stations/bridge.h"
 #include "stations/station.h"
 
 HWND hwndButton;
@@ -15,6 +18,8 @@ int32_t dive_state;
 static int32_t button_visible = 1;
 static BitMap button_bitmap[8];
 static int32_t button_size;
+static int32_t button_redraw = 1;
+static int32_t button_observer_shown = -1;
 
 static const Station button_station = {"ButtonChild", "Orders", "button_x",  "button_y",
                                        NULL,          NULL,     &hwndButton, &button_visible};
@@ -52,6 +57,8 @@ void ButtonDestroy() {
         button_bitmap[i] = NULL;
     }
     hwndButton = NULL;
+    button_redraw = 1;
+    button_observer_shown = -1;
 }
 
 void ButtonResize(HWND window, int32_t width, int32_t height) {
@@ -71,12 +78,64 @@ void ButtonHide() {
 }
 
 void ButtonClick(int32_t x, int32_t y) {
-    (void)x;
-    (void)y;
+    int32_t n = x == -1 ? y : (x - 1) / (screen_w * 53 / 800);
+    switch (n) {
+    case 0:
+        if (binoc_state == 0) return;
+        observer_use = 2;
+        observer_status ^= 2;
+        BridgeClear(0);
+        break;
+    case 1:
+        if (peri_state == 0) return;
+        observer_use = 1;
+        observer_status ^= 1;
+        BridgeClear(0);
+        if ((observer_status & 1) && player_mobile)
+            PlaySoundEffect(player_mobile->x, player_mobile->z, SFX_PERI);
+        break;
+    case 2:
+        dive_state = 1 - dive_state;
+        CrashDive(dive_state);
+        button_redraw = 1;
+        break;
+    }
+}
+
+// One optic's availability: switched off and greyed below `deepest`, else on or off by its bit.
+static void ButtonOptic(int32_t *state, int32_t bit, int32_t deepest) {
+    if (player_mobile->y > deepest) {
+        observer_status &= ~bit;
+        if (*state != 0) {
+            BridgeClear(0);
+            *state = 0;
+            button_redraw = 1;
+        }
+        return;
+    }
+    int32_t now = (observer_status & bit) ? 2 : 1;
+    if (now != *state) {
+        *state = now;
+        button_redraw = 1;
+    }
 }
 
 void ButtonUpdate() {
-    if (!hwndButton || !button_visible) return;
+    if (!hwndButton || !button_visible || !player_mobile) return;
+    ButtonOptic(&binoc_state, 2, 0);
+    ButtonOptic(&peri_state, 1, 15);
+    int32_t diving = (player_mobile->contact & CT_CRASHDIVE) != 0;
+    if (dive_state != diving) {
+        dive_state = diving;
+        button_redraw = 1;
+    }
+    if (observer_status == button_observer_shown && !button_redraw) return;
+    button_observer_shown = observer_status;
+    button_redraw = 0;
+    HDC dc = GetDC(hwndButton);
+    if (!dc) DebugLog("ButtonUpdate: GetDC");
+    ButtonPaint(dc);
+    if (dc) ReleaseDC(hwndButton, dc);
 }
 
 void ButtonPaint(HDC dc) {
@@ -110,6 +169,7 @@ LRESULT CALLBACK ButtonProcess(HWND window, UINT message, WPARAM wParam, LPARAM 
         ButtonClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_PAINT: {
+        button_redraw = 0;
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
         ButtonPaint(dc);

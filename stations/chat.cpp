@@ -111,6 +111,7 @@ void ChatAddMessage(const char *text) {
         DebugLog("ChatAddMessage: Tried to add to nonexistant chat window");
         return;
     }
+    if (!text) text = "";
     char line[130];
     size_t n = strlen(text);
     if (n > 127) n = 127;

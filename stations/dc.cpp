@@ -2,6 +2,7 @@
 #include "stations/dc.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "shell/debug.h"
 #include "shell/frame.h"
@@ -14,8 +15,11 @@ HWND hwndDC;
 uint32_t dc_launch_time;
 int32_t dc_ready;
 static int32_t dc_visible = 1;
+DWORD (*dc_ticks)(void) = GetTickCount;
 static HWND dc_button[DC_BUTTONS];
 static int32_t dc_text_height;
+static int32_t dc_width, dc_height; // the window's creation size
+static int32_t dc_ready_shown = -1;
 
 static const Station dc_station = {"DCChild", "DC status", "dc_x",  "dc_y",
                                    NULL,      NULL,        &hwndDC, &dc_visible};
@@ -27,6 +31,8 @@ void DCRegister() {
 
 void DCOpen(HWND parent) {
     int32_t width = screen_w / 4, height = 4 * StationCaption();
+    dc_width = width;
+    dc_height = height;
     int32_t x = StationReadKey("dc_x", screen_w - width - 1);
     int32_t y = StationReadKey("dc_y", screen_h - height - 1);
     HWND window = StationCreate(&dc_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
@@ -56,7 +62,7 @@ void DCCreate(HWND window) {
                                       (HMENU)(intptr_t)(DC_FIRST_BUTTON + i), ghInstance, NULL);
         SendMessage(dc_button[i], WM_SETFONT, (WPARAM)hfont, 0);
     }
-    dc_launch_time = GetTickCount();
+    dc_launch_time = dc_ticks();
 }
 
 void DCDestroy() {
@@ -64,6 +70,7 @@ void DCDestroy() {
     for (int i = 0; i < DC_BUTTONS; i++)
         dc_button[i] = NULL;
     hwndDC = NULL;
+    dc_ready_shown = -1;
 }
 
 int32_t DCVisible() {
@@ -82,7 +89,7 @@ void DCClick(int32_t x, int32_t y) {
 }
 
 void DCLaunch(int32_t depth) {
-    dc_launch_time = GetTickCount();
+    dc_launch_time = dc_ticks();
     LaunchDC(depth);
 }
 
@@ -97,9 +104,30 @@ void DCDisableFire() {
 }
 
 void DCUpdate(HDC dc, int32_t force) {
-    (void)dc;
-    (void)force;
     if (!hwndDC || !dc_visible || !player_mobile) return;
+    uint32_t elapsed = dc_ticks() - dc_launch_time;
+    int32_t reload = player_mobile->type ? player_mobile->type->dc_reload : 0;
+    if (reload > 0 && (uint32_t)reload > elapsed) {
+        DCDisableFire();
+        dc_ready = 0;
+    } else {
+        DCEnableFire();
+        dc_ready = 1;
+    }
+    HDC own_dc = NULL;
+    if (!dc) own_dc = dc = GetDC(hwndDC);
+    HGDIOBJ old_font = dc ? SelectObject(dc, hfont) : NULL;
+    if (!dc) DebugLogTag("DCUpdate", "GetDC");
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetBkMode(dc, OPAQUE);
+    if (dc_ready != dc_ready_shown || force) {
+        dc_ready_shown = dc_ready;
+        char text[40];
+        snprintf(text, sizeof text, "Status: %-20s", dc_ready ? "Ready" : "Loading");
+        TextOut(dc, dc_width / 20, dc_height / 20, text, (int)strlen(text));
+    }
+    if (dc && old_font) SelectObject(dc, old_font);
+    if (own_dc) ReleaseDC(hwndDC, own_dc);
 }
 
 LRESULT CALLBACK DCProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -120,6 +148,12 @@ LRESULT CALLBACK DCProcess(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:
         DCClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
+    case WM_COMMAND: {
+        int32_t id = LOWORD(wParam);
+        if (id >= DC_FIRST_BUTTON && id < DC_FIRST_BUTTON + DC_BUTTONS)
+            DCLaunch((id - DC_FIRST_BUTTON + 1) * 50);
+        break;
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);

@@ -9,6 +9,7 @@ enum { DC_BUTTONS = 5, DC_FIRST_BUTTON = 101 };
 
 extern HWND hwndDC;
 extern uint32_t dc_launch_time; // tick of the last drop (or of the window's creation)
+extern DWORD (*dc_ticks)(void); // the reload clock (GetTickCount; tests may step it)
 extern int32_t dc_ready;        // 0 reloading ("Loading"), 1 "Ready"
 
 void DCRegister();

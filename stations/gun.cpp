@@ -1,10 +1,14 @@
 // gun.cpp -- the deck gun: its states, its target and the fire order button
 #include "stations/gun.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
+#include "sim/battle.h"
 #include "sim/mobile.h"
 #include "stations/station.h"
 
@@ -14,8 +18,22 @@ Mobile *gun_target;
 int32_t fire_order;
 uint32_t gun_timer = 0xFFFFFFFFu;
 static int32_t gun_visible = 1;
+DWORD (*gun_ticks)(void) = GetTickCount;
 static HWND gun_button;
 static int32_t gun_text_height;
+static int32_t gun_width, gun_height; // the window's creation size
+// What the three text lines show now; the target's initial value matches no mobile.
+static const Mobile *const GUN_NO_LINE = (const Mobile *)(intptr_t)-1;
+static const Mobile *gun_target_shown = GUN_NO_LINE;
+static int32_t gun_class_shown;
+static int32_t gun_status_shown = -1;
+int32_t range_class;
+
+static const char *const gun_class_name[5] = {"no target", "close", "medium", "long",
+                                              "out of range"};
+static const char *const gun_status_name[6] = {"Loading", "Ready",   "Firing",
+                                               "Stowed",  "Stowing", "Unstowing"};
+enum { GUN_NO_WAIT = -1 };
 
 static const char *const gun_button_text[3] = {"Commence fire", "Cease fire", "Submerged"};
 
@@ -29,6 +47,8 @@ void GunRegister() {
 
 void GunOpen(HWND parent) {
     int32_t width = screen_w / 4, height = 5 * StationCaption();
+    gun_width = width;
+    gun_height = height;
     int32_t x = StationReadKey("gun_x", screen_w - width - 1);
     int32_t y = StationReadKey("gun_y", screen_h - height - 1);
     HWND window = StationCreate(&gun_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
@@ -65,6 +85,9 @@ void GunDestroy() {
     StationSavePosition(&gun_station);
     gun_button = NULL;
     hwndGun = NULL;
+    gun_target_shown = GUN_NO_LINE;
+    gun_class_shown = 0;
+    gun_status_shown = -1;
 }
 
 int32_t GunVisible() {
@@ -82,10 +105,166 @@ void GunClick(int32_t x, int32_t y) {
     (void)y;
 }
 
+int32_t GunRangeClass(int32_t gun_range, int32_t range) {
+    if (gun_range / 4 > range) return 1;
+    if (3 * gun_range / 4 > range) return 2;
+    if (range < gun_range) return 3;
+    return 4;
+}
+
+static int32_t GunInRange() {
+    return range_class >= 1 && range_class <= 3;
+}
+
+// One step of the state machine at tick `now`.
+static void GunStep(uint32_t now) {
+    Mobile *own = player_mobile;
+    int32_t reload = own->type ? own->type->gun_reload : 0;
+    int32_t waiting = gun_timer != (uint32_t)GUN_NO_WAIT;
+    int32_t expired = waiting && now > gun_timer;
+    switch (gun_status) {
+    case GUN_LOADING:
+        if (!waiting)
+            gun_timer = now + (uint32_t)reload;
+        else if (expired) {
+            gun_status = GUN_READY;
+            gun_timer = GUN_NO_WAIT;
+        }
+        if (own->y > 0) {
+            gun_status = GUN_STOWING;
+            gun_timer = GUN_NO_WAIT;
+        }
+        if (!gun_target) fire_order = 0;
+        break;
+    case GUN_READY:
+        if (!waiting) gun_timer = now + 1000;
+        if (!gun_target) fire_order = 0;
+        if (expired && GunInRange() && fire_order == 1) {
+            if (gun_target) {
+                gun_status = GUN_FIRING;
+                gun_timer = GUN_NO_WAIT;
+            } else {
+                fire_order = 0;
+            }
+        }
+        if (own->y > 0) {
+            gun_status = GUN_STOWING;
+            gun_timer = GUN_NO_WAIT;
+        }
+        break;
+    case GUN_FIRING:
+        if (!gun_target) fire_order = 0;
+        if (!waiting) {
+            gun_timer = now + 1000;
+            if (gun_target && GunInRange()) FireGun(gun_target);
+        } else if (expired) {
+            gun_status = GUN_LOADING;
+            gun_timer = GUN_NO_WAIT;
+        }
+        if (own->y > 0) {
+            gun_target = NULL;
+            gun_status = GUN_STOWING;
+            gun_timer = GUN_NO_WAIT;
+        }
+        break;
+    case GUN_STOWED:
+        if (!waiting) {
+            gun_timer = 0;
+            gun_target = NULL;
+            fire_order = 2;
+        }
+        if (own->y == 0 && own->ordered_depth == 0) GunStow(0);
+        break;
+    case GUN_STOWING:
+        if (!waiting) {
+            gun_timer = now + 2000;
+            gun_target = NULL;
+            fire_order = 2;
+        } else if (expired) {
+            fire_order = 2;
+            gun_status = GUN_STOWED;
+            gun_timer = GUN_NO_WAIT;
+        }
+        break;
+    case GUN_UNSTOWING:
+        if (!waiting) {
+            gun_timer = now + 3000;
+            gun_target = NULL;
+            fire_order = 2;
+        } else if (expired) {
+            fire_order = 0;
+            gun_status = GUN_LOADING;
+            gun_timer = GUN_NO_WAIT;
+        }
+        break;
+    default: // an unknown state is treated as a gun that must reload
+        gun_status = GUN_LOADING;
+        gun_timer = GUN_NO_WAIT;
+        break;
+    }
+}
+
+static const char *GunLabel() {
+    return gun_button_text[fire_order >= 0 && fire_order < 3 ? fire_order : 0];
+}
+
+static void GunDrawLine(HDC dc, int32_t x, int32_t y, const char *text) {
+    TextOut(dc, x, y, text, (int)strlen(text));
+}
+
 void GunUpdate(HDC dc, int32_t force) {
-    (void)dc;
-    (void)force;
     if (!hwndGun || !gun_visible || !player_mobile) return;
+    uint32_t now = gun_ticks();
+
+    if (gun_target && (gun_target->contact & CT_VIEW)) {
+        int32_t reach = player_mobile->type ? player_mobile->type->gun_range : 0;
+        range_class = GunRangeClass(reach, gun_target->range);
+    } else {
+        range_class = 0;
+        gun_target = NULL; // a target that has left the bridge view is dropped
+    }
+
+    GunStep(now);
+
+    if (gun_button) {
+        char text[129] = {};
+        GetWindowText(gun_button, text, sizeof text);
+        if (strcmp(text, GunLabel()) != 0) SetWindowText(gun_button, GunLabel());
+    }
+
+    HDC own_dc = NULL;
+    if (!dc) {
+        own_dc = dc = GetDC(hwndGun);
+        if (!dc) DebugLogTag("GunUpdate", "GetDC");
+    }
+    HGDIOBJ old_font = dc ? SelectObject(dc, hfont) : NULL;
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetBkMode(dc, OPAQUE);
+    int32_t y0 = gun_height / 20, h = gun_text_height;
+    char text[160];
+    if (gun_target != gun_target_shown || force) {
+        gun_target_shown = gun_target;
+        char name[100];
+        if (gun_target)
+            snprintf(name, sizeof name, "%s (%s)", gun_target->ship_name,
+                     gun_target->type && gun_target->type->name ? gun_target->type->name : "");
+        else
+            snprintf(name, sizeof name, "no target");
+        snprintf(text, sizeof text, "Target: %-40s", name);
+        GunDrawLine(dc, gun_width / 25, y0, text);
+    }
+    if (range_class != gun_class_shown || force) {
+        gun_class_shown = range_class;
+        snprintf(text, sizeof text, "Range: %-20s", gun_class_name[range_class]);
+        GunDrawLine(dc, gun_width / 20, y0 + h, text);
+    }
+    if (gun_status != gun_status_shown || force) {
+        gun_status_shown = gun_status;
+        snprintf(text, sizeof text, "Status: %-20s", gun_status_name[gun_status]);
+        GunDrawLine(dc, gun_width / 20, y0 + 2 * h, text);
+    }
+    if (dc && old_font) SelectObject(dc, old_font);
+    if (own_dc) ReleaseDC(hwndGun, own_dc);
 }
 
 void GunSetTarget(Mobile *mobile) {
@@ -99,11 +278,11 @@ void GunStow(int32_t stow) {
     if (stow) {
         if (gun_status != GUN_STOWING && gun_status != GUN_STOWED) {
             gun_status = GUN_STOWING;
-            gun_timer = 0xFFFFFFFFu;
+            gun_timer = (uint32_t)GUN_NO_WAIT;
         }
     } else if (player_mobile && player_mobile->y == 0) {
         gun_status = GUN_UNSTOWING;
-        gun_timer = 0xFFFFFFFFu;
+        gun_timer = (uint32_t)GUN_NO_WAIT;
     }
 }
 
@@ -125,6 +304,12 @@ LRESULT CALLBACK GunProcess(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN:
         GunClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == GUN_BUTTON && fire_order != 2 && gun_target) {
+            fire_order = 1 - fire_order;
+            SetWindowText(gun_button, GunLabel());
+        }
+        break;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
