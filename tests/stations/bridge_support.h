@@ -11,3 +11,9 @@ void FakeClockOff();
 void FakeClockAdvance(uint32_t ms);
 // The stations' clock now.
 uint32_t FakeClockNow();
+
+struct Mobile;
+// A ship of class `type` with its shape, `range` units from the own ship at `bearing` (world
+// angle), seen and plotted, named `name`, heading `heading`; null when it can't be made.
+Mobile *SceneShip(int32_t type, int32_t id, int32_t range, uint16_t bearing, uint16_t heading,
+                  int32_t country, const char *name);

@@ -1,6 +1,7 @@
 // bridge_test.cpp -- the bridge view: modes and titles, hit flash, turning, ship labels, gun aim
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -245,6 +246,39 @@ TEST_F(BridgeTest, DeltaAngleIsTheShortWayRound) {
     EXPECT_EQ(DeltaAngle(0x30, 0x10), -0x20);
     EXPECT_EQ(DeltaAngle(0xFFF0, 0x10), -(0xFFFF - 0xFFE0));
     EXPECT_EQ(DeltaAngle(0x10, 0xFFF0), 0xFFFF - 0xFFE0);
+}
+
+// Review pictures (written only when INST_SHOTS names a folder): ships at several ranges and
+// bearings through both optics, with the label of the ship on the line of sight.
+TEST_F(BridgeTest, ReviewShotsThroughBinocularsAndPeriscope) {
+    if (!getenv("INST_SHOTS")) GTEST_SKIP() << "INST_SHOTS not set";
+    Mobile *own = Own(DESTROYER, 0, 0, 0, 0);
+    own->country = 1;
+    ASSERT_TRUE(SceneShip(DESTROYER, 11, 1500, 0x0000, 0x4000, 0, "Bremen"));
+    ASSERT_TRUE(SceneShip(CORVETTE, 12, 4000, 0x0400, 0xC000, 1, "Avon"));
+    ASSERT_TRUE(SceneShip(MERCHANT, 13, 9000, 0xFB00, 0x2000, 2, "Trader"));
+    ASSERT_TRUE(SceneShip(TANKER, 14, 3000, 0x2000, 0x6000, 0, "Oiler"));
+    ASSERT_TRUE(SceneShip(SUBMARINE, 15, 800, 0xE800, 0x0000, 0, "Wolf"));
+    mobile[num_mobiles - 1].status |= ST_DRONE;
+    struct {
+        const char *name;
+        int32_t status, zoom;
+        uint16_t view;
+    } shots[] = {
+        {"bridge_binoculars_ahead_z0", 2, 0, 0x0000},
+        {"bridge_binoculars_ahead_z2", 2, 2, 0x0000},
+        {"bridge_binoculars_stbd45_z1", 2, 1, 0x2000},
+        {"bridge_binoculars_port_drone_z0", 2, 0, 0xE800},
+        {"bridge_periscope_ahead_z0", 1, 0, 0x0000},
+        {"bridge_periscope_far_z2", 1, 2, 0xFB00},
+    };
+    for (auto &s : shots) {
+        observer_status = s.status;
+        bridge_zoom = s.zoom;
+        own->view = s.view;
+        BridgeUpdate();
+        Shot(s.name);
+    }
 }
 
 } // namespace
