@@ -87,6 +87,9 @@ void ChatDestroy() {
 void ChatResize(HWND window, int32_t width, int32_t height) {
     (void)window;
     int32_t bar = ChatBar();
+    // A window squeezed below its button bar keeps its controls at their smallest.
+    if (width < 100) width = 100;
+    if (height < bar + 1) height = bar + 1;
     UINT flags = SWP_NOZORDER;
     if (chat_log) SetWindowPos(chat_log, NULL, 0, 0, width, height - bar, flags);
     if (chat_input) SetWindowPos(chat_input, NULL, 0, height - bar, width - 100, bar, flags);
@@ -163,7 +166,8 @@ LRESULT CALLBACK ChatProcess(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_SIZE:
         if (StationSizeMessage(window, wParam)) return 0;
-        ChatResize(window, LOWORD(lParam), HIWORD(lParam));
+        // A minimised radio room has no client area to lay out.
+        if (wParam != SIZE_MINIMIZED) ChatResize(window, LOWORD(lParam), HIWORD(lParam));
         break;
     case WM_MOUSEACTIVATE:
         ActivateWindow(window);
