@@ -88,6 +88,8 @@ void BridgeCreate(HWND window) {
     for (int i = 0; i < 5; i++)
         bridge_bitmap[i] = ReadBitMap(names[i]);
     bridge_drag_cursor = LoadCursor(ghInstance, MAKEINTRESOURCE(3019));
+    // Without the drag picture a cross still shows that the pointer is aiming.
+    if (!bridge_drag_cursor) bridge_drag_cursor = LoadCursor(NULL, IDC_CROSS);
     SetCursor(LoadCursor(NULL, IDC_ARROW));
     bridge_drag = 0;
 

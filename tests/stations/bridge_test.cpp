@@ -3,11 +3,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "ddd/ddd.h"
 #include "platform/platform_test.h"
 #include "shell/shell.h"
+#include "sim/battle.h"
 #include "sim/mobile.h"
 #include "stations/bridge.h"
 #include "stations/gun.h"
@@ -238,6 +240,22 @@ TEST_F(BridgeTest, RightButtonAimsGunAtShipWithin50Pixels) {
     BridgeUpdate();
     EXPECT_EQ(gun_target, nullptr);
     RightButton(sx, sy, FALSE);
+}
+
+TEST_F(BridgeTest, ClosingReportsFrameRateAndKeepsPosition) {
+    Own(DESTROYER);
+    for (int i = 0; i < 4; i++) {
+        BridgeUpdate();
+        FakeClockAdvance(500);
+    }
+    EndGame();
+    EXPECT_EQ(hwndBridge, nullptr);
+    std::ifstream log(log_name_);
+    std::string line, found;
+    while (std::getline(log, line))
+        if (line.find("CloseAll") != std::string::npos) found = line;
+    EXPECT_NE(found.find("Ticks: 2000  Frames: 4  Frames/Sec: 2.000000"), std::string::npos)
+        << found;
 }
 
 TEST_F(BridgeTest, DeltaAngleIsTheShortWayRound) {
