@@ -148,8 +148,9 @@ void Surface::Resize(int nw, int nh, uint32_t fill) {
     if (nw == w && nh == h) return;
     std::vector<uint32_t> n((size_t)nw * nh, fill);
     int cw = nw < w ? nw : w, ch = nh < h ? nh : h;
-    for (int y = 0; y < ch; y++)
-        memcpy(&n[(size_t)y * nw], &px[(size_t)y * w], cw * 4);
+    // A window sized to nothing keeps an empty surface: nothing to carry over.
+    for (int y = 0; cw > 0 && y < ch; y++)
+        memcpy(n.data() + (size_t)y * nw, px.data() + (size_t)y * w, (size_t)cw * 4);
     px.swap(n);
     w = nw;
     h = nh;

@@ -84,8 +84,9 @@ Canvas ArtDepthGauge() {
     const float cx = 124, cy = 138;
     PanelWithScrews(c, 10);
     Bezel(c, cx, cy, 103, 118);
-    EnamelFace(c, cx, cy, 103);
-    Col mark = CREAM;
+    // A cream face with ink markings: the needles are black and must read at a glance.
+    CreamFace(c, cx, cy, 103);
+    Col mark = INK;
     // Coloured bands: periscope depth in green, the deep zone in red.
     c.FillSector(cx, cy, 92, 99, DepthAngle(0), DepthAngle(15), Flat(Col8(40, 150, 60)));
     c.FillSector(cx, cy, 92, 99, DepthAngle(200), DepthAngle(250), Flat(SIGNAL_RED));
@@ -96,11 +97,11 @@ Canvas ArtDepthGauge() {
     }
     for (int d = 0; d <= 250; d += 25) {
         Pt p = Polar(cx, cy, 75, DepthAngle(float(d)));
-        c.Engrave(std::to_string(d), FONT_SANS_COND_BOLD, d >= 100 ? 14.f : 15.f, p.x, p.y, mark,
-                  Col8(0, 0, 0), 0, 0.9f);
+        c.Text(std::to_string(d), FONT_SANS_COND_BOLD, d >= 100 ? 14.f : 15.f, p.x, p.y,
+               Flat(mark));
     }
     c.Text("DEPTH", FONT_SERIF_BOLD, 13, cx, cy + 42, Flat(mark));
-    c.Text("METRES", FONT_SANS_COND_BOLD, 10, cx, cy + 58, Flat(Col8(150, 146, 128)));
+    c.Text("METRES", FONT_SANS_COND_BOLD, 10, cx, cy + 58, Flat(Col8(96, 84, 60)));
     c.FillDisc(cx, cy, 8, Flat(BRASS_DARK));
     c.FillDisc(cx - 1, cy - 1, 6, Flat(BRASS));
     c.FillDisc(cx - 2, cy - 2, 2.5f, Flat(BRASS_LIGHT));

@@ -320,3 +320,22 @@ TEST_F(Window, GetTickCountAdvancesAndTimersFire) {
     EXPECT_FALSE(MessagesFor(f, {WM_TIMER}).empty());
     EXPECT_TRUE(KillTimer(f, 5));
 }
+
+TEST_F(Window, SizedToNothingAndBackKeepsWorking) {
+    HWND f = Frame();
+    HWND s = Station(f, 10, 10, 120, 90);
+    PlatformTestPump();
+    // A child laid out from a minimised parent's empty client area gets sizes of 0 and below.
+    EXPECT_TRUE(SetWindowPos(s, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER));
+    EXPECT_TRUE(MoveWindow(s, 10, 10, -5, -7, TRUE));
+    PlatformTestPump();
+    RECT c;
+    GetClientRect(s, &c);
+    EXPECT_EQ(c.right, 0);
+    EXPECT_EQ(c.bottom, 0);
+    EXPECT_TRUE(MoveWindow(s, 10, 10, 120, 90, TRUE));
+    PlatformTestPump();
+    GetClientRect(s, &c);
+    EXPECT_GT(c.right, 0);
+    EXPECT_GT(c.bottom, 0);
+}
