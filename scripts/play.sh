@@ -18,7 +18,7 @@ trap cleanup EXIT INT TERM
 
 if [ -x "$bin/kestrune-server" ]; then
   # Port 25 needs root; without it the server logs that feedback mail is off and plays on.
-  "$bin/kestrune-server" --port "$port" --db "$state/server.db" --drones 6 \
+  "$bin/kestrune-server" --bind 127.0.0.1 --port "$port" --db "$state/server.db" --drones 6 \
     2> >(tee "$state/server.log" >&2) &
   server_pid=$!
   for _ in $(seq 50); do
