@@ -6,7 +6,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
   libasio-dev libsqlite3-dev libsodium-dev
-  xvfb xauth
+  xvfb xauth imagemagick
 )
 missing=()
 for p in "${PKGS[@]}"; do
