@@ -322,7 +322,7 @@ void BridgeUpdate() {
     char title[100];
     const char *optic = bridge_mode == 0 ? "Observer" : "Periscope";
     uint16_t look = (uint16_t)(player_mobile->heading + player_mobile->view);
-    SelectClipRgn(dc, bridge_mode == 0 ? bridge_binoculars : bridge_periscope);
+    if (dc) SelectClipRgn(dc, bridge_mode == 0 ? bridge_binoculars : bridge_periscope);
     if (bridge_mode == 1) DrawCrossHairs(&bridge_screen);
     snprintf(title, sizeof title, "Bridge (%s) - looking %d%c - angle off bow: %d%c", optic,
              (int)Degrees(look), 0xB0, (int)PlusMinusAngle(player_mobile->view), 0xB0);
@@ -331,7 +331,7 @@ void BridgeUpdate() {
     RECT client;
     GetClientRect(hwndBridge, &client);
     int32_t sw = dddscreen_width, sh = dddscreen_depth;
-    if (dddscreenptr && bridge_info) {
+    if (dc && dddscreenptr && bridge_info) {
         // The engine may have rounded the screen differently from the header made at creation.
         uint8_t *info = bridge_info;
         int32_t width = sw, height = -sh;
@@ -340,7 +340,7 @@ void BridgeUpdate() {
         SetDIBitsToDevice(dc, (client.right - sw) / 2, 0, (DWORD)sw, (DWORD)sh, 0, 0, 0, (UINT)sh,
                           dddscreenptr, (BITMAPINFO *)info, DIB_RGB_COLORS);
     }
-    SelectClipRgn(dc, NULL);
+    if (dc) SelectClipRgn(dc, NULL);
     CopyBitMap(bridge_bitmap[bridge_zoom], dc, bridge_bar.left, bridge_bar.top,
                bridge_bar.right - bridge_bar.left, bridge_bar.bottom - bridge_bar.top, 1);
     if (dc) ReleaseDC(hwndBridge, dc);

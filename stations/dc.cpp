@@ -118,13 +118,15 @@ void DCUpdate(HDC dc, int32_t force) {
     if (!dc) own_dc = dc = GetDC(hwndDC);
     HGDIOBJ old_font = dc ? SelectObject(dc, hfont) : NULL;
     if (!dc) DebugLogTag("DCUpdate", "GetDC");
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetBkMode(dc, OPAQUE);
+    if (dc) {
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        SetBkMode(dc, OPAQUE);
+    }
     if (dc_ready != dc_ready_shown || force) {
         dc_ready_shown = dc_ready;
         char text[40];
         snprintf(text, sizeof text, "Status: %-20s", dc_ready ? "Ready" : "Loading");
-        TextOut(dc, dc_width / 20, dc_height / 20, text, (int)strlen(text));
+        if (dc) TextOut(dc, dc_width / 20, dc_height / 20, text, (int)strlen(text));
     }
     if (dc && old_font) SelectObject(dc, old_font);
     if (own_dc) ReleaseDC(hwndDC, own_dc);

@@ -209,7 +209,7 @@ static const char *GunLabel() {
 }
 
 static void GunDrawLine(HDC dc, int32_t x, int32_t y, const char *text) {
-    TextOut(dc, x, y, text, (int)strlen(text));
+    if (dc) TextOut(dc, x, y, text, (int)strlen(text));
 }
 
 void GunUpdate(HDC dc, int32_t force) {
@@ -238,8 +238,10 @@ void GunUpdate(HDC dc, int32_t force) {
         if (!dc) DebugLogTag("GunUpdate", "GetDC");
     }
     HGDIOBJ old_font = dc ? SelectObject(dc, hfont) : NULL;
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetBkMode(dc, OPAQUE);
+    if (dc) {
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        SetBkMode(dc, OPAQUE);
+    }
     int32_t y0 = gun_height / 20, h = gun_text_height;
     char text[160];
     if (gun_target != gun_target_shown || force) {
