@@ -14,9 +14,10 @@ cmake --build "$dir" -j "$(nproc)" --target $targets
 for f in "$dir"/bin/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
-  corpus="$dir/corpus/$name"
+  # Absolute paths: some targets work in a folder of their own.
+  corpus="$(realpath -m "$dir/corpus/$name")"
   mkdir -p "$corpus"
-  seeds=tests/fuzz/seeds/${name#fuzz_}
+  seeds="$PWD/tests/fuzz/seeds/${name#fuzz_}"
   args=("$corpus")
   [ -d "$seeds" ] && args+=("$seeds")
   echo "fuzz: $name for ${secs}s"
