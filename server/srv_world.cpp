@@ -190,7 +190,7 @@ uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_n
     // The others nearby learn of the newcomer at once rather than at their next area pass.
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn || p == s) continue;
+        if (p->dead || !p->conn || p == s || p->known.size() >= AREA_MAX_KNOWN) continue;
         if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
     }
     ConnSend(c, WorldNewShipLine(s)); // the client's battle starts with its own ship
@@ -223,6 +223,7 @@ static void WorldArea(World *w, WShip *p) {
     for (auto &up : w->ships) {
         WShip *s = up.get();
         if (s->dead || s == p || s->role == ROLE_TORPEDO || p->known.count(s->id)) continue;
+        if (p->known.size() >= AREA_MAX_KNOWN) break;
         if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
     }
 }

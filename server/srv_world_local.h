@@ -16,6 +16,9 @@
 #include "server/srv_world.h"
 
 #define AREA_ENTER 65000 // a ship closer than this is in a player's area (radar range and margin)
+// A client holds at most 50 ships and torpedoes, its own ship among them (sent last on joining):
+// never introduce more ships than leave it room for its own and for torpedoes in the water.
+#define AREA_MAX_KNOWN 40
 #define AREA_LEAVE 75000 // and leaves it beyond this, so ships at the edge do not flicker
 #define AREA_PASSES 10   // each player's area is brought up to date every this many steps
 #define WORLD_MAX_SHIPS 6000

@@ -397,3 +397,32 @@ TEST(BattleLoad, AWatcherThatStopsReadingIsClosedWithoutHarmToTheSender) {
 }
 
 } // namespace
+
+namespace {
+TEST_F(Battle, APlayerIsNeverToldOfMoreShipsThanItsClientCanHold) {
+    Start(60);
+    Player a;
+    ASSERT_TRUE(Join(&a, "anna", 1, 3));
+    int32_t ax = 0, az = 0;
+    In([&](World *w) {
+        WShip *p = WorldFind(w, a.id);
+        ax = p->m.x;
+        az = p->m.z;
+    });
+    std::vector<uint32_t> drones;
+    In([&](World *w) {
+        for (auto &s : w->ships)
+            if (!s->dead && s->captain == "DRONE") drones.push_back(s->id);
+    });
+    ASSERT_GT(drones.size(), (size_t)AREA_MAX_KNOWN);
+    int i = 0;
+    for (uint32_t id : drones) Place(id, ax + 3000 + 100 * i++, 0, az);
+    // Wait for the area passes to bring every nearby drone in, up to the cap.
+    size_t known = 0;
+    for (int tries = 0; tries < 100 && known < AREA_MAX_KNOWN; tries++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        In([&](World *w) { known = WorldFind(w, a.id)->known.size(); });
+    }
+    EXPECT_EQ(known, (size_t)AREA_MAX_KNOWN);
+}
+} // namespace
