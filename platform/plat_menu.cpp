@@ -263,10 +263,11 @@ static int BarHit(HWND h, POINT screen) {
 static void MoveHot(int dir) {
     Menu *m = OpenPopup();
     if (!m || m->items.empty()) return;
-    int n = (int)m->items.size(), i = hot_item;
+    int n = (int)m->items.size();
+    // With nothing selected, Down starts at the first item and Up at the last.
+    int i = hot_item >= 0 ? hot_item : (dir > 0 ? -1 : n);
     for (int k = 0; k < n; k++) {
         i = (i + dir + n) % n;
-        if (i < 0) i = n - 1;
         if (!(m->items[i].flags & MF_SEPARATOR)) {
             hot_item = i;
             MarkDirty();
