@@ -6,6 +6,13 @@
 
 namespace plat {
 
+// Regions keep one span list per scan line, so coordinates are bounded (as GDI bounds them to
+// 27 bits) to keep a wild rectangle from allocating gigabytes or overflowing the height.
+static const int RGN_COORD_MAX = 1 << 16;
+static int Bound(long v) {
+    return (int)std::clamp<long>(v, -RGN_COORD_MAX, RGN_COORD_MAX);
+}
+
 bool Region::Empty() const {
     for (auto &r : rows)
         if (!r.empty()) return false;
@@ -48,6 +55,7 @@ void Region::Trim() {
 }
 
 void Region::SetRect(int l, int t, int r, int b) {
+    l = Bound(l), t = Bound(t), r = Bound(r), b = Bound(b);
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
     rows.clear();
@@ -57,6 +65,7 @@ void Region::SetRect(int l, int t, int r, int b) {
 }
 
 void Region::SetEllipse(int l, int t, int r, int b) {
+    l = Bound(l), t = Bound(t), r = Bound(r), b = Bound(b);
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
     rows.clear();
@@ -78,6 +87,10 @@ void Region::SetPolygon(const POINT *p, int n, int mode) {
     rows.clear();
     y0 = 0;
     if (!p || n < 3) return;
+    std::vector<POINT> pts(p, p + n);
+    for (POINT &q : pts)
+        q = POINT{Bound(q.x), Bound(q.y)};
+    p = pts.data();
     int top = p[0].y, bot = p[0].y;
     for (int i = 1; i < n; i++) {
         top = std::min(top, (int)p[i].y);
@@ -124,6 +137,7 @@ void Region::SetPolygon(const POINT *p, int n, int mode) {
 }
 
 void Region::Offset(int dx, int dy) {
+    dx = Bound(dx), dy = Bound(dy);
     y0 += dy;
     if (dx)
         for (auto &r : rows)
