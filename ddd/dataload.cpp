@@ -398,7 +398,7 @@ static int32_t CompileLevel(const ShapeScan *s, int32_t li, dddLevel *lv, uint8_
 
 // Prepares a freshly loaded shape; -1 refuses the file.
 static int32_t PrepareShape(void *data) {
-    ShapeScan s;
+    ShapeScan s{};
     s.d = (const uint8_t *)data;
     s.len = dddMemLength(data);
     if (ScanShape(&s) < 0) return -1;

@@ -137,7 +137,7 @@ void dddPrint(const dddFont *font, int32_t colour, int32_t x, int32_t y, const c
         if (py < 0 || py >= dddscreen_depth) continue;
         uint8_t *row = dddscreenptr + dddscreenmultabptr[py];
         const uint8_t *masks = base + font->offset + (size_t)r * 512;
-        for (int32_t k = 0; text[k] && k < 4096; k++) {
+        for (int32_t k = 0; k < 4096 && text[k]; k++) {
             uint8_t ch = (uint8_t)text[k];
             if (ch > 127) continue; // no glyph: the cell stays as it was
             uint32_t mask;
