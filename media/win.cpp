@@ -190,7 +190,7 @@ BitMap PCXBitmap(const char *path) {
     int32_t w = (int32_t)width, h = (int32_t)height;
     int32_t stride = (w + 3) & ~3;
     uint8_t *bm = (uint8_t *)DebugMalloc("PCXBitmap", stride * h + WIN_BITMAPINFO_BYTES);
-    memset(bm, 0, (size_t)(stride * h + WIN_BITMAPINFO_BYTES));
+    memset(bm, 0, (size_t)stride * h + WIN_BITMAPINFO_BYTES);
     uint8_t *pixels = bm + WIN_BITMAPINFO_BYTES;
     int32_t used = 0;
     PCXBody(data + 128, size - 128, w * h, pixels, &used);

@@ -39,7 +39,7 @@ void ShellParseArguments(int argc, char **argv) {
     env = getenv("KESTRUNE_PORT");
     if (env && *env && !ShellParsePort(env, &override_port)) override_port = -1;
     env = getenv("KESTRUNE_SPLASH_MS");
-    int32_t ms;
+    int32_t ms = 0;
     if (env && *env && (ShellParsePort(env, &ms) || strcmp(env, "0") == 0))
         shell_splash_ms = strcmp(env, "0") == 0 ? 0 : ms;
 
