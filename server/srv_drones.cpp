@@ -322,7 +322,8 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
         return;
     }
     Convoy *cv = live[WorldRandom(w, (int)live.size())];
-    double d = 15000 + WorldRandom(w, 7000);
+    int near = w->srv->cfg.spawn_near;
+    double d = near > 0 ? near : 15000 + WorldRandom(w, 7000);
     *x = (int32_t)(cv->gx + std::sin(bearing) * d);
     *z = (int32_t)(cv->gz + std::cos(bearing) * d);
     *heading = AngleFrom((int32_t)cv->gx, (int32_t)cv->gz, *x, *z);

@@ -46,6 +46,8 @@ void SrvPrintHelp() {
            "  --hash-threads N    password hashing threads (default 2)\n"
            "  --drones N          drone ships kept at sea (default 6)\n"
            "  --seed N            seed of the drones' routes (default: from the clock)\n"
+           "  --spawn-near M      place new player ships M metres from a convoy instead of\n"
+           "                      15-22 km (for tests: a first attack in seconds)\n"
            "  --max-connections N connections held at once (default 20000)\n"
            "  --log-level LEVEL   error, warn, info (default) or debug\n"
            "\n"
@@ -93,6 +95,7 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--hash-threads") || !strcmp(o, "--drones") ||
                      !strcmp(o, "--seed") || !strcmp(o, "--log-level") ||
                      !strcmp(o, "--announce") || !strcmp(o, "--max-connections");
+        takes = takes || !strcmp(o, "--spawn-near");
         if (!takes) {
             fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
             return -1;
@@ -126,6 +129,9 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--seed")) {
             if (!SrvNumber(o, v, 0, 0x7fffffff, &n)) return -1;
             cfg->seed = (uint32_t)n;
+        } else if (!strcmp(o, "--spawn-near")) {
+            if (!SrvNumber(o, v, 1, 100000, &n)) return -1;
+            cfg->spawn_near = (int)n;
         } else if (!strcmp(o, "--max-connections")) {
             if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
             cfg->max_connections = (int)n;

@@ -20,6 +20,7 @@ struct ServerConfig {
     SrvHashCost hash_cost{2, 67108864}; // libsodium's "interactive"
     int hash_threads = 2;
     int drones = 6;    // drone ships kept in the world
+    int spawn_near = 0; // >0: new player ships start this far from a convoy (tests)
     uint32_t seed = 0; // 0: seeded from the clock
     int step_ms = 100; // world step
     int max_connections = 20000;
