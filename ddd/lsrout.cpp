@@ -43,16 +43,20 @@ void DDDSETL2SVECTOR(dddObject *light) {
             (int32_t)((m[i] * dir[0] + m[3 + i] * dir[1] + m[6 + i] * dir[2]) >> 15);
 }
 
-// Contribution of a point light of intensity `intensity` at view position lp.
-static int64_t PointLight(const int64_t *n, const int32_t *point, const int32_t *lp,
-                          int64_t intensity, int64_t *v, int64_t *vv) {
-    for (int32_t i = 0; i < 3; i++)
-        v[i] = (int64_t)point[i] - lp[i];
-    *vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
-    if (*vv == 0) return 0;
-    int64_t c = n[0] * v[0] + n[1] * v[1] + n[2] * v[2];
+// Contribution of a point light of intensity `intensity` at view position lp, to a sum that
+// stands at `sum`. A contribution that takes the sum to 256 or more saturates it, so only its
+// reaching 256 - sum matters: the multiply spares most lit vertices the division.
+static inline int64_t PointLight(const int64_t *n, const int32_t *point, const int32_t *lp,
+                                 int64_t intensity, int64_t sum) {
+    int64_t v0 = (int64_t)point[0] - lp[0], v1 = (int64_t)point[1] - lp[1],
+            v2 = (int64_t)point[2] - lp[2];
+    int64_t vv = v0 * v0 + v1 * v1 + v2 * v2;
+    if (vv == 0) return 0;
+    int64_t c = n[0] * v0 + n[1] * v1 + n[2] * v2;
     if (c <= 0) return 0;
-    return c * intensity * 16 / *vv; // c fits 2^26, intensity 2^32
+    int64_t num = c * intensity * 16; // c fits 2^26, intensity 2^32
+    if (num >= (256 - sum) * vv) return 256 - sum;
+    return num / vv;
 }
 
 int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
@@ -72,7 +76,7 @@ int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
                         (int64_t)normal[2] * l->sdir[2];
             if (c >= 0) sum += (c * intensity) >> 19;
         } else if (o->type == DDD_POINT) {
-            sum += PointLight(cn, point, l->vpos, intensity, v, &vv);
+            sum += PointLight(cn, point, l->vpos, intensity, sum);
         } else {
             for (int32_t k = 0; k < 3; k++)
                 v[k] = (int64_t)point[k] - l->vpos[k];
@@ -82,7 +86,7 @@ int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
             int64_t k = a * a / vv - l->cone; // a fits 2^27
             if (k <= 0) continue;
             int64_t spot = k * intensity / ((1 << 20) - l->cone);
-            sum += PointLight(cn, point, l->vpos, spot, v, &vv);
+            sum += PointLight(cn, point, l->vpos, spot, sum);
         }
     }
     return sum >= 256 ? 255 : (int32_t)sum;

@@ -1,7 +1,7 @@
 // maths_test.cpp -- sine table, orientation matrix, arctangent, roots, random numbers, projection
 #include <gtest/gtest.h>
 
-#include "ddd/ddd.h"
+#include "ddd/ddd_local.h"
 
 TEST(Sine, TableEndsAndQuarterTurns) {
     EXPECT_EQ(dddGetSine(0x4000), 32767);
@@ -134,4 +134,39 @@ TEST(ProjectPoint, MovesAlongHeadingAndClampsDepth) {
     int32_t r[3] = {5, 6, 7};
     dddProjectPoint(r, down, 0);
     EXPECT_EQ(r[1], 6);
+}
+
+// The projection divides through a reciprocal; it must agree with plain division everywhere,
+// most of all at exact multiples of the depth and on either side of zero.
+TEST(ProjectVertex, AgreesWithDivision) {
+    int32_t saved_x = x_ratio, saved_y = y_ratio, saved_mx = dddscreen_mid_x,
+            saved_my = dddscreen_mid_y;
+    x_ratio = 1606, y_ratio = 1927, dddscreen_mid_x = 512, dddscreen_mid_y = 384;
+    dddInitRnd(0x5EEDu);
+    for (int32_t i = 0; i < 20000; i++) {
+        dddVertex v = {};
+        uint32_t r = ((uint32_t)dddRnd() << 16) | (uint32_t)dddRnd();
+        v.z = (int32_t)((DDD_NEAR << 16) + (r & 0x3FFFFFFF));
+        int64_t zd = v.z >> 8;
+        switch (i & 3) {
+        case 0: // anywhere
+            v.x = (int32_t)(((uint32_t)dddRnd() << 16) | (uint32_t)dddRnd());
+            v.y = (int32_t)(((uint32_t)dddRnd() << 16) | (uint32_t)dddRnd());
+            break;
+        case 1: // exact multiples of the depth, and one short of them
+            v.x = (int32_t)((zd * (dddRnd() & 1023) / x_ratio) << 8);
+            v.y = (int32_t)(-((zd * (dddRnd() & 1023) / y_ratio) << 8) - (i & 4 ? 256 : 0));
+            break;
+        default: // small values around zero
+            v.x = (dddRnd() & 0xFFFF) - 0x8000;
+            v.y = (dddRnd() & 0xFFF) - 0x800;
+            break;
+        }
+        dddProjectVertex(&v);
+        int64_t col = ((int64_t)(v.x >> 8) * x_ratio) / zd, row = ((int64_t)(v.y >> 8) * y_ratio) / zd;
+        ASSERT_EQ(v.col, dddScreenCoord(col, 512)) << v.x << " " << v.z;
+        ASSERT_EQ(v.row, dddScreenCoord(row, 384)) << v.y << " " << v.z;
+        ASSERT_EQ(v.depth, (uint32_t)(((1ull << 52) - 1) / (uint32_t)v.z));
+    }
+    x_ratio = saved_x, y_ratio = saved_y, dddscreen_mid_x = saved_mx, dddscreen_mid_y = saved_my;
 }
