@@ -97,7 +97,7 @@ struct Server {
     asio::ip::tcp::acceptor game;
     asio::ip::tcp::acceptor mail;
     asio::signal_set signals;
-    asio::steady_timer step_timer, sweep_timer, announce_timer, accept_retry;
+    asio::steady_timer step_timer, sweep_timer, announce_timer, accept_retry, flush_timer;
     Db db;
     HashPool pool;
     World *world = nullptr;

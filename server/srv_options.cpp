@@ -49,6 +49,10 @@ void SrvPrintHelp() {
            "  --spawn-near M      place new player ships M metres from a convoy instead of\n"
            "                      15-22 km (for tests: a first attack in seconds)\n"
            "  --max-connections N connections held at once (default 20000)\n"
+           "  --flush-us N        gather output this many microseconds before writing it\n"
+           "                      (default 0: at the end of each turn of the loop)\n"
+           "  --line-rate N       lines a second one client may send on average (default 60;\n"
+           "                      its bytes a second and bursts scale with it)\n"
            "  --log-level LEVEL   error, warn, info (default) or debug\n"
            "\n"
            "Commands (run against the database and exit):\n"
@@ -94,7 +98,8 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--smtp-port") || !strcmp(o, "--db") || !strcmp(o, "--hash-cost") ||
                      !strcmp(o, "--hash-threads") || !strcmp(o, "--drones") ||
                      !strcmp(o, "--seed") || !strcmp(o, "--log-level") ||
-                     !strcmp(o, "--announce") || !strcmp(o, "--max-connections");
+                     !strcmp(o, "--announce") || !strcmp(o, "--max-connections") ||
+                     !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us");
         takes = takes || !strcmp(o, "--spawn-near");
         if (!takes) {
             fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
@@ -135,6 +140,17 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--max-connections")) {
             if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
             cfg->max_connections = (int)n;
+        } else if (!strcmp(o, "--flush-us")) {
+            if (!SrvNumber(o, v, 0, 100000, &n)) return -1;
+            cfg->flush_us = (int)n;
+        } else if (!strcmp(o, "--line-rate")) {
+            // Load tests on one machine send faster than any player; the limits keep their ratios.
+            if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
+            double scale = (double)n / cfg->line_rate;
+            cfg->line_rate *= scale;
+            cfg->line_burst *= scale;
+            cfg->byte_rate *= scale;
+            cfg->byte_burst *= scale;
         } else if (!strcmp(o, "--log-level")) {
             int level;
             if (!SrvLogParseLevel(v, &level)) {

@@ -32,6 +32,10 @@ struct ServerConfig {
     int update_interval_ms = 3000; // steady correction rate of other ships' positions
     int update_request_ms = 10000; // how often a player's own state is asked for
     int out_limit = 256 * 1024;    // queued output beyond this marks a client that stopped reading
+    // Output is gathered this long after the first line of a round before it is written (0: at
+    // the end of the loop's turn). Each write is one costly trip through the network stack, so
+    // under heavy relay load a short wait lets each client's lines leave together.
+    int flush_us = 0;
     double line_rate = 60.0;       // lines a second a client may send on average
     double line_burst = 240.0;     // and at once
     double byte_rate = 16384.0;    // bytes a second a client may send on average
