@@ -1,6 +1,7 @@
 // bridge.cpp -- the bridge view: the sea through binoculars or periscope, drawn by the 3D engine
 #include "stations/bridge.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,7 +62,10 @@ void BridgeRegister() {
 void BridgeOpen(HWND parent) {
     int32_t height = screen_h / 2;
     int32_t width = height * 11 / 8;
-    int32_t x = StationReadKey("bridge_x", (screen_w - width) / 2);
+    // Centred, but clear of the left-hand column of instruments (the torpedo tubes are its
+    // widest window), which a centred view on a 4:3 screen overlaps by a few pixels.
+    int32_t left = StationScaleW(197) + 2 * sm_cxborder;
+    int32_t x = StationReadKey("bridge_x", std::max((screen_w - width) / 2, left));
     int32_t y = StationReadKey("bridge_y", sm_cymenu);
     bridge_visible = 1;
     StationCreate(&bridge_station, parent, x, y, width, height, 0,

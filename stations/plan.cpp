@@ -22,8 +22,12 @@ void PlanRegister() {
 void PlanOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(700, 156, &width, &height);
-    StationCreate(&plan_station, parent, (screen_w - width) / 2, (screen_h - height) / 2, width,
-                  height, 0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    // Centred on the frame's client area, which is the screen less the caption and menu bar.
+    RECT room = {0, 0, screen_w, screen_h};
+    if (parent) GetClientRect(parent, &room);
+    StationCreate(&plan_station, parent, (room.right - room.left - width) / 2,
+                  (room.bottom - room.top - height) / 2, width, height, 0,
+                  WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 void PlanCreate(HWND window) {

@@ -48,8 +48,105 @@ ATOM StationRegister(const char *class_name, WNDPROC proc, HBRUSH background, in
     return RegisterClass(&wc);
 }
 
+// Every station that has been opened this run, so that a new one can keep clear of the others.
+static const Station *station_known[16];
+static int32_t station_known_count;
+
+static void StationRemember(const Station *station) {
+    for (int32_t i = 0; i < station_known_count; i++)
+        if (station_known[i] == station) return;
+    if (station_known_count < (int32_t)(sizeof station_known / sizeof station_known[0]))
+        station_known[station_known_count++] = station;
+}
+
+static int StationSaved(const Station *station) {
+    if (!station->key_x) return 0;
+    char text[16];
+    return GetPrivateProfileString(szAppName, CoordinateName(station->key_x), "", text, sizeof text,
+                                   szIniName) > 0;
+}
+
+static int32_t StationClamp(int32_t v, int32_t size, int32_t room) {
+    if (v > room - size) v = room - size;
+    return v < 0 ? 0 : v;
+}
+
+// Non-zero when the rectangle at (x, y) covers another station's window.
+static int StationCovers(const Station *self, HWND parent, int32_t x, int32_t y, int32_t w,
+                         int32_t h) {
+    for (int32_t i = 0; i < station_known_count; i++) {
+        const Station *o = station_known[i];
+        HWND other = *o->window;
+        if (o == self || !o->key_x || !other || GetParent(other) != parent) continue;
+        RECT r;
+        GetWindowRect(other, &r);
+        POINT p = {r.left, r.top};
+        ScreenToClient(parent, &p);
+        int32_t ow = r.right - r.left, oh = r.bottom - r.top;
+        if (x < p.x + ow && p.x < x + w && y < p.y + oh && p.y < y + h) return 1;
+    }
+    return 0;
+}
+
+void StationPlace(const Station *station, HWND parent, int32_t *x, int32_t *y, int32_t w,
+                  int32_t h) {
+    RECT room;
+    if (!parent || !GetClientRect(parent, &room)) return;
+    int32_t cw = room.right - room.left, ch = room.bottom - room.top;
+    if (!station->key_x || StationSaved(station)) {
+        // Where the player left it (or a place the station reckons in the client area itself),
+        // unless that runs off the frame now.
+        *x = StationClamp(*x, w, cw);
+        *y = StationClamp(*y, h, ch);
+        return;
+    }
+    // Default places are reckoned on the screen; a child lives in the frame's client area.
+    POINT p = {*x, *y};
+    ScreenToClient(parent, &p);
+    int32_t px = StationClamp(p.x, w, cw), py = StationClamp(p.y, h, ch);
+    *x = px;
+    *y = py;
+    if (!StationCovers(station, parent, px, py, w, h)) return;
+    // The nearest place beside the others' edges (or the frame's) that covers none of them.
+    int32_t xs[2 + 2 * 16], ys[2 + 2 * 16], nx = 0, ny = 0;
+    xs[nx++] = 0;
+    xs[nx++] = cw - w;
+    ys[ny++] = 0;
+    ys[ny++] = ch - h;
+    for (int32_t i = 0; i < station_known_count; i++) {
+        HWND other = *station_known[i]->window;
+        if (station_known[i] == station || !station_known[i]->key_x || !other ||
+            GetParent(other) != parent)
+            continue;
+        RECT r;
+        GetWindowRect(other, &r);
+        POINT o = {r.left, r.top};
+        ScreenToClient(parent, &o);
+        xs[nx++] = o.x - w;
+        xs[nx++] = o.x + (r.right - r.left);
+        ys[ny++] = o.y - h;
+        ys[ny++] = o.y + (r.bottom - r.top);
+    }
+    int64_t best = -1;
+    for (int32_t i = 0; i < nx + 1; i++)
+        for (int32_t j = 0; j < ny + 1; j++) {
+            // The preferred x or y itself is a candidate too: slide along one axis only.
+            int32_t cx = i < nx ? xs[i] : px, cy = j < ny ? ys[j] : py;
+            if (cx < 0 || cy < 0 || cx + w > cw || cy + h > ch) continue;
+            if (StationCovers(station, parent, cx, cy, w, h)) continue;
+            int64_t dx = cx - px, dy = cy - py, d = dx * dx + dy * dy;
+            if (best < 0 || d < best) {
+                best = d;
+                *x = cx;
+                *y = cy;
+            }
+        }
+}
+
 HWND StationCreate(const Station *station, HWND parent, int32_t x, int32_t y, int32_t width,
                    int32_t height, int32_t resizable, DWORD ex_style) {
+    StationRemember(station);
+    StationPlace(station, parent, &x, &y, width, height);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CAPTION;
     if (resizable) style |= WS_THICKFRAME;
     // The window procedure's WM_CREATE already sees the handle through *station->window.

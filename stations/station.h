@@ -32,9 +32,15 @@ void StationWriteKey(const char *key, int32_t value);
 ATOM StationRegister(const char *class_name, WNDPROC proc, HBRUSH background, int32_t cursor);
 // Registers a station class (own DC, redraw on resize, 4 window bytes, arrow cursor or none).
 
+void StationPlace(const Station *station, HWND parent, int32_t *x, int32_t *y, int32_t w,
+                  int32_t h);
+// Fits a w × h window into the parent's client area. A place from the settings is kept unless it
+// runs off the area; a default place (screen coordinates) is moved into the area and, when it
+// would cover another station, to the nearest place that covers none where there is one.
+
 HWND StationCreate(const Station *station, HWND parent, int32_t x, int32_t y, int32_t width,
                    int32_t height, int32_t resizable, DWORD ex_style);
-// Creates the station's child window and stores it in *station->window.
+// Places (StationPlace) and creates the station's child window; stores it in *station->window.
 
 void StationSavePosition(const Station *station);
 // Writes the window's top-left corner (in the frame's client coordinates), and the size of a

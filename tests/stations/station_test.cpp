@@ -190,8 +190,10 @@ TEST_F(DefaultPlaces, StatusMapIsCentredWithItsDesignClientSize) {
     RECT w;
     GetWindowRect(hwndPlan, &w);
     POINT p = Corner(hwndPlan);
+    // Centred on the frame's client area, below the frame's caption and menu bar.
+    RECT room = Client(hwndApp);
     EXPECT_EQ(p.x, (800 - (w.right - w.left)) / 2);
-    EXPECT_EQ(p.y, (600 - (w.bottom - w.top)) / 2);
+    EXPECT_EQ(p.y, (room.bottom - (w.bottom - w.top)) / 2);
     PlanHide();
     PlanHide(); // already hidden: still fine
     EXPECT_EQ(PlanVisible(), 0);
@@ -200,10 +202,14 @@ TEST_F(DefaultPlaces, StatusMapIsCentredWithItsDesignClientSize) {
 }
 
 TEST_F(DefaultPlaces, CornersAndEdgesOfTheScreen) {
+    // The default places are reckoned on the screen: the frame's caption and menu bar lie above
+    // its client area, so a place just below the menu bar is the client area's top.
+    RECT room = Client(hwndApp);
+    EXPECT_EQ(room.bottom, 600 - sm_cymenu - GetSystemMetrics(SM_CYCAPTION));
     TelegraphOpen(hwndApp);
     POINT t = Corner(hwndTelegraph);
     EXPECT_EQ(t.x, 0);
-    EXPECT_EQ(t.y, sm_cymenu + GetSystemMetrics(SM_CYCAPTION) + 1);
+    EXPECT_EQ(t.y, 1);
     RECT tc = Client(hwndTelegraph);
     EXPECT_EQ(tc.right - tc.left, 195);
     DestroyWindow(hwndTelegraph);
@@ -213,7 +219,7 @@ TEST_F(DefaultPlaces, CornersAndEdgesOfTheScreen) {
     GetWindowRect(hwndMap, &mw);
     POINT m = Corner(hwndMap);
     EXPECT_EQ(m.x + (mw.right - mw.left), 800 - 1);
-    EXPECT_EQ(m.y + (mw.bottom - mw.top), 600 - 1);
+    EXPECT_EQ(m.y + (mw.bottom - mw.top), room.bottom - 1);
     DestroyWindow(hwndMap);
 
     GunOpen(hwndApp);
@@ -227,7 +233,7 @@ TEST_F(DefaultPlaces, CornersAndEdgesOfTheScreen) {
     GetWindowRect(hwndBridge, &bw);
     EXPECT_EQ(bw.bottom - bw.top, 300);
     EXPECT_EQ(bw.right - bw.left, 412);
-    EXPECT_EQ(Corner(hwndBridge).x, (800 - 412) / 2);
+    EXPECT_EQ(Corner(hwndBridge).x, 199); // centred would be 194: clear of the tubes' 199
     DestroyWindow(hwndBridge);
 }
 
