@@ -80,57 +80,11 @@ static inline uint8_t FastColour(const uint8_t *lut, uint8_t colour, uint32_t i)
     return KIND == FAST_GOUR ? lut[(i >> 16) << 8] : colour;
 }
 
+// Short spans, most of a distant ship's, pixel by pixel.
 template <int KIND>
-static inline __attribute__((always_inline)) void FastDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uint32_t i,
-                          uint32_t di, const uint8_t *lut, uint8_t colour) {
-    int32_t x = 0;
-#if defined(__SSE2__)
-    if (n >= 8) {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i step = _mm_set1_epi32((int32_t)(dz * 8));
-        __m128i z_lo = _mm_setr_epi32((int32_t)z, (int32_t)(z + dz), (int32_t)(z + 2 * dz),
-                                      (int32_t)(z + 3 * dz));
-        __m128i z_hi = _mm_add_epi32(z_lo, _mm_set1_epi32((int32_t)(dz * 4)));
-        const uint64_t flat8 = colour * 0x0101010101010101ull;
-        for (; x + 8 <= n; x += 8) {
-            // The upper halves of the depth values, packed without saturation.
-            __m128i zz = _mm_packs_epi32(_mm_srai_epi32(z_lo, 16), _mm_srai_epi32(z_hi, 16));
-            z_lo = _mm_add_epi32(z_lo, step);
-            z_hi = _mm_add_epi32(z_hi, step);
-            __m128i old = _mm_loadu_si128((const __m128i *)(zb + x));
-            // new >= old, unsigned: old minus new saturates to 0.
-            __m128i pass = _mm_cmpeq_epi16(_mm_subs_epu16(old, zz), zero);
-            int32_t mask = _mm_movemask_epi8(pass);
-            uint32_t i0 = i;
-            i += di * 8;
-            if (mask == 0) continue;
-            _mm_storeu_si128((__m128i *)(zb + x),
-                             _mm_or_si128(_mm_and_si128(pass, zz), _mm_andnot_si128(pass, old)));
-            if (KIND == FAST_ZONLY) continue;
-            uint64_t c8 = flat8;
-            if (KIND == FAST_GOUR) {
-                // The intensity runs monotonically across the eight pixels: when its ends share
-                // a shade, so do all of them.
-                if ((i0 >> 16) == ((i0 + di * 7) >> 16)) {
-                    c8 = lut[(i0 >> 16) << 8] * 0x0101010101010101ull;
-                } else {
-                    c8 = 0;
-                    for (int32_t k = 0; k < 8; k++, i0 += di)
-                        c8 |= (uint64_t)lut[(i0 >> 16) << 8] << (8 * k);
-                }
-            }
-            __m128i c = _mm_cvtsi64_si128((long long)c8);
-            if (mask != 0xFFFF) {
-                __m128i keep = _mm_packs_epi16(pass, pass);
-                __m128i was = _mm_loadl_epi64((const __m128i *)(px + x));
-                c = _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, was));
-            }
-            _mm_storel_epi64((__m128i *)(px + x), c);
-        }
-        z += dz * (uint32_t)x;
-    }
-#endif
-    for (; x < n; x++) {
+static inline void ShortDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz,
+                                  uint32_t i, uint32_t di, const uint8_t *lut, uint8_t colour) {
+    for (int32_t x = 0; x < n; x++) {
         uint16_t d = (uint16_t)(z >> 16);
         if (d >= zb[x]) {
             zb[x] = d;
@@ -139,6 +93,69 @@ static inline __attribute__((always_inline)) void FastDepthSpan(uint8_t *px, uin
         z += dz;
         i += di;
     }
+}
+
+template <int KIND>
+static __attribute__((noinline)) void WideDepthSpan(uint8_t *px, uint16_t *zb, int32_t n,
+                                                    uint32_t z, uint32_t dz, uint32_t i,
+                                                    uint32_t di, const uint8_t *lut,
+                                                    uint8_t colour) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i step = _mm_set1_epi32((int32_t)(dz * 8));
+    __m128i z_lo = _mm_setr_epi32((int32_t)z, (int32_t)(z + dz), (int32_t)(z + 2 * dz),
+                                  (int32_t)(z + 3 * dz));
+    __m128i z_hi = _mm_add_epi32(z_lo, _mm_set1_epi32((int32_t)(dz * 4)));
+    const uint64_t flat8 = colour * 0x0101010101010101ull;
+    for (; x + 8 <= n; x += 8) {
+        // The upper halves of the depth values, packed without saturation.
+        __m128i zz = _mm_packs_epi32(_mm_srai_epi32(z_lo, 16), _mm_srai_epi32(z_hi, 16));
+        z_lo = _mm_add_epi32(z_lo, step);
+        z_hi = _mm_add_epi32(z_hi, step);
+        __m128i old = _mm_loadu_si128((const __m128i *)(zb + x));
+        // new >= old, unsigned: old minus new saturates to 0.
+        __m128i pass = _mm_cmpeq_epi16(_mm_subs_epu16(old, zz), zero);
+        int32_t mask = _mm_movemask_epi8(pass);
+        uint32_t i0 = i;
+        i += di * 8;
+        if (mask == 0) continue;
+        _mm_storeu_si128((__m128i *)(zb + x),
+                         _mm_or_si128(_mm_and_si128(pass, zz), _mm_andnot_si128(pass, old)));
+        if (KIND == FAST_ZONLY) continue;
+        uint64_t c8 = flat8;
+        if (KIND == FAST_GOUR) {
+            // The intensity runs monotonically across the eight pixels: when its ends share a
+            // shade, so do all of them.
+            if ((i0 >> 16) == ((i0 + di * 7) >> 16)) {
+                c8 = lut[(i0 >> 16) << 8] * 0x0101010101010101ull;
+            } else {
+                c8 = 0;
+                for (int32_t k = 0; k < 8; k++, i0 += di)
+                    c8 |= (uint64_t)lut[(i0 >> 16) << 8] << (8 * k);
+            }
+        }
+        __m128i c = _mm_cvtsi64_si128((long long)c8);
+        if (mask != 0xFFFF) {
+            __m128i keep = _mm_packs_epi16(pass, pass);
+            __m128i was = _mm_loadl_epi64((const __m128i *)(px + x));
+            c = _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, was));
+        }
+        _mm_storel_epi64((__m128i *)(px + x), c);
+    }
+    z += dz * (uint32_t)x;
+#endif
+    ShortDepthSpan<KIND>(px + x, zb + x, n - x, z, dz, i, di, lut, colour);
+}
+
+// Depth-tested flat, Gouraud or depth-only span of n pixels.
+template <int KIND>
+static inline void FastDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz,
+                                 uint32_t i, uint32_t di, const uint8_t *lut, uint8_t colour) {
+    if (n < 8)
+        ShortDepthSpan<KIND>(px, zb, n, z, dz, i, di, lut, colour);
+    else
+        WideDepthSpan<KIND>(px, zb, n, z, dz, i, di, lut, colour);
 }
 
 // Span values arrive with 32 fraction bits; the pixel loop steps them in 32 bits: depth as the
@@ -243,21 +260,25 @@ template <int TYPE> constexpr bool SpanIndexes() {
 
 // Rounding at a polygon's edges (and non-planar rings) can carry a span's ends just out of
 // range; only such spans run the checked loop.
-template <int TYPE, bool DEPTH>
-static inline void Span(const Fill *f, int32_t y, int32_t xs, int32_t xe, const int64_t *a,
-                        const int64_t *g) {
+// az, ai: depth and intensity at the first pixel; gz, gi: their steps.
+template <int TYPE>
+static inline bool SpanInRange(int32_t xs, int32_t xe, int64_t az, int64_t gz, int64_t ai,
+                               int64_t gi) {
     int64_t n = xe - xs - 1;
-    int64_t d0 = a[A_DEPTH] >> 16, d1 = (a[A_DEPTH] + g[A_DEPTH] * n) >> 16;
+    int64_t d0 = az >> 16, d1 = (az + gz * n) >> 16;
     // The pixel loop's steps are rounded down, losing up to one unit a pixel.
     bool ok = d0 >= 0 && d1 - n >= 0 && d0 <= 0xFFFFFFFFll && d1 <= 0xFFFFFFFFll;
     if (SpanIndexes<TYPE>()) {
-        int64_t i0 = a[A_0] >> 16, i1 = (a[A_0] + g[A_0] * n) >> 16;
+        int64_t i0 = ai >> 16, i1 = (ai + gi * n) >> 16;
         ok = ok && i0 >= 0 && i1 - n >= 0 && i0 < (256 << 16) && i1 < (256 << 16);
     }
-    if (ok)
-        SpanLoop<TYPE, DEPTH, false>(f, y, xs, xe, a, g);
-    else
-        SpanLoop<TYPE, DEPTH, true>(f, y, xs, xe, a, g);
+    return ok;
+}
+
+template <int TYPE, bool DEPTH>
+static __attribute__((noinline)) void SpanClamped(const Fill *f, int32_t y, int32_t xs,
+                                                  int32_t xe, const int64_t *a, const int64_t *g) {
+    SpanLoop<TYPE, DEPTH, true>(f, y, xs, xe, a, g);
 }
 
 // ---- scan conversion ----
@@ -361,67 +382,132 @@ static int32_t Planes(const Fill *f, dddVertex **ring, int32_t n, const Box *box
     return 1;
 }
 
-// 1 when over the pixels x0..x1, y0..y1 every plane the span checks stays in range with room
-// for the pixel loop's rounding, so that no span there needs its own check (see Span).
-template <int TYPE>
-static bool PlanesSafe(const Plane *pl, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
-    const int32_t checked = SpanIndexes<TYPE>() ? 2 : 1;
-    for (int32_t k = 0; k < checked; k++) {
-        int64_t gx = pl->gx[k], gy = pl->gy[k], b = pl->base[k];
-        int64_t lo = b + gx * (gx < 0 ? x1 : x0) + gy * (gy < 0 ? y1 : y0);
-        int64_t hi = b + gx * (gx < 0 ? x0 : x1) + gy * (gy < 0 ? y0 : y1);
-        int64_t limit = k == A_DEPTH ? 0xFFFFFFFFll : (256 << 16) - 1;
-        if ((lo >> 16) < x1 - x0 || (hi >> 16) > limit) return false;
-    }
-    return true;
-}
-
 // Walks the ring from its top vertex down both sides, one span a scan line.
 template <int TYPE, bool DEPTH>
 static void Walk(const Fill *f, dddVertex **ring, int32_t n, const Box *box, int32_t y0,
                  int32_t y1, const Plane *pl) {
     const int32_t nattr = 1 + SpanAttrs<TYPE>();
+    // The program's two render methods draw their spans straight from here.
+    constexpr bool fast = DEPTH && (TYPE == SP_FLAT || TYPE == SP_GOUR || TYPE == SP_ZONLY);
+    constexpr int kind = TYPE == SP_FLAT ? FAST_FLAT : TYPE == SP_GOUR ? FAST_GOUR : FAST_ZONLY;
+    // Pixel stores may alias anything, so the ring and the screen are read into locals once.
+    int32_t cols[DDD_MAX_RING], rows[DDD_MAX_RING];
+    for (int32_t i = 0; i < n; i++)
+        cols[i] = ring[i]->col, rows[i] = ring[i]->row;
+    uint8_t *const screen = dddscreenptr;
+    uint16_t *const zbuffer = dddzbufferptr;
+    const int32_t *const offsets = dddscreenmultabptr;
+    const int32_t width = dddscreen_width;
+    const uint8_t *const lut = f->lut;
+    const uint8_t colour = f->colour;
     int32_t top = box->top;
-    int32_t x0 = box->minx < 0 ? 0 : box->minx;
-    int32_t x1 = (box->maxx > dddscreen_width ? dddscreen_width : box->maxx) - 1;
-    bool safe = x1 >= x0 && PlanesSafe<TYPE>(pl, x0, x1, y0, y1 - 1);
-    int64_t row[A_COUNT], a[A_COUNT] = {0, 0, 0, 0, 0};
+    int64_t row[A_COUNT], a[A_COUNT] = {0, 0, 0, 0, 0}, gx[A_COUNT] = {0, 0, 0, 0, 0},
+                          gy[A_COUNT] = {0, 0, 0, 0, 0};
     for (int32_t k = 0; k < nattr; k++)
-        row[k] = pl->base[k] + pl->gy[k] * y0;
+        row[k] = pl->base[k] + pl->gy[k] * y0, gx[k] = pl->gx[k], gy[k] = pl->gy[k];
     // Left side walks the ring backwards from the top, the right side forwards.
     int32_t li = top, ri = top, guard = 2 * n + 2;
     int32_t ln = li ? li - 1 : n - 1, rn = ri + 1 < n ? ri + 1 : 0;
     int64_t lx = 0, rx = 0, ls = 0, rs = 0;
     bool lset = false, rset = false;
     for (int32_t y = y0; y < y1; y++) {
-        while (ring[ln]->row <= y && guard-- > 0)
+        while (rows[ln] <= y && guard-- > 0)
             li = ln, ln = li ? li - 1 : n - 1, lset = false;
-        while (ring[rn]->row <= y && guard-- > 0)
+        while (rows[rn] <= y && guard-- > 0)
             ri = rn, rn = ri + 1 < n ? ri + 1 : 0, rset = false;
         if (guard <= 0) return;
         if (!lset) {
-            ls = EdgeStep(ring[ln]->col - ring[li]->col, ring[ln]->row - ring[li]->row);
-            lx = (int64_t)ring[li]->col * 65536 + ls * (y - ring[li]->row);
+            ls = EdgeStep(cols[ln] - cols[li], rows[ln] - rows[li]);
+            lx = (int64_t)cols[li] * 65536 + ls * (y - rows[li]);
             lset = true;
         }
         if (!rset) {
-            rs = EdgeStep(ring[rn]->col - ring[ri]->col, ring[rn]->row - ring[ri]->row);
-            rx = (int64_t)ring[ri]->col * 65536 + rs * (y - ring[ri]->row);
+            rs = EdgeStep(cols[rn] - cols[ri], rows[rn] - rows[ri]);
+            rx = (int64_t)cols[ri] * 65536 + rs * (y - rows[ri]);
             rset = true;
         }
         int64_t xs = (lx + 0xFFFF) >> 16, xe = (rx + 0xFFFF) >> 16;
         if (xs < 0) xs = 0;
-        if (xe > dddscreen_width) xe = dddscreen_width;
+        if (xe > width) xe = width;
         if (xs < xe) {
             for (int32_t k = 0; k < nattr; k++)
-                a[k] = row[k] + pl->gx[k] * xs;
-            if (safe && xs >= x0 && xe - 1 <= x1)
-                SpanLoop<TYPE, DEPTH, false>(f, y, (int32_t)xs, (int32_t)xe, a, pl->gx);
-            else
-                Span<TYPE, DEPTH>(f, y, (int32_t)xs, (int32_t)xe, a, pl->gx);
+                a[k] = row[k] + gx[k] * xs;
+            if (SpanInRange<TYPE>((int32_t)xs, (int32_t)xe, a[A_DEPTH], gx[A_DEPTH], a[A_0],
+                                  gx[A_0])) {
+                if constexpr (fast) {
+                    int32_t at = offsets[y] + (int32_t)xs;
+                    FastDepthSpan<kind>(screen + at, zbuffer + at, (int32_t)(xe - xs),
+                                        (uint32_t)(a[A_DEPTH] >> 16), (uint32_t)(gx[A_DEPTH] >> 16),
+                                        (uint32_t)(a[A_0] >> 16), (uint32_t)(gx[A_0] >> 16), lut,
+                                        colour);
+                } else {
+                    SpanLoop<TYPE, DEPTH, false>(f, y, (int32_t)xs, (int32_t)xe, a, gx);
+                }
+            } else {
+                SpanClamped<TYPE, DEPTH>(f, y, (int32_t)xs, (int32_t)xe, a, gx);
+            }
         }
         for (int32_t k = 0; k < nattr; k++)
-            row[k] += pl->gy[k];
+            row[k] += gy[k];
+        lx += ls;
+        rx += rs;
+    }
+}
+
+// The walk above for a triangle of the program's render methods, with its two sides' edges
+// found once: the left side runs top -> previous -> next, the right side top -> next ->
+// previous, and a side moves on when the scan line reaches its edge's lower end.
+template <int TYPE>
+static void WalkTriangle(const Fill *f, dddVertex **ring, const Box *box, int32_t y0, int32_t y1,
+                         const Plane *pl) {
+    constexpr int kind = TYPE == SP_FLAT ? FAST_FLAT : TYPE == SP_GOUR ? FAST_GOUR : FAST_ZONLY;
+    const dddVertex *T = ring[box->top], *P = ring[box->top ? box->top - 1 : 2],
+                    *N = ring[box->top < 2 ? box->top + 1 : 0];
+    uint8_t *const screen = dddscreenptr;
+    uint16_t *const zbuffer = dddzbufferptr;
+    const int32_t *const offsets = dddscreenmultabptr;
+    const int32_t width = dddscreen_width;
+    const uint8_t *const lut = f->lut;
+    const uint8_t colour = f->colour;
+    int64_t gx[A_COUNT] = {pl->gx[0], pl->gx[1], 0, 0, 0};
+    int64_t zrow = pl->base[0] + pl->gy[0] * y0, zstep = pl->gy[0];
+    int64_t irow = SpanAttrs<TYPE>() ? pl->base[1] + pl->gy[1] * y0 : 0;
+    int64_t istep = SpanAttrs<TYPE>() ? pl->gy[1] : 0;
+    // The edge from a to b at scan line y: its x (16.16) and step.
+    auto edge = [](const dddVertex *a, const dddVertex *b, int32_t y, int64_t *x, int64_t *step) {
+        *step = EdgeStep(b->col - a->col, b->row - a->row);
+        *x = (int64_t)a->col * 65536 + *step * (y - a->row);
+    };
+    int64_t lx, ls, rx, rs;
+    bool left_low = y0 >= P->row, right_low = y0 >= N->row;
+    if (left_low)
+        edge(P, N, y0, &lx, &ls);
+    else
+        edge(T, P, y0, &lx, &ls);
+    if (right_low)
+        edge(N, P, y0, &rx, &rs);
+    else
+        edge(T, N, y0, &rx, &rs);
+    for (int32_t y = y0; y < y1; y++) {
+        if (!left_low && y >= P->row) left_low = true, edge(P, N, y, &lx, &ls);
+        if (!right_low && y >= N->row) right_low = true, edge(N, P, y, &rx, &rs);
+        int64_t xs = (lx + 0xFFFF) >> 16, xe = (rx + 0xFFFF) >> 16;
+        if (xs < 0) xs = 0;
+        if (xe > width) xe = width;
+        if (xs < xe) {
+            int64_t az = zrow + gx[A_DEPTH] * xs, ai = irow + gx[A_0] * xs;
+            if (SpanInRange<TYPE>((int32_t)xs, (int32_t)xe, az, gx[A_DEPTH], ai, gx[A_0])) {
+                int32_t at = offsets[y] + (int32_t)xs;
+                FastDepthSpan<kind>(screen + at, zbuffer + at, (int32_t)(xe - xs),
+                                    (uint32_t)(az >> 16), (uint32_t)(gx[A_DEPTH] >> 16),
+                                    (uint32_t)(ai >> 16), (uint32_t)(gx[A_0] >> 16), lut, colour);
+            } else {
+                int64_t a[A_COUNT] = {az, ai, 0, 0, 0};
+                SpanClamped<TYPE, true>(f, y, (int32_t)xs, (int32_t)xe, a, gx);
+            }
+        }
+        zrow += zstep;
+        irow += istep;
         lx += ls;
         rx += rs;
     }
@@ -469,6 +555,16 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, const Box *box, b
         return;
     Plane pl;
     if (!Planes(f, ring, n, box, &pl)) return;
+    if (n == 3 && depth) {
+        switch (f->type) {
+        case SP_FLAT:
+            return WalkTriangle<SP_FLAT>(f, ring, box, y0, y1, &pl);
+        case SP_GOUR:
+            return WalkTriangle<SP_GOUR>(f, ring, box, y0, y1, &pl);
+        case SP_ZONLY:
+            return WalkTriangle<SP_ZONLY>(f, ring, box, y0, y1, &pl);
+        }
+    }
     WalkFor(f->type, depth)(f, ring, n, box, y0, y1, &pl);
 }
 
