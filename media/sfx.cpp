@@ -103,6 +103,10 @@ static void SfxRelease(sfxSound *sound) {
     DebugFree(sound);
 }
 
+static void SfxDeviceLog(const char *line) {
+    DebugLog("%s", line);
+}
+
 void sfxInitialize(int32_t flags) {
     if (sfx_device) {
         DebugLog("sfxInitialize: tried to re-initialize sfx system.\n");
@@ -113,8 +117,11 @@ void sfxInitialize(int32_t flags) {
         DebugLog("sfxInitialize: sound switched off");
         return;
     }
+    // The device says why it can't be had in its own log lines: they go to our log with ours.
     LPDIRECTSOUND device = nullptr;
+    PlatformLogSink previous = PlatformSetLogFunction(SfxDeviceLog);
     HRESULT result = DirectSoundCreate(nullptr, &device, nullptr);
+    PlatformSetLogFunction(previous);
     if (result != DS_OK || !device) {
         DebugLog("sfxInitialize: DirectSoundCreate failed: %s.\n", sfxErrorName(result));
         DebugLog("sfxInitialize: no sound device, playing silently");

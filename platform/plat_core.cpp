@@ -237,8 +237,10 @@ HINSTANCE PlatformInstance(void) {
     return (HINSTANCE)(uintptr_t)0x400000;
 }
 
-void PlatformSetLogFunction(void (*sink)(const char *line)) {
+PlatformLogSink PlatformSetLogFunction(PlatformLogSink sink) {
+    PlatformLogSink previous = log_sink;
     log_sink = sink;
+    return previous;
 }
 
 void PlatformTestReset(int screen_width, int screen_height) {

@@ -50,6 +50,8 @@ struct SoundDevice final : IDirectSound {
     SDL_AudioDeviceID id = 0;
     int rate = 44100;
     bool manual = false;
+    bool closed = false;    // its output is gone: buffers stay lost
+    std::vector<float> acc; // the mix of one callback, kept to spare the audio thread allocations
     std::recursive_mutex m;
     std::vector<SoundBuffer *> buffers;
     ULONG AddRef() override;
@@ -212,7 +214,7 @@ HRESULT SoundBuffer::Unlock(LPVOID, DWORD, LPVOID, DWORD) {
 }
 
 HRESULT SoundBuffer::Restore() {
-    if (!dev) return DSERR_BUFFERLOST;
+    if (!dev || dev->closed) return DSERR_BUFFERLOST;
     lost = false;
     return DS_OK;
 }
@@ -275,6 +277,7 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER
     b->Gains();
     {
         std::lock_guard<std::recursive_mutex> g(m);
+        b->lost = closed; // nothing would mix it
         buffers.push_back(b);
     }
     *out = b;
@@ -306,9 +309,9 @@ static inline float SampleAt(const SoundBuffer *b, DWORD frame, int ch) {
 // Sums every playing buffer, resampled to the device rate, then limits softly instead of
 // clipping when the sum passes full scale.
 void SoundDevice::Mix(int16_t *out, int frames) {
-    std::vector<float> acc((size_t)frames * 2, 0.0f);
+    std::lock_guard<std::recursive_mutex> g(m);
+    acc.assign((size_t)frames * 2, 0.0f);
     {
-        std::lock_guard<std::recursive_mutex> g(m);
         for (SoundBuffer *b : buffers) {
             if (!b->playing || b->lost) continue;
             DWORD n = b->Frames();
@@ -355,12 +358,23 @@ void SoundResetAll() {
         std::lock_guard<std::mutex> g(devices_lock);
         live.assign(devices.begin(), devices.end());
     }
+    // A device whose output has gone plays nothing more: its buffers are lost, so that their
+    // owners see them end instead of waiting for ever on sounds nobody mixes.
     for (SoundDevice *d : live) {
         if (d->id) SDL_CloseAudioDevice(d->id);
         d->id = 0;
+        std::lock_guard<std::recursive_mutex> g(d->m);
+        d->closed = true;
+        for (SoundBuffer *b : d->buffers) {
+            b->lost = true;
+            b->playing = false;
+        }
     }
     manual_rate = 0;
     manual_device = nullptr;
+    // The next device starts the audio drivers afresh, with whatever SDL_AUDIODRIVER says then.
+    if (audio_inited) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio_inited = false;
 }
 
 } // namespace plat
@@ -378,8 +392,10 @@ HRESULT DirectSoundCreate(LPCGUID, LPDIRECTSOUND *sound, LPUNKNOWN outer) {
         d->rate = manual_rate;
         manual_device = d;
     } else {
+        // The dummy driver throws the sound away: that is having no device, said on purpose
+        // (test runs and headless machines). The disk driver is a real output, to a file.
         const char *drv = getenv("SDL_AUDIODRIVER");
-        if (drv && (!strcmp(drv, "dummy") || !strcmp(drv, "none") || !strcmp(drv, "disk"))) {
+        if (drv && (!strcmp(drv, "dummy") || !strcmp(drv, "none"))) {
             Log("DirectSoundCreate: no audio device (SDL_AUDIODRIVER=%s)", drv);
             return DSERR_NODRIVER;
         }

@@ -1443,8 +1443,9 @@ LPSTR PlatformCommandLine(void);
 // The module handle to pass as WinMain's instance.
 HINSTANCE PlatformInstance(void);
 // Sends the layer's log lines (failures, "why" of a refused call) to `sink`; null restores
-// stderr.
-void PlatformSetLogFunction(void (*sink)(const char *line));
+// stderr. Returns the sink it replaces.
+typedef void (*PlatformLogSink)(const char *line);
+PlatformLogSink PlatformSetLogFunction(PlatformLogSink sink);
 // Resolves a game file name ("gfx\\compass.bmp", "3D\\SUB.DSH") to a path: backslashes become
 // slashes, each part is matched without regard to case in the working folder, and a read-only
 // name missing there is looked up in the data folder ($KESTRUNE_DATA, else data/ beside the
