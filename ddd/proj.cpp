@@ -39,8 +39,10 @@ void dddProjectVertex(dddVertex *v) {
     if (v->z < (DDD_NEAR << 16)) return; // left to the near clipping
     // Both screen coordinates share one division.
     uint64_t zd = (uint64_t)(v->z >> 8), r = ~0ull / zd;
-    v->col = dddScreenCoord(DivByReciprocal((int64_t)(v->x >> 8) * x_ratio, zd, r), dddscreen_mid_x);
-    v->row = dddScreenCoord(DivByReciprocal((int64_t)(v->y >> 8) * y_ratio, zd, r), dddscreen_mid_y);
+    v->col =
+        dddScreenCoord(DivByReciprocal((int64_t)(v->x >> 8) * x_ratio, zd, r), dddscreen_mid_x);
+    v->row =
+        dddScreenCoord(DivByReciprocal((int64_t)(v->y >> 8) * y_ratio, zd, r), dddscreen_mid_y);
     v->depth = (uint32_t)(((1ull << 52) - 1) / (uint32_t)v->z);
 }
 

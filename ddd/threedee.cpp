@@ -96,16 +96,15 @@ static inline void ShortDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t
 }
 
 template <int KIND>
-static __attribute__((noinline)) void WideDepthSpan(uint8_t *px, uint16_t *zb, int32_t n,
-                                                    uint32_t z, uint32_t dz, uint32_t i,
-                                                    uint32_t di, const uint8_t *lut,
-                                                    uint8_t colour) {
+static __attribute__((noinline)) void
+WideDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uint32_t i,
+              uint32_t di, const uint8_t *lut, uint8_t colour) {
     int32_t x = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     const __m128i step = _mm_set1_epi32((int32_t)(dz * 8));
-    __m128i z_lo = _mm_setr_epi32((int32_t)z, (int32_t)(z + dz), (int32_t)(z + 2 * dz),
-                                  (int32_t)(z + 3 * dz));
+    __m128i z_lo =
+        _mm_setr_epi32((int32_t)z, (int32_t)(z + dz), (int32_t)(z + 2 * dz), (int32_t)(z + 3 * dz));
     __m128i z_hi = _mm_add_epi32(z_lo, _mm_set1_epi32((int32_t)(dz * 4)));
     const uint64_t flat8 = colour * 0x0101010101010101ull;
     for (; x + 8 <= n; x += 8) {
@@ -162,7 +161,7 @@ static inline void FastDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t 
 // 32-bit depth value, intensity and texture coordinates as 16.16.
 template <int TYPE, bool DEPTH, bool CLAMP>
 static inline void SpanLoop(const Fill *f, int32_t y, int32_t xs, int32_t xe, const int64_t *a,
-                     const int64_t *g) {
+                            const int64_t *g) {
     uint8_t *px = dddscreenptr + dddscreenmultabptr[y];
     uint16_t *zb = DEPTH ? dddzbufferptr + dddscreenmultabptr[y] : nullptr;
     int64_t d = a[A_DEPTH] >> 16, dd = g[A_DEPTH] >> 16;
@@ -247,10 +246,10 @@ static inline void SpanLoop(const Fill *f, int32_t y, int32_t xs, int32_t xe, co
 
 // Attributes after depth that each span kind interpolates.
 template <int TYPE> constexpr int32_t SpanAttrs() {
-    return TYPE == SP_GOUR || TYPE == SP_LUT || TYPE == SP_MESH_LUT                ? 1
-           : TYPE == SP_TEX || TYPE == SP_TEX_ROW || TYPE == SP_TEX_GOUR           ? 3
-           : TYPE == SP_PTEX || TYPE == SP_PTEX_ROW                                ? 4
-                                                                                   : 0;
+    return TYPE == SP_GOUR || TYPE == SP_LUT || TYPE == SP_MESH_LUT      ? 1
+           : TYPE == SP_TEX || TYPE == SP_TEX_ROW || TYPE == SP_TEX_GOUR ? 3
+           : TYPE == SP_PTEX || TYPE == SP_PTEX_ROW                      ? 4
+                                                                         : 0;
 }
 
 // Span kinds that index a table by the intensity attribute.
@@ -276,8 +275,8 @@ static inline bool SpanInRange(int32_t xs, int32_t xe, int64_t az, int64_t gz, i
 }
 
 template <int TYPE, bool DEPTH>
-static __attribute__((noinline)) void SpanClamped(const Fill *f, int32_t y, int32_t xs,
-                                                  int32_t xe, const int64_t *a, const int64_t *g) {
+static __attribute__((noinline)) void SpanClamped(const Fill *f, int32_t y, int32_t xs, int32_t xe,
+                                                  const int64_t *a, const int64_t *g) {
     SpanLoop<TYPE, DEPTH, true>(f, y, xs, xe, a, g);
 }
 
@@ -357,10 +356,10 @@ static int32_t Planes(const Fill *f, dddVertex **ring, int32_t n, const Box *box
             int64_t gx = (int64_t)px, gy = (int64_t)py;
             int64_t b = a0 * 65536 - gx * A->col - gy * A->row;
             // The plane's extremes over the screen lie at its corners.
-            int64_t hi = b + (gx > 0 ? gx * dddscreen_width : 0) +
-                         (gy > 0 ? gy * dddscreen_depth : 0);
-            int64_t lo = b + (gx < 0 ? gx * dddscreen_width : 0) +
-                         (gy < 0 ? gy * dddscreen_depth : 0);
+            int64_t hi =
+                b + (gx > 0 ? gx * dddscreen_width : 0) + (gy > 0 ? gy * dddscreen_depth : 0);
+            int64_t lo =
+                b + (gx < 0 ? gx * dddscreen_width : 0) + (gy < 0 ? gy * dddscreen_depth : 0);
             if (hi >= (int64_t)high || lo <= -(int64_t)high) return 0;
             pl->gx[k] = gx, pl->gy[k] = gy, pl->base[k] = b;
             continue;
@@ -384,8 +383,8 @@ static int32_t Planes(const Fill *f, dddVertex **ring, int32_t n, const Box *box
 
 // Walks the ring from its top vertex down both sides, one span a scan line.
 template <int TYPE, bool DEPTH>
-static void Walk(const Fill *f, dddVertex **ring, int32_t n, const Box *box, int32_t y0,
-                 int32_t y1, const Plane *pl) {
+static void Walk(const Fill *f, dddVertex **ring, int32_t n, const Box *box, int32_t y0, int32_t y1,
+                 const Plane *pl) {
     const int32_t nattr = 1 + SpanAttrs<TYPE>();
     // The program's two render methods draw their spans straight from here.
     constexpr bool fast = DEPTH && (TYPE == SP_FLAT || TYPE == SP_GOUR || TYPE == SP_ZONLY);

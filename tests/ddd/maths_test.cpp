@@ -163,7 +163,8 @@ TEST(ProjectVertex, AgreesWithDivision) {
             break;
         }
         dddProjectVertex(&v);
-        int64_t col = ((int64_t)(v.x >> 8) * x_ratio) / zd, row = ((int64_t)(v.y >> 8) * y_ratio) / zd;
+        int64_t col = ((int64_t)(v.x >> 8) * x_ratio) / zd,
+                row = ((int64_t)(v.y >> 8) * y_ratio) / zd;
         ASSERT_EQ(v.col, dddScreenCoord(col, 512)) << v.x << " " << v.z;
         ASSERT_EQ(v.row, dddScreenCoord(row, 384)) << v.y << " " << v.z;
         ASSERT_EQ(v.depth, (uint32_t)(((1ull << 52) - 1) / (uint32_t)v.z));
