@@ -2,7 +2,7 @@
 #include "ddd/ddd_local.h"
 
 #include <string.h>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(DDD_PORTABLE)
 #include <emmintrin.h>
 #endif
 
@@ -100,7 +100,7 @@ static __attribute__((noinline)) void
 WideDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uint32_t i,
               uint32_t di, const uint8_t *lut, uint8_t colour) {
     int32_t x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(DDD_PORTABLE)
     const __m128i zero = _mm_setzero_si128();
     const __m128i step = _mm_set1_epi32((int32_t)(dz * 8));
     __m128i z_lo =
