@@ -116,6 +116,8 @@ void DDDSETL2SPOSITION(dddObject *light, const int32_t *centre);
 void DDDSETL2SVECTOR(dddObject *light);
 int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n);
 int32_t dddVertexIntensity(const dddVertex *v);
+// Each ring vertex's attribute 0 := its intensity (16.16) plus `half`, in one pass.
+void dddLightRing(dddVertex **ring, int32_t n, int32_t half);
 
 // gennorm.cpp
 void DDDGENERATENORMAL(int16_t *out, const int32_t *a, const int32_t *b, const int32_t *c);

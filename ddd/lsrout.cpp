@@ -59,7 +59,7 @@ static inline int64_t PointLight(const int64_t *n, const int32_t *point, const i
     return num / vv;
 }
 
-int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
+static inline int32_t GenerateColour(const int16_t *normal, const int32_t *point) {
     int64_t cn[3]; // the normal in camera space, length about 256
     for (int32_t i = 0; i < 3; i++)
         cn[i] = ((int64_t)ddd_m2c[i * 3] * normal[0] + (int64_t)ddd_m2c[i * 3 + 1] * normal[1] +
@@ -92,17 +92,30 @@ int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
     return sum >= 256 ? 255 : (int32_t)sum;
 }
 
-int32_t dddVertexIntensity(const dddVertex *v) {
+int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
+    return GenerateColour(normal, point);
+}
+
+static inline int32_t VertexIntensity(const dddVertex *v) {
     ptrdiff_t i = v - ddd_vcache;
     if (i < 0 || i >= ddd_vcache_size || !ddd_pnormals) return 255;
     int16_t *n = (int16_t *)ddd_pnormals + 4 * i;
     uint8_t bit = (uint8_t)(1u << (i & 7));
     if (!(ddd_litbits[i >> 3] & bit)) {
         int32_t p[3] = {v->x >> 16, v->y >> 16, v->z >> 16};
-        n[3] = (int16_t)DDDGENERATECOLOUR(n, p);
+        n[3] = (int16_t)GenerateColour(n, p);
         ddd_litbits[i >> 3] |= bit;
     }
     return n[3];
+}
+
+int32_t dddVertexIntensity(const dddVertex *v) {
+    return VertexIntensity(v);
+}
+
+void dddLightRing(dddVertex **ring, int32_t n, int32_t half) {
+    for (int32_t i = 0; i < n; i++)
+        ring[i]->attr[0] = (VertexIntensity(ring[i]) << 16) + half;
 }
 
 int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n) {
@@ -113,5 +126,5 @@ int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n) {
         c[0] += ring[i]->x, c[1] += ring[i]->y, c[2] += ring[i]->z;
     int32_t p[3] = {(int32_t)((c[0] / k) >> 16), (int32_t)((c[1] / k) >> 16),
                     (int32_t)((c[2] / k) >> 16)};
-    return DDDGENERATECOLOUR(normal, p);
+    return GenerateColour(normal, p);
 }

@@ -629,8 +629,7 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
             f->colour = shade[dddFaceIntensity(normal, ring, n) * 256 + (colour & 255)];
             f->type = mesh ? SP_MESH : SP_FLAT;
         } else {
-            for (int32_t i = 0; i < n; i++)
-                ring[i]->attr[0] = (dddVertexIntensity(ring[i]) << 16) + DDD_HALF;
+            dddLightRing(ring, n, DDD_HALF);
             f->type = mesh ? SP_MESH_LUT : SP_GOUR;
             f->lut = shade + (colour & 255);
             f->nattr = 1;
@@ -678,8 +677,7 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
             f->type = SP_TEX_ROW;
             f->lut = shade + dddFaceIntensity(normal, ring, n) * 256;
         } else {
-            for (int32_t i = 0; i < n; i++)
-                ring[i]->attr[0] = (dddVertexIntensity(ring[i]) << 16) + DDD_HALF;
+            dddLightRing(ring, n, DDD_HALF);
             f->type = SP_TEX_GOUR;
             f->lut = shade;
         }
