@@ -96,6 +96,7 @@ struct Server {
     asio::io_context io;
     asio::ip::tcp::acceptor game;
     asio::ip::tcp::acceptor mail;
+    asio::ip::tcp::endpoint accept_peer; // filled by the accept under way
     asio::signal_set signals;
     asio::steady_timer step_timer, sweep_timer, announce_timer, accept_retry, flush_timer;
     Db db;
@@ -112,6 +113,7 @@ struct Server {
     int online = 0, at_sea = 0;                  // players logged on, and of them at sea
     std::vector<std::shared_ptr<Conn>> to_flush; // connections with output queued this turn
     bool flush_all_posted = false;
+    size_t last_round = 0; // connections written by the last flush round
     bool stopping = false;
     SteadyClock::time_point started;
     int game_port = 0, mail_port = 0;

@@ -19,10 +19,10 @@ struct ServerConfig {
     std::string db_path = "kestrune.db";
     SrvHashCost hash_cost{2, 67108864}; // libsodium's "interactive"
     int hash_threads = 2;
-    int drones = 6;    // drone ships kept in the world
+    int drones = 6;     // drone ships kept in the world
     int spawn_near = 0; // >0: new player ships start this far from a convoy (tests)
-    uint32_t seed = 0; // 0: seeded from the clock
-    int step_ms = 100; // world step
+    uint32_t seed = 0;  // 0: seeded from the clock
+    int step_ms = 100;  // world step
     int max_connections = 20000;
     bool handle_signals = false; // SIGINT/SIGTERM end the run cleanly (the program sets it)
     // Tuning that tests shorten; the defaults are the game's.
@@ -32,14 +32,16 @@ struct ServerConfig {
     int update_interval_ms = 3000; // steady correction rate of other ships' positions
     int update_request_ms = 10000; // how often a player's own state is asked for
     int out_limit = 256 * 1024;    // queued output beyond this marks a client that stopped reading
-    // Output is gathered this long after the first line of a round before it is written (0: at
-    // the end of the loop's turn). Each write is one costly trip through the network stack, so
-    // under heavy relay load a short wait lets each client's lines leave together.
-    int flush_us = 0;
-    double line_rate = 60.0;       // lines a second a client may send on average
-    double line_burst = 240.0;     // and at once
-    double byte_rate = 16384.0;    // bytes a second a client may send on average
-    double byte_burst = 65536.0;   // and at once
+    // After a flush round that wrote to many clients, output is gathered this long before the
+    // next round (0: always at the end of the loop's turn). Each write is one costly trip
+    // through the network stack, so under heavy relay load a short wait lets each client's
+    // lines leave together; light load is written at the end of every turn.
+    int flush_us = 2000;
+    int flush_heavy = 200;       // connections written in one round that make a round heavy
+    double line_rate = 60.0;     // lines a second a client may send on average
+    double line_burst = 240.0;   // and at once
+    double byte_rate = 16384.0;  // bytes a second a client may send on average
+    double byte_burst = 65536.0; // and at once
 };
 
 // Reads a --hash-cost value: "interactive", "moderate", "sensitive", "min" or "OPS,MEMBYTES".

@@ -43,7 +43,7 @@ static double Now() {
 
 enum { B_CONNECTING, B_GREETED, B_LOGIN, B_LOBBY, B_JOINING, B_SAILING, B_DONE };
 
-#define BOT_RING 64     // recent own reports kept to recognise their relays
+#define BOT_RING 64       // recent own reports kept to recognise their relays
 #define BOT_OUT_MAX 65536 // a flat-out sender skips a batch while this much is still queued
 
 struct SentReport {
@@ -73,6 +73,7 @@ struct Bot {
     int state = B_CONNECTING;
     int index = 0;
     int row = 0;
+    bool sailed = false; // has been at sea (a sunk bot joins again)
     LineFramer framer;
     std::string out;
     uint32_t id = 0;
@@ -95,7 +96,7 @@ struct Drone {
 struct Stats {
     long connected = 0, logged = 0, sailing = 0, closed = 0, lines_in = 0, lines_out = 0;
     long updates_in = 0, launches = 0, echoes = 0, nojoin = 0;
-    long lost = 0, unmatched = 0, corrections = 0, claims = 0, hits = 0, sinkings = 0;
+    long lost = 0, unmatched = 0, corrections = 0, claims = 0, hits = 0, sinkings = 0, sunk = 0;
     long recvs = 0, sends = 0;
     double all_connected = 0, all_logged = 0;
     double sum_greet = 0, sum_namereq = 0, sum_logon = 0;
@@ -194,17 +195,31 @@ static void RelayArrived(Bot *b, uint32_t id, const uint32_t *v, double now) {
     const Bot &s = bots[(size_t)bi->second];
     int32_t x = (int32_t)v[9], z = (int32_t)v[11];
     uint16_t heading = (uint16_t)v[8];
-    // The oldest report after the last one seen that this line repeats.
+    // The oldest report after the last one seen that this line repeats; for the first relay
+    // after an introduction the newest (a ship lying stopped repeats its reports).
     uint32_t from = p.last_seq ? p.last_seq + 1 : (s.seq > BOT_RING ? s.seq - BOT_RING + 1 : 1);
     if (s.seq >= BOT_RING && from + BOT_RING <= s.seq) from = s.seq - BOT_RING + 1;
-    for (uint32_t q = from; q <= s.seq; q++) {
+    for (uint32_t i = from; i <= s.seq; i++) {
+        uint32_t q = p.last_seq ? i : s.seq + from - i;
         const SentReport &r = s.ring[q % BOT_RING];
         if (r.seq != q || r.x != x || r.z != z || r.heading != heading || r.engine != v[5] ||
             r.helm != v[6])
             continue;
         if (measuring) {
             st.relay.push_back(now - r.t);
-            if (p.last_seq && q > p.last_seq + 1) st.lost += q - p.last_seq - 1;
+            if (p.last_seq && q > p.last_seq + 1) {
+                st.lost += q - p.last_seq - 1;
+                static int shown = 0;
+                if (getenv("KR_BOT_DEBUG") && shown++ < 10)
+                    fprintf(stderr, "gap: bot %d ship %x after %u got %u (sent %u) dt %.3f\n",
+                            b->index, id, p.last_seq, q, s.seq, now - r.t);
+                if (getenv("KR_BOT_DEBUG") && shown < 3)
+                    for (uint32_t k = p.last_seq; k <= q; k++) {
+                        const SentReport &e = s.ring[k % BOT_RING];
+                        fprintf(stderr, "  seq %u t %.4f e%u h%u %d,%d %x\n", e.seq, e.t, e.engine,
+                                e.helm, e.x, e.z, e.heading);
+                    }
+            }
         }
         p.last_seq = q;
         return;
@@ -232,6 +247,18 @@ static MotionState DroneNow(const Drone &d, double now) {
         MotionStep(&m, &coeffs[d.row], (now - d.t) * 2.0);
     return m;
 }
+
+// The bot's ship is gone: back to the lobby, and to sea again if it has a ship left.
+static void BattleOver(Bot *b) {
+    b->state = B_LOBBY;
+    b->peers.clear();
+    b->torpedoes.clear();
+    bot_of_ship.erase(b->id);
+    if (!quiet) Send(b, "22");
+}
+
+static double CpuSeconds(long pid);
+static double srv_cpu_logged = 0; // the server's processor seconds when the last bot logged on
 
 static void HandleLine(Bot *b, std::string_view line, double now) {
     st.lines_in++;
@@ -261,7 +288,10 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
     case 11:
         b->state = B_LOBBY;
         st.sum_logon += now - (b->t_namereq ? b->t_namereq : b->t_greet);
-        if (++st.logged == opt.n) st.all_logged = now;
+        if (++st.logged == opt.n) {
+            st.all_logged = now;
+            if (opt.server_pid) srv_cpu_logged = CpuSeconds(opt.server_pid);
+        }
         if (opt.battle) Send(b, "22"); // as the client does after every logon
         break;
     case 23:
@@ -309,14 +339,16 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
         if (id == b->id) {
             if (b->state != B_JOINING) break;
             b->row = ShipRowOfType((int)stype);
-            b->m.engine = 2;
+            b->m.engine = 3; // under way from the start, so that reports differ
             b->m.helm = 2;
             b->m.trim = 0x8002;
             MotionSetPosition(&b->m, (int32_t)x, (int32_t)y, (int32_t)z, (uint16_t)heading);
             b->last_move = now;
             b->state = B_SAILING;
             b->next_fire = opt.fire > 0 ? now + 5 + Rand((int)opt.fire) : 1e300;
-            st.sailing++;
+            bot_of_ship[b->id] = b->index;
+            if (!b->sailed) st.sailing++;
+            b->sailed = true;
             break;
         }
         b->peers[id] = Peer{};
@@ -334,8 +366,10 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
         for (int i = 0; i < 12; i++)
             LineHex(f[i], &v[i]);
         uint32_t id = v[0], kind = v[1];
-        if (id == b->id) { // the server corrects us
-            if (kind == 1) {
+        if (id == b->id) { // the server corrects us, or our battle is over
+            if (kind == 3 || kind == 4) {
+                BattleOver(b);
+            } else if (kind == 1) {
                 st.corrections++;
                 MotionSetPosition(&b->m, (int32_t)v[9], (int32_t)v[10], (int32_t)v[11],
                                   (uint16_t)v[8]);
@@ -383,8 +417,12 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
                     st.hits++;
                     t.confirmed = true;
                 }
-        } else if (v[2] == 2 && b->index == 0) {
-            st.sinkings++; // counted once, by the first bot
+        } else if (v[2] == 2) {
+            if (b->index == 0) st.sinkings++; // counted once, by the first bot
+            if (v[1] == b->id && b->state == B_SAILING) {
+                st.sunk++;
+                BattleOver(b);
+            }
         }
         break;
     }
@@ -614,6 +652,7 @@ int main(int argc, char **argv) {
         o.port = SrvGamePort(h);
     }
     rng.seed(o.seed);
+
     epfd = epoll_create1(0);
     bots.resize((size_t)o.n);
     sockaddr_in a{};
@@ -646,6 +685,9 @@ int main(int argc, char **argv) {
         }
         return true;
     };
+    double srv_cpu_start = o.server_pid ? CpuSeconds(o.server_pid) : 0,
+           bot_cpu_start = CpuSeconds(0);
+    double srv_cpu_connected = 0, bot_cpu_connected = 0;
     if (!open_more()) return 1;
 
     // Sailing bots by their next scheduled moment.
@@ -696,7 +738,11 @@ int main(int argc, char **argv) {
                 b->state = B_GREETED;
                 b->t_greet = t;
                 st.sum_greet += t - b->t_connect;
-                if (++st.connected == o.n) st.all_connected = t;
+                if (++st.connected == o.n) {
+                    st.all_connected = t;
+                    if (o.server_pid) srv_cpu_connected = CpuSeconds(o.server_pid);
+                    bot_cpu_connected = CpuSeconds(0);
+                }
             }
             if (flat_phase) {
                 // Flat out the tool only counts what arrives; parsing would measure itself.
@@ -722,7 +768,10 @@ int main(int argc, char **argv) {
             Due d = due.top();
             due.pop();
             Bot *b = &bots[(size_t)d.second];
-            if (b->fd < 0 || b->state != B_SAILING) continue;
+            if (b->fd < 0 || b->state != B_SAILING) {
+                scheduled[(size_t)d.second] = false;
+                continue;
+            }
             if (measuring && !quiet) st.lateness.push_back(now - d.first);
             Sail(b, now);
             // The next moment keeps to the schedule, not to when this one ran.
@@ -753,16 +802,34 @@ int main(int argc, char **argv) {
             for (auto &kv : b.peers) {
                 auto bi = bot_of_ship.find(kv.first);
                 if (bi == bot_of_ship.end() || !kv.second.last_seq) continue;
-                st.lost += bots[(size_t)bi->second].seq - kv.second.last_seq;
+                const Bot &snd = bots[(size_t)bi->second];
+                st.lost += snd.seq - kv.second.last_seq;
+                static int shown = 0;
+                if (getenv("KR_BOT_DEBUG") && snd.seq > kv.second.last_seq && shown++ < 10)
+                    fprintf(stderr, "tail: bot %d ship %x last %u sent %u at -%.3f s, state %d\n",
+                            b.index, kv.first, kv.second.last_seq, snd.seq,
+                            Now() - snd.ring[snd.seq % BOT_RING].t, snd.state);
             }
     printf("bots %d, connected %ld, logged on %ld, at sea %ld, closed by server %ld, nojoin %ld\n",
            o.n, st.connected, st.logged, st.sailing, st.closed, st.nojoin);
-    if (st.all_connected > 0)
-        printf("accepted connections/s: %.0f (all %d greeted in %.3f s, window %d)\n",
-               o.n / (st.all_connected - start), o.n, st.all_connected - start, o.window);
-    if (st.all_logged > 0)
-        printf("logins/s: %.0f (all %d logged on in %.3f s, new accounts, hash cost %s)\n",
-               o.n / (st.all_logged - start), o.n, st.all_logged - start, o.hash_cost.c_str());
+    if (st.all_connected > 0) {
+        double t = st.all_connected - start;
+        printf("accepted connections/s: %.0f (all %d greeted in %.3f s, window %d)", o.n / t, o.n,
+               t, o.window);
+        if (o.server_pid)
+            printf("; server %.0f %% busy, bot %.0f %% busy",
+                   (srv_cpu_connected - srv_cpu_start) / t * 100,
+                   (bot_cpu_connected - bot_cpu_start) / t * 100);
+        printf("\n");
+    }
+    if (st.all_logged > 0) {
+        double t = st.all_logged - start;
+        printf("logins/s: %.0f (all %d logged on in %.3f s, new accounts, hash cost %s)", o.n / t,
+               o.n, t, o.hash_cost.c_str());
+        if (o.server_pid)
+            printf("; server %.0f %% of a core", (srv_cpu_logged - srv_cpu_start) / t * 100);
+        printf("\n");
+    }
     if (st.connected)
         printf("mean latency: connect to greeting %.2f ms", st.sum_greet / st.connected * 1000);
     if (st.logged)
@@ -770,7 +837,8 @@ int main(int argc, char **argv) {
                st.sum_namereq / st.logged * 1000, st.sum_logon / st.logged * 1000);
     if (st.connected) printf("\n");
     if (o.battle && measuring) {
-        double in = (double)(st.lines_in - lines_in_at), out = (double)(st.lines_out - lines_out_at);
+        double in = (double)(st.lines_in - lines_in_at),
+               out = (double)(st.lines_out - lines_out_at);
         printf("battle measured over %.1f s: lines in %.0f/s (%.1f a recv), lines out %.0f/s "
                "(%.1f a send)\n",
                wall, in / wall, in / (double)std::max(1L, st.recvs - recvs_at), out / wall,
@@ -787,8 +855,9 @@ int main(int argc, char **argv) {
         printf("bot loop: %.0f %% of a core, sends late p50 %.2f ms, p99 %.2f ms\n",
                cpu / wall * 100, Pct(st.lateness, 0.5) * 1000, Pct(st.lateness, 0.99) * 1000);
         if (o.server_pid) printf("server: %.0f %% of a core\n", srv_cpu / wall * 100);
-        printf("torpedoes fired %ld, echoes back %ld, hit claims %ld, hits %ld, sinkings %ld\n",
-               st.launches, st.echoes, st.claims, st.hits, st.sinkings);
+        printf("torpedoes fired %ld, echoes back %ld, hit claims %ld, hits %ld, sinkings %ld, "
+               "bots sunk %ld\n",
+               st.launches, st.echoes, st.claims, st.hits, st.sinkings, st.sunk);
     }
     if (o.server_pid) printf("server resident memory: %ld KiB\n", Rss(o.server_pid));
     if (h) {

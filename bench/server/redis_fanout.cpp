@@ -28,10 +28,10 @@ static double Now() {
 struct Peer {
     int fd = -1;
     bool pub = false;
-    long bytes = 0;     // received
-    long replies = 0;   // publishers: replies counted
-    long sent = 0;      // publishers: commands sent
-    std::string out;    // unsent bytes
+    long bytes = 0;   // received
+    long replies = 0; // publishers: replies counted
+    long sent = 0;    // publishers: commands sent
+    std::string out;  // unsent bytes
 };
 
 static int Connect(int port) {
