@@ -37,7 +37,7 @@ struct ServerConfig {
     // through the network stack, so under heavy relay load a short wait lets each client's
     // lines leave together; light load is written at the end of every turn.
     int flush_us = 2000;
-    int flush_heavy = 200;       // connections written in one round that make a round heavy
+    int flush_heavy = 0;         // connections written in one round that make the next one wait
     double line_rate = 60.0;     // lines a second a client may send on average
     double line_burst = 240.0;   // and at once
     double byte_rate = 16384.0;  // bytes a second a client may send on average
