@@ -465,10 +465,11 @@ TEST(Battle, SubmarineAndDestroyerFightTheDronesAndTalk) {
     char dir[] = "/tmp/e2e_battle_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
     int port = E2eFreePort();
-    // Ships start 2 km from a convoy: the attack takes seconds instead of the game's minutes.
+    // Ships start 4 km from a convoy: the attack takes seconds instead of the game's minutes, and
+    // the convoy is still ahead when a slow client (real windows) is ready to fire.
     pid_t server = E2eStartServer(
         port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
-        {"--drones", "2", "--seed", "11", "--spawn-near", "2000", "--log-level", "info"});
+        {"--drones", "2", "--seed", "11", "--spawn-near", "4000", "--log-level", "info"});
     ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
 
     // Two pipes between the clients for their barriers, one report pipe each to here.
