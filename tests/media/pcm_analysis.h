@@ -93,7 +93,7 @@ inline std::vector<float> ReadRaw8(const std::string &path) {
 }
 
 // Where the sample (at 11025 Hz) best matches the output (at 4 x 11025 Hz), by normalised
-// correlation of its first `frames` samples against every fourth output frame: the frame of
+// correlation of its first `frames` samples against every fourth output frame from each start: the frame of
 // the best match and its correlation, 1 for a perfect match of shape (whatever the level).
 struct Match {
     size_t frame;
@@ -112,7 +112,8 @@ inline Match Find(const std::vector<float> &out, const std::vector<float> &sampl
     for (size_t j = 0; j < frames; j++)
         norm += (sample[j] - mean) * (sample[j] - mean);
     to = std::min(to, out.size() - 4 * frames);
-    for (size_t at = from; at < to; at += 4) {
+    // Every frame: a sound with high tones loses its likeness a frame out of step.
+    for (size_t at = from; at < to; at++) {
         double dot = 0, energy = 0, sum = 0;
         for (size_t j = 0; j < frames; j++) {
             double v = out[at + 4 * j];
