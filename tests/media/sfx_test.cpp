@@ -239,6 +239,10 @@ TEST_F(SfxTest, SwitchedOffEverythingIsHarmless) {
     sfxFreeSound(sound);
     sfxFreeSound(nullptr);
     EXPECT_EQ(0.0, Level(100));
+    // No device was made: a later start with sound on is a first start, not a refused second.
+    Start(0);
+    EXPECT_EQ(1, sfxIsOn());
+    EXPECT_EQ(std::string::npos, Log().find("tried to re-initialize"));
 }
 
 TEST_F(SfxTest, ASecondInitializeIsRefused) {
