@@ -178,7 +178,9 @@ TEST_F(Bitmaps, ABodyOfTwentyThousandBytesIsReadInTwoPieces) {
 
 // An 8-bit PCX file of width × height with the given run-length body and palette.
 Bytes MakePcx(int width, int height, const Bytes &body, bool marker = true) {
-    Bytes file(128, 0);
+    Bytes file;
+    file.reserve(128 + body.size() + 769);
+    file.resize(128);
     file[0] = 10;
     file[3] = 8;
     file[8] = (uint8_t)(width - 1);
