@@ -115,6 +115,8 @@ void DDDSETL2VVECTOR(dddObject *light);
 void DDDSETL2SPOSITION(dddObject *light, const int32_t *centre);
 void DDDSETL2SVECTOR(dddObject *light);
 int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n);
+// The current object's lights and matrix, taken for dddVertexIntensity and dddLightRing.
+void dddPrepareLighting(void);
 int32_t dddVertexIntensity(const dddVertex *v);
 // Each ring vertex's attribute 0 := its intensity (16.16) plus `half`, in one pass.
 void dddLightRing(dddVertex **ring, int32_t n, int32_t half);
@@ -124,6 +126,24 @@ void DDDGENERATENORMAL(int16_t *out, const int32_t *a, const int32_t *b, const i
 void DDDGENERATEPOINTNORMAL(int16_t *out, const int32_t *sum);
 
 // proj.cpp
+// num / d rounded toward zero, for d > 0, through r = floor((2^64 - 1) / d): the estimate from
+// the reciprocal is at most one short, and one test puts it right.
+static inline int64_t dddDivByReciprocal(int64_t num, uint64_t d, uint64_t r) {
+    uint64_t a = num < 0 ? 0 - (uint64_t)num : (uint64_t)num;
+    uint64_t q = (uint64_t)(((unsigned __int128)a * r) >> 64);
+    if ((q + 1) * d <= a) q++;
+    return num < 0 ? -(int64_t)q : (int64_t)q;
+}
+
+// dddProjectVertex with the screen's ratios and centre passed in, for loops over many points.
+static inline void dddProjectWith(dddVertex *v, int32_t xr, int32_t yr, int32_t mx, int32_t my) {
+    if (v->z < (DDD_NEAR << 16)) return; // left to the near clipping
+    // Both screen coordinates share one division.
+    uint64_t zd = (uint64_t)(v->z >> 8), r = ~0ull / zd;
+    v->col = dddScreenCoord(dddDivByReciprocal((int64_t)(v->x >> 8) * xr, zd, r), mx);
+    v->row = dddScreenCoord(dddDivByReciprocal((int64_t)(v->y >> 8) * yr, zd, r), my);
+    v->depth = (uint32_t)(((1ull << 52) - 1) / (uint32_t)v->z);
+}
 void dddProjectVertex(dddVertex *v);
 int32_t dddCullShape(const dddShapeInfo *info, const int32_t *world, int32_t *centre);
 

@@ -96,6 +96,84 @@ int32_t DDDGENERATECOLOUR(const int16_t *normal, const int32_t *point) {
     return GenerateColour(normal, point);
 }
 
+// The current object's lights as GenerateColour visits them (last first), with what each needs
+// copied out, so that lighting a shape's vertices reads no light objects. Prepared for each
+// object by dddPrepareLighting; only its vertices use it.
+typedef struct LightTerm {
+    int32_t type;
+    int64_t intensity;
+    int32_t vpos[3], vdir[3], sdir[3];
+    int64_t cone;
+} LightTerm;
+
+static LightTerm light_terms[DDD_MAX_LIGHTS];
+static int32_t light_term_count;
+static int32_t light_term_m2c[9];
+static bool light_terms_point; // some term needs the camera-space normal
+static bool light_terms_one_point; // the only term is a point light
+
+void dddPrepareLighting(void) {
+    int32_t n = 0;
+    light_terms_point = false;
+    for (int32_t i = ddd_light_count - 1; i >= 0; i--) {
+        dddObject *o = ddd_light_list[i];
+        if (!o || !o->light || o->param1 == 0) continue;
+        LightTerm *t = &light_terms[n++];
+        t->type = o->type == DDD_DIRECTIONAL ? DDD_DIRECTIONAL
+                  : o->type == DDD_POINT     ? DDD_POINT
+                                             : DDD_SPOT;
+        t->intensity = o->param1;
+        for (int32_t k = 0; k < 3; k++)
+            t->vpos[k] = o->light->vpos[k], t->vdir[k] = o->light->vdir[k],
+            t->sdir[k] = o->light->sdir[k];
+        t->cone = o->light->cone;
+        if (t->type != DDD_DIRECTIONAL) light_terms_point = true;
+    }
+    light_term_count = n;
+    light_terms_one_point = n == 1 && light_terms[0].type == DDD_POINT;
+    for (int32_t k = 0; k < 9; k++)
+        light_term_m2c[k] = ddd_m2c[k];
+}
+
+// GenerateColour over the prepared terms: the same sums in the same order.
+static inline int32_t PreparedColour(const int16_t *normal, const int32_t *point) {
+    int64_t cn[3] = {0, 0, 0};
+    if (light_terms_point) {
+        const int32_t *m = light_term_m2c;
+        int64_t n0 = normal[0], n1 = normal[1], n2 = normal[2];
+        cn[0] = (m[0] * n0 + m[1] * n1 + m[2] * n2) >> 16;
+        cn[1] = (m[3] * n0 + m[4] * n1 + m[5] * n2) >> 16;
+        cn[2] = (m[6] * n0 + m[7] * n1 + m[8] * n2) >> 16;
+    }
+    if (light_terms_one_point) {
+        int64_t c = PointLight(cn, point, light_terms[0].vpos, light_terms[0].intensity, 0);
+        return c >= 256 ? 255 : (int32_t)c;
+    }
+    int64_t sum = 0;
+    for (int32_t i = 0; i < light_term_count && sum < 256; i++) {
+        const LightTerm *t = &light_terms[i];
+        if (t->type == DDD_POINT) {
+            sum += PointLight(cn, point, t->vpos, t->intensity, sum);
+        } else if (t->type == DDD_DIRECTIONAL) {
+            int64_t c = (int64_t)normal[0] * t->sdir[0] + (int64_t)normal[1] * t->sdir[1] +
+                        (int64_t)normal[2] * t->sdir[2];
+            if (c >= 0) sum += (c * t->intensity) >> 19;
+        } else {
+            int64_t v[3];
+            for (int32_t k = 0; k < 3; k++)
+                v[k] = (int64_t)point[k] - t->vpos[k];
+            int64_t vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+            int64_t a = v[0] * t->vdir[0] + v[1] * t->vdir[1] + v[2] * t->vdir[2];
+            if (a <= 0 || vv == 0) continue;
+            int64_t k = a * a / vv - t->cone;
+            if (k <= 0) continue;
+            int64_t spot = k * t->intensity / ((1 << 20) - t->cone);
+            sum += PointLight(cn, point, t->vpos, spot, sum);
+        }
+    }
+    return sum >= 256 ? 255 : (int32_t)sum;
+}
+
 static inline int32_t VertexIntensity(const dddVertex *v) {
     ptrdiff_t i = v - ddd_vcache;
     if (i < 0 || i >= ddd_vcache_size || !ddd_pnormals) return 255;
@@ -103,7 +181,7 @@ static inline int32_t VertexIntensity(const dddVertex *v) {
     uint8_t bit = (uint8_t)(1u << (i & 7));
     if (!(ddd_litbits[i >> 3] & bit)) {
         int32_t p[3] = {v->x >> 16, v->y >> 16, v->z >> 16};
-        n[3] = (int16_t)GenerateColour(n, p);
+        n[3] = (int16_t)PreparedColour(n, p);
         ddd_litbits[i >> 3] |= bit;
     }
     return n[3];

@@ -26,24 +26,8 @@ int32_t dddCreateTextureXY(int32_t u, int32_t v) {
     return (int32_t)((uint32_t)u + ((uint32_t)v << 16));
 }
 
-// num / d rounded toward zero, for d > 0, through r = floor((2^64 - 1) / d): the estimate from
-// the reciprocal is at most one short, and one test puts it right.
-static inline int64_t DivByReciprocal(int64_t num, uint64_t d, uint64_t r) {
-    uint64_t a = num < 0 ? 0 - (uint64_t)num : (uint64_t)num;
-    uint64_t q = (uint64_t)(((unsigned __int128)a * r) >> 64);
-    if ((q + 1) * d <= a) q++;
-    return num < 0 ? -(int64_t)q : (int64_t)q;
-}
-
 void dddProjectVertex(dddVertex *v) {
-    if (v->z < (DDD_NEAR << 16)) return; // left to the near clipping
-    // Both screen coordinates share one division.
-    uint64_t zd = (uint64_t)(v->z >> 8), r = ~0ull / zd;
-    v->col =
-        dddScreenCoord(DivByReciprocal((int64_t)(v->x >> 8) * x_ratio, zd, r), dddscreen_mid_x);
-    v->row =
-        dddScreenCoord(DivByReciprocal((int64_t)(v->y >> 8) * y_ratio, zd, r), dddscreen_mid_y);
-    v->depth = (uint32_t)(((1ull << 52) - 1) / (uint32_t)v->z);
+    dddProjectWith(v, x_ratio, y_ratio, dddscreen_mid_x, dddscreen_mid_y);
 }
 
 // 1 when the shape can't be seen; otherwise centre := its centre in camera space (16.16).

@@ -116,17 +116,22 @@ typedef struct Walk {
 } Walk;
 
 static void Points(Walk *w, const int32_t *op) {
-    const int32_t *m = ddd_m2c;
+    // Vertex stores may alias anything: the matrix and the screen are read into locals once.
+    int64_t m[9];
+    for (int32_t k = 0; k < 9; k++)
+        m[k] = ddd_m2c[k];
+    const int32_t shift = w->shift, cx = w->centre[0], cy = w->centre[1], cz = w->centre[2];
+    const int32_t xr = x_ratio, yr = y_ratio, mx = dddscreen_mid_x, my = dddscreen_mid_y;
     int32_t first = op[0], count = op[1];
     const int32_t *p = op + 2;
-    for (int32_t i = 0; i < count; i++, p += 3) {
-        dddVertex *v = &ddd_vcache[first + i];
+    dddVertex *v = &ddd_vcache[first];
+    for (int32_t i = 0; i < count; i++, p += 3, v++) {
         int64_t x = p[0], y = p[1], z = p[2];
-        v->x = (int32_t)(((m[0] * x + m[1] * y + m[2] * z) >> w->shift) + w->centre[0]);
-        v->y = (int32_t)(((m[3] * x + m[4] * y + m[5] * z) >> w->shift) + w->centre[1]);
-        v->z = (int32_t)(((m[6] * x + m[7] * y + m[8] * z) >> w->shift) + w->centre[2]);
+        v->x = (int32_t)(((m[0] * x + m[1] * y + m[2] * z) >> shift) + cx);
+        v->y = (int32_t)(((m[3] * x + m[4] * y + m[5] * z) >> shift) + cy);
+        v->z = (int32_t)(((m[6] * x + m[7] * y + m[8] * z) >> shift) + cz);
         v->model = p;
-        dddProjectVertex(v);
+        dddProjectWith(v, xr, yr, mx, my);
     }
 }
 
@@ -317,6 +322,7 @@ static int32_t DrawShape(dddObject *o, int32_t zonly) {
         pick_depth = dddzbufferptr ? dddzbufferptr[at] : 0;
     }
     DDDMATMUL(vmat, t->wmat, ddd_m2c);
+    dddPrepareLighting();
     const dddLevel *lv = nullptr;
     for (int32_t i = 0; i < info->nlevels && !lv; i++)
         if (w.centre[2] < 0 || info->levels[i].far_limit >= w.centre[2]) lv = &info->levels[i];
