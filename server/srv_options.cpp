@@ -51,6 +51,8 @@ void SrvPrintHelp() {
            "  --max-connections N connections held at once (default 20000)\n"
            "  --flush-us N        under heavy load, gather output this many microseconds\n"
            "                      before writing it (default 2000; 0: every turn of the loop)\n"
+           "  --flush-heavy N     gather only after a round that wrote to N or more clients\n"
+           "                      (default 0: after every round)\n"
            "  --line-rate N       lines a second one client may send on average (default 60;\n"
            "                      its bytes a second and bursts scale with it)\n"
            "  --log-level LEVEL   error, warn, info (default) or debug\n"
@@ -100,7 +102,7 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--seed") || !strcmp(o, "--log-level") ||
                      !strcmp(o, "--announce") || !strcmp(o, "--max-connections") ||
                      !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us");
-        takes = takes || !strcmp(o, "--spawn-near");
+        takes = takes || !strcmp(o, "--spawn-near") || !strcmp(o, "--flush-heavy");
         if (!takes) {
             fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
             return -1;
@@ -143,6 +145,9 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--flush-us")) {
             if (!SrvNumber(o, v, 0, 100000, &n)) return -1;
             cfg->flush_us = (int)n;
+        } else if (!strcmp(o, "--flush-heavy")) {
+            if (!SrvNumber(o, v, 0, 1000000, &n)) return -1;
+            cfg->flush_heavy = (int)n;
         } else if (!strcmp(o, "--line-rate")) {
             // Load tests on one machine send faster than any player; the limits keep their ratios.
             if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;

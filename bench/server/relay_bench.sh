@@ -7,7 +7,9 @@
 #   3. Redis pub/sub (Debian's redis-server, installed with apt-get when missing, on a private
 #      loopback port and directory, stopped by its pid): the same line size to BOTS subscribers;
 #      the ratio of the server's deliveries to Redis's.
-#   4. bench_server_world: a world step with 1000 ships against its 100 ms.
+#   4. The relay delay through Redis (redis_relay): the same ships, areas and order rate, each
+#      ship's orders published on its channel to the other ships of its area.
+#   5. bench_server_world: a world step with 1000 ships against its 100 ms.
 # RT=1 runs the measured processes under SCHED_FIFO (root) so that other work on a shared machine
 # does not preempt them; they never spin, so they take only the time they need.
 set -euo pipefail
@@ -28,7 +30,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for f in kestrune-server kestrune-bot redis_fanout bench_server_world; do
+for f in kestrune-server kestrune-bot redis_fanout redis_relay bench_server_world; do
   [ -x "$BIN/$f" ] || { echo "missing $BIN/$f (cmake --build $BUILD --target $f)"; exit 1; }
 done
 if ! command -v redis-server >/dev/null; then
@@ -77,6 +79,11 @@ PIDS+=("$REDIS")
 wait_port "$RPORT"
 "${PRIO[@]}" taskset -c 1 "$BIN/redis_fanout" --port "$RPORT" --subs "$BOTS" --size "$SIZE" \
   --pubs 4 --window 512 --seconds "$SECS" | tee "$WORK/redis.out"
+# Bots watch about 26 other bots each (the rest of a player's area is drones): areas of 27.
+AREA=${AREA:-27}
+echo "== Redis relay delay: $BOTS ships in areas of $AREA, 10 orders a second each"
+"${PRIO[@]}" taskset -c 1 "$BIN/redis_relay" --port "$RPORT" --ships "$BOTS" --area "$AREA" \
+  --rate 10 --seconds "$SECS" | tee "$WORK/redis_relay.out"
 stop "$REDIS"
 THEIRS=$(sed -n 's/^redis fan-out: \([0-9]*\).*/\1/p' "$WORK/redis.out")
 [ -n "$OURS" ] && [ -n "$THEIRS" ] &&

@@ -73,13 +73,19 @@ TEST(ServerOptions, LineRateScalesEveryInputLimitAndFlushDelayIsBounded) {
     EXPECT_DOUBLE_EQ(cfg.byte_rate, def.byte_rate * 10);
     EXPECT_DOUBLE_EQ(cfg.byte_burst, def.byte_burst * 10);
     EXPECT_EQ(cfg.flush_us, 2000);
+    EXPECT_EQ(cfg.flush_heavy, 0);
+    EXPECT_EQ(Parse({"--flush-heavy", "300"}, &cfg), 0);
+    EXPECT_EQ(cfg.flush_heavy, 300);
     ServerConfig bad;
     EXPECT_EQ(Parse({"--line-rate", "0"}, &bad), -1);
     EXPECT_EQ(Parse({"--line-rate", "fast"}, &bad), -1);
     EXPECT_EQ(Parse({"--flush-us", "-1"}, &bad), -1);
     EXPECT_EQ(Parse({"--flush-us", "200000"}, &bad), -1);
+    EXPECT_EQ(Parse({"--flush-heavy", "-5"}, &bad), -1);
+    EXPECT_EQ(Parse({"--flush-heavy"}, &bad), -1);
     EXPECT_DOUBLE_EQ(bad.line_rate, def.line_rate);
     EXPECT_EQ(bad.flush_us, def.flush_us);
+    EXPECT_EQ(bad.flush_heavy, def.flush_heavy);
 }
 
 } // namespace
