@@ -111,6 +111,11 @@ static int32_t light_term_count;
 static int32_t light_term_m2c[9];
 static bool light_terms_point; // some term needs the camera-space normal
 static bool light_terms_one_point; // the only term is a point light
+// The last normal turned into camera space, and what it became: neighbouring points of a flat
+// panel share their normal.
+static int16_t light_last_normal[3];
+static int64_t light_last_cn[3];
+static bool light_last_valid;
 
 void dddPrepareLighting(void) {
     int32_t n = 0;
@@ -131,6 +136,7 @@ void dddPrepareLighting(void) {
     }
     light_term_count = n;
     light_terms_one_point = n == 1 && light_terms[0].type == DDD_POINT;
+    light_last_valid = false;
     for (int32_t k = 0; k < 9; k++)
         light_term_m2c[k] = ddd_m2c[k];
 }
@@ -139,11 +145,18 @@ void dddPrepareLighting(void) {
 static inline int32_t PreparedColour(const int16_t *normal, const int32_t *point) {
     int64_t cn[3] = {0, 0, 0};
     if (light_terms_point) {
-        const int32_t *m = light_term_m2c;
-        int64_t n0 = normal[0], n1 = normal[1], n2 = normal[2];
-        cn[0] = (m[0] * n0 + m[1] * n1 + m[2] * n2) >> 16;
-        cn[1] = (m[3] * n0 + m[4] * n1 + m[5] * n2) >> 16;
-        cn[2] = (m[6] * n0 + m[7] * n1 + m[8] * n2) >> 16;
+        if (!light_last_valid || normal[0] != light_last_normal[0] ||
+            normal[1] != light_last_normal[1] || normal[2] != light_last_normal[2]) {
+            const int32_t *m = light_term_m2c;
+            int64_t n0 = normal[0], n1 = normal[1], n2 = normal[2];
+            light_last_cn[0] = (m[0] * n0 + m[1] * n1 + m[2] * n2) >> 16;
+            light_last_cn[1] = (m[3] * n0 + m[4] * n1 + m[5] * n2) >> 16;
+            light_last_cn[2] = (m[6] * n0 + m[7] * n1 + m[8] * n2) >> 16;
+            for (int32_t k = 0; k < 3; k++)
+                light_last_normal[k] = normal[k];
+            light_last_valid = true;
+        }
+        cn[0] = light_last_cn[0], cn[1] = light_last_cn[1], cn[2] = light_last_cn[2];
     }
     if (light_terms_one_point) {
         int64_t c = PointLight(cn, point, light_terms[0].vpos, light_terms[0].intensity, 0);
