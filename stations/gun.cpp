@@ -45,8 +45,27 @@ void GunRegister() {
                     CreateSolidBrush(GetSysColor(COLOR_BTNFACE)), 1);
 }
 
+// The text height of the station's font, measured on the display before the window exists.
+static int32_t GunFontHeight() {
+    int32_t h = 14;
+    HDC dc = GetDC(NULL);
+    if (!dc) return h;
+    HGDIOBJ old = SelectObject(dc, hfont);
+    TEXTMETRIC tm;
+    if (GetTextMetrics(dc, &tm)) h = tm.tmHeight;
+    SelectObject(dc, old);
+    ReleaseDC(NULL, dc);
+    return h;
+}
+
 void GunOpen(HWND parent) {
+    // Five caption heights, or more when the font needs it: the three status lines above the
+    // button must not be cut by it.
     int32_t width = screen_w / 4, height = 5 * StationCaption();
+    int32_t th = GunFontHeight();
+    int32_t need = StationCaption() + 2 * GetSystemMetrics(SM_CYBORDER) + height / 20 + 3 * th +
+                   4 + (th + 8) + 4;
+    if (height < need) height = need;
     gun_width = width;
     gun_height = height;
     int32_t x = StationReadKey("gun_x", screen_w - width - 1);

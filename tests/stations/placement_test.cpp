@@ -177,6 +177,29 @@ TEST_P(Placement, ASavedPlaceIsKeptUnlessItRunsOffTheFrame) {
     EXPECT_EQ(c.bottom, room.bottom);
 }
 
+TEST_P(Placement, TheGunStatusLinesAllShowAboveItsButton) {
+    Class(CORVETTE);
+    GunOpen(hwndApp);
+    ASSERT_NE(hwndGun, nullptr);
+    HWND button = GetDlgItem(hwndGun, GUN_BUTTON);
+    ASSERT_NE(button, nullptr);
+    HDC dc = GetDC(hwndGun);
+    HGDIOBJ old = SelectObject(dc, hfont);
+    TEXTMETRIC tm;
+    ASSERT_TRUE(GetTextMetrics(dc, &tm));
+    SelectObject(dc, old);
+    ReleaseDC(hwndGun, dc);
+    RECT w, b;
+    GetWindowRect(hwndGun, &w);
+    GetWindowRect(button, &b);
+    POINT top = {b.left, b.top};
+    ScreenToClient(hwndGun, &top);
+    // The third line (Status) starts two text heights below the first, a twentieth down.
+    int32_t third_bottom = (w.bottom - w.top) / 20 + 3 * tm.tmHeight;
+    EXPECT_LE(third_bottom, top.y) << "button top " << top.y << ", text height " << tm.tmHeight;
+    ExpectInside(*Find("Gun"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, Placement, ::testing::ValuesIn(kScreens),
                          [](const ::testing::TestParamInfo<Screen> &info) {
                              return std::to_string(info.param.w) + "x" +
