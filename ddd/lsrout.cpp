@@ -84,7 +84,8 @@ static inline int32_t GenerateColour(const int16_t *normal, const int32_t *point
             int64_t a = v[0] * l->vdir[0] + v[1] * l->vdir[1] + v[2] * l->vdir[2];
             if (a <= 0 || vv == 0) continue;
             int64_t k = a * a / vv - l->cone; // a fits 2^27
-            if (k <= 0) continue;
+            // A cone of no width lights nothing: the rounding of its axis must not divide by 0.
+            if (k <= 0 || l->cone >= (1 << 20)) continue;
             int64_t spot = k * intensity / ((1 << 20) - l->cone);
             sum += PointLight(cn, point, l->vpos, spot, sum);
         }
@@ -179,7 +180,7 @@ static inline int32_t PreparedColour(const int16_t *normal, const int32_t *point
             int64_t a = v[0] * t->vdir[0] + v[1] * t->vdir[1] + v[2] * t->vdir[2];
             if (a <= 0 || vv == 0) continue;
             int64_t k = a * a / vv - t->cone;
-            if (k <= 0) continue;
+            if (k <= 0 || t->cone >= (1 << 20)) continue;
             int64_t spot = k * t->intensity / ((1 << 20) - t->cone);
             sum += PointLight(cn, point, t->vpos, spot, sum);
         }

@@ -402,6 +402,18 @@ TEST_F(Draw, DirectionalSpotAndFlatLighting) {
     dddCls();
     Frame({o});
     EXPECT_EQ(Pixel(25, 15), 0x20);
+    // A cone of no width lights nothing, even straight along its axis, and never divides by
+    // its zero width; at every turn of the light the rounding of its axis differs.
+    dddSetLightConeAngle(light, 0);
+    for (int32_t turn = 0; turn < 0x10000; turn += 0x0400) {
+        dddRotateTo(light, turn & 0x0fff, turn, 0);
+        dddCls();
+        Frame({o});
+    }
+    dddRotateTo(light, 0, 0, 0);
+    dddCls();
+    Frame({o});
+    EXPECT_EQ(Pixel(25, 15), 0x20);
     light = nullptr;
 }
 
