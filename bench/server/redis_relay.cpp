@@ -15,6 +15,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "bench/server/loopback.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -41,28 +43,11 @@ struct Peer {
 };
 
 static int Connect(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons((uint16_t)port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, (sockaddr *)&a, sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
+    return LoopbackConnect(port);
 }
 
 static bool SendAll(Peer *p) {
-    while (!p->out.empty()) {
-        ssize_t n = send(p->fd, p->out.data(), p->out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK;
-        p->out.erase(0, (size_t)n);
-    }
-    return true;
+    return LoopbackSend(p->fd, &p->out);
 }
 
 static std::string Bulk(const std::string &s) {
