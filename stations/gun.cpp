@@ -45,16 +45,16 @@ void GunRegister() {
                     CreateSolidBrush(GetSysColor(COLOR_BTNFACE)), 1);
 }
 
-// The text height of the station's font, measured on the display before the window exists.
-static int32_t GunFontHeight() {
-    int32_t h = 14;
-    HDC dc = GetDC(NULL);
-    if (!dc) return h;
+// The text height of the station's font in a window (NULL: the display, before the window
+// exists); -1 when no DC can be had.
+static int32_t GunFontHeight(HWND window) {
+    HDC dc = GetDC(window);
+    if (!dc) return -1;
     HGDIOBJ old = SelectObject(dc, hfont);
     TEXTMETRIC tm;
-    if (GetTextMetrics(dc, &tm)) h = tm.tmHeight;
+    int32_t h = GetTextMetrics(dc, &tm) ? tm.tmHeight : 14;
     SelectObject(dc, old);
-    ReleaseDC(NULL, dc);
+    ReleaseDC(window, dc);
     return h;
 }
 
@@ -62,7 +62,8 @@ void GunOpen(HWND parent) {
     // Five caption heights, or more when the font needs it: the three status lines above the
     // button must not be cut by it.
     int32_t width = screen_w / 4, height = 5 * StationCaption();
-    int32_t th = GunFontHeight();
+    int32_t th = GunFontHeight(NULL);
+    if (th < 0) th = 14;
     int32_t need = StationCaption() + 2 * GetSystemMetrics(SM_CYBORDER) + height / 20 + 3 * th +
                    4 + (th + 8) + 4;
     if (height < need) height = need;
@@ -76,18 +77,14 @@ void GunOpen(HWND parent) {
 
 void GunCreate(HWND window) {
     SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
-    HDC dc = GetDC(window);
-    if (!dc) {
+    int32_t th = GunFontHeight(window);
+    if (th < 0) {
         DebugLogTag("GunUpdate", "GetDC");
         return;
     }
-    HGDIOBJ old = SelectObject(dc, hfont);
-    TEXTMETRIC tm;
-    gun_text_height = GetTextMetrics(dc, &tm) ? tm.tmHeight : 14;
-    SelectObject(dc, old);
+    gun_text_height = th;
     RECT r;
     GetClientRect(window, &r);
-    ReleaseDC(window, dc);
     int32_t bw = screen_w / 6, bh = gun_text_height + 8;
     int32_t order = fire_order >= 0 && fire_order < 3 ? fire_order : 0;
     gun_button = CreateWindowEx(0, "BUTTON", gun_button_text[order],
