@@ -302,6 +302,11 @@ static int32_t CompileLevel(const ShapeScan *s, int32_t li, dddLevel *lv, uint8_
     memset(model, 0, (size_t)(P + 1) * 8);
     int32_t result = 0;
     static const int32_t zero[3] = {0, 0, 0};
+    // A level may skip its drawing when hidden if it sets all its points first and draws only
+    // with those, unscaled and without sprites (which reach past their point) or patterns
+    // (whose random and rotating state every draw moves on).
+    int32_t lead = 0;
+    bool leading = true, hideable = true;
     for (int32_t w = 0; w < words && result == 0;) {
         int32_t c = code[w];
         int32_t size = CommandWords(d, s->len, base + (uint32_t)w * 4);
@@ -360,9 +365,16 @@ static int32_t CompileLevel(const ShapeScan *s, int32_t li, dddLevel *lv, uint8_
         default:
             break;
         }
+        if (c == DDDC_POINTS && leading)
+            lead = w + size;
+        else if (c == DDDC_POINTS || c == DDDC_SCALE || c == DDDC_SPRITE || c == DDDC_PATTERN)
+            hideable = false;
+        if (c != DDDC_POINTS) leading = false;
         for (int32_t i = 0; result == 0 && i < refs; i++)
             if (op[first_ref + i] < 0 || op[first_ref + i] >= P)
                 result = Refuse("vertex reference");
+            else if (!model[op[first_ref + i]])
+                hideable = false; // drawn with a point the opening commands didn't set
         if (result == 0 && nidx != -1 && (nidx < 0 || nidx >= M)) result = Refuse("normal index");
         if (result == 0 && nidx >= 0 && refs >= 3) {
             const int32_t *a = model[op[first_ref]], *b = model[op[first_ref + 1]],
@@ -392,6 +404,7 @@ static int32_t CompileLevel(const ShapeScan *s, int32_t li, dddLevel *lv, uint8_
     }
     for (int32_t i = P - 1; result == 0 && i >= 0; i--)
         if (ddd_accum[4 * i + 3]) DDDGENERATEPOINTNORMAL(lv->pnormals + 4 * i, ddd_accum + 4 * i);
+    lv->lead = hideable ? lead : 0;
     DDDLINKEDMEMFREE(model);
     return result;
 }

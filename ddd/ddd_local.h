@@ -29,6 +29,10 @@ typedef struct dddLevel {
     int16_t *pnormals; // P entries of x, y, z, intensity
     int16_t *normals;  // M entries of x, y, z, intensity
     int32_t nnormals;
+    // Words of the points commands the stream opens with, when the level draws only with their
+    // points and otherwise changes nothing but pixels and depths: then once they have run, the
+    // hidden-shape test can stand in for the rest. 0 when it can't.
+    int32_t lead;
 } dddLevel;
 
 // A prepared shape, kept beside the file's data block.
@@ -146,6 +150,10 @@ static inline void dddProjectWith(dddVertex *v, int32_t xr, int32_t yr, int32_t 
 }
 void dddProjectVertex(dddVertex *v);
 int32_t dddCullShape(const dddShapeInfo *info, const int32_t *world, int32_t *centre);
+int32_t dddShapeHidden(const dddLevel *lv);
+// Shapes and polygons wholly behind what is drawn already are left out (1, the default); 0
+// draws them anyway, to compare.
+extern int32_t ddd_skip_hidden;
 
 // rotshape.cpp: the per-point shared buffers grown by shape preparation
 extern dddVertex *ddd_vcache;

@@ -2,6 +2,7 @@
 #include "ddd/ddd_local.h"
 
 int32_t dddceiling = -32000, dddfloor = 32000;
+int32_t ddd_skip_hidden = 1;
 
 static int32_t BadDepth(int32_t z) {
     return z < DDD_NEAR || z > 65535;
@@ -70,4 +71,42 @@ void dddProjectPoint(int32_t *point, const uint16_t *angles, int32_t distance) {
 
 void dddProjectObj(dddObject *o, int32_t distance) {
     if (o) dddProjectPoint(&o->x, o->angle, distance);
+}
+
+// A shape is hidden when every pixel its points can reach already holds something nearer than
+// the nearest of them: drawing it would change nothing. Called once the level's opening points
+// commands have run.
+int32_t dddShapeHidden(const dddLevel *lv) {
+    if (!ddd_skip_hidden || !lv->lead || !dddzbufferptr || !ddd_zbuffer_on || ddd_line_on) return 0;
+    int32_t minc = INT32_MAX, maxc = INT32_MIN, minr = INT32_MAX, maxr = INT32_MIN;
+    uint32_t nearest = 0;
+    for (int32_t pc = 0; pc < lv->lead; pc += 3 + 3 * lv->code[pc + 2]) {
+        const dddVertex *v = ddd_vcache + lv->code[pc + 1];
+        for (int32_t i = lv->code[pc + 2]; i > 0; i--, v++) {
+            if (v->z < (DDD_NEAR << 16)) return 0; // near clipping makes new points
+            if (v->col < minc) minc = v->col;
+            if (v->col > maxc) maxc = v->col;
+            if (v->row < minr) minr = v->row;
+            if (v->row > maxr) maxr = v->row;
+            if (v->depth > nearest) nearest = v->depth;
+        }
+    }
+    // Spans and lines stay within their corners' box; a pixel of slack each way covers the
+    // rounding of the edges.
+    int32_t c0 = minc > 0 ? minc - 1 : 0, c1 = maxc < dddscreen_width - 1 ? maxc + 1 : dddscreen_width - 1;
+    int32_t r0 = minr > 0 ? minr - 1 : 0, r1 = maxr < dddscreen_depth - 1 ? maxr + 1 : dddscreen_depth - 1;
+    if (c0 > c1 || r0 > r1) return 1;
+    // A pixel's depth is interpolated between its polygon's corners; a unit of slack covers the
+    // rounding of the interpolation, and a pixel passes the test when its depth is not below.
+    uint32_t top = nearest >> 16;
+    if (top + 2 > 0xFFFF) return 0;
+    const uint16_t need = (uint16_t)(top + 2);
+    for (int32_t y = r0; y <= r1; y++) {
+        const uint16_t *z = dddzbufferptr + dddscreenmultabptr[y];
+        uint16_t low = 0xFFFF;
+        for (int32_t x = c0; x <= c1; x++)
+            low = z[x] < low ? z[x] : low;
+        if (low < need) return 0;
+    }
+    return 1;
 }

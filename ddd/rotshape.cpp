@@ -193,10 +193,10 @@ static const uint8_t *Texture(const Walk *w, int32_t index) {
     return (index >= 0 && index < w->info->ntextures) ? w->info->textures[index] : nullptr;
 }
 
-static void Run(Walk *w) {
+static void Run(Walk *w, int32_t pc) {
     const int32_t *code = w->level->code;
     int32_t words = w->level->words;
-    int32_t pc = 0, sp = 0, stack[MAX_CALLS];
+    int32_t sp = 0, stack[MAX_CALLS];
     int32_t flags = (int32_t)ddd_current->param1;
     for (int32_t steps = 0; steps < MAX_STEPS && pc >= 0 && pc < words; steps++) {
         const int32_t *op = code + pc + 1;
@@ -332,7 +332,20 @@ static int32_t DrawShape(dddObject *o, int32_t zonly) {
     if (ddd_mode & 64) memset(ddd_litbits, 0, (size_t)lv->points / 8 + 1);
     ddd_current = o;
     ddd_zonly = zonly;
-    Run(&w);
+    // A level that sets its points first is tested once they are: a shape wholly behind what
+    // is drawn already would change nothing.
+    int32_t pc = 0;
+    if (lv->lead) {
+        for (; pc < lv->lead; pc += 3 + 3 * lv->code[pc + 2])
+            Points(&w, lv->code + pc + 1);
+        if (dddShapeHidden(lv)) {
+            ddd_zonly = 0;
+            ddd_current = nullptr;
+            ddd_pnormals = nullptr;
+            return 0;
+        }
+    }
+    Run(&w, pc);
     ddd_zonly = 0;
     ddd_current = nullptr;
     ddd_pnormals = nullptr;

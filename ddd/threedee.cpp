@@ -693,6 +693,39 @@ static void Outline(dddVertex **ring, int32_t n) {
         DDDDRAWZCLIPLINE(ddd_line_colour, ring[i], ring[(i + 1) % n]);
 }
 
+// A polygon is hidden when every pixel of its box already holds something nearer than its
+// nearest corner: drawing it would change nothing. Its spans stay within the box, and a unit of
+// slack in depth covers the rounding of the interpolation between corners.
+static bool Hidden(dddVertex **r, int32_t m, const Box *box) {
+    uint32_t nearest = 0;
+    for (int32_t i = 0; i < m; i++)
+        if (r[i]->depth > nearest) nearest = r[i]->depth;
+    uint32_t need = (nearest >> 16) + 2;
+    if (need > 0xFFFF) return false;
+    const uint16_t *const zb = dddzbufferptr;
+    const int32_t *const rows = dddscreenmultabptr;
+    // A corner that shows is the likeliest pixel to say so, and the cheapest to look at.
+    for (int32_t i = 0; i < m; i++) {
+        int32_t x = r[i]->col, y = r[i]->row;
+        if ((uint32_t)x < (uint32_t)dddscreen_width && (uint32_t)y < (uint32_t)dddscreen_depth &&
+            y < box->maxy && zb[rows[y] + x] < need)
+            return false;
+    }
+    int32_t x0 = box->minx < 0 ? 0 : box->minx;
+    int32_t x1 = box->maxx >= dddscreen_width ? dddscreen_width - 1 : box->maxx;
+    int32_t y0 = box->miny < 0 ? 0 : box->miny;
+    int32_t y1 = box->maxy > dddscreen_depth ? dddscreen_depth : box->maxy;
+    if (x0 > x1 || y0 >= y1) return false;
+    for (int32_t y = y0; y < y1; y++) {
+        const uint16_t *z = zb + rows[y];
+        uint16_t low = 0xFFFF;
+        for (int32_t x = x0; x <= x1; x++)
+            low = z[x] < low ? z[x] : low;
+        if (low < need) return false;
+    }
+    return true;
+}
+
 static int64_t Facing(dddVertex **r) {
     return (int64_t)(r[1]->col - r[0]->col) * (r[2]->row - r[0]->row) -
            (int64_t)(r[2]->col - r[0]->col) * (r[1]->row - r[0]->row);
@@ -730,11 +763,13 @@ void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int3
     }
     if (box.maxx < 0 || box.minx > dddscreen_width || box.maxy < 0 || box.miny > dddscreen_depth)
         return;
+    bool depth = ddd_zbuffer_on && dddzbufferptr;
+    if (depth && ddd_skip_hidden && Hidden(r, m, &box)) return;
     if (!shaded) {
         shaded = Shade(kind, colour, r, m, normal, &f);
         if (!shaded) return;
     }
-    Raster(&f, r, m, &box, ddd_zbuffer_on && dddzbufferptr);
+    Raster(&f, r, m, &box, depth);
     if (f.type == SP_TEX || f.type == SP_TEX_ROW || f.type == SP_TEX_GOUR)
         dddglobal_tpoly_count++;
     else if (f.type == SP_PTEX || f.type == SP_PTEX_ROW)

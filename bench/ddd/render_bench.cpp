@@ -79,7 +79,8 @@ __attribute__((noinline)) int32_t MeasuredFrames(Scene &s, int32_t n) {
 }
 
 int main(int argc, char **argv) {
-    if (argc == 3 && strncmp(argv[1], "--frames=", 9) == 0) {
+    // An optional third argument writes the last frame as a PNG, to look at the scene.
+    if ((argc == 3 || argc == 4) && strncmp(argv[1], "--frames=", 9) == 0) {
         for (int32_t which = 0; which < SCENE_COUNT; which++) {
             if (strcmp(argv[2], scene_names[which]) != 0) continue;
             Scene s;
@@ -95,6 +96,7 @@ int main(int argc, char **argv) {
                    "depth hash %016llx\n",
                    scene_names[which], n, drawn, s.triangles, (unsigned long long)HashScreen(),
                    (unsigned long long)depth_hash);
+            if (argc == 4 && !WritePng(argv[3])) fprintf(stderr, "cannot write %s\n", argv[3]);
             StopEngine();
             return 0;
         }
