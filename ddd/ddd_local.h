@@ -92,6 +92,14 @@ extern int32_t ddd_light_count;
 extern int32_t ddd_centre_lights; // a type 6 or 7 light is in the frame
 extern int32_t ddd_pick_x, ddd_pick_y;
 extern int32_t ddd_zbuffer_on;
+// Rows [ddd_zdirty_lo, ddd_zdirty_hi) of the depth buffer may hold depths written since it was
+// last cleared; dddZBCls clears only those while the rest still holds the fill value.
+extern int32_t ddd_zdirty_lo, ddd_zdirty_hi;
+static inline void dddZBDirtyRows(int32_t y0, int32_t y1) {
+    if (y0 < ddd_zdirty_lo) ddd_zdirty_lo = y0 < 0 ? 0 : y0;
+    if (y1 > ddd_zdirty_hi) ddd_zdirty_hi = y1;
+}
+void dddZBForget(void); // the buffer's contents are unknown: the next clear is a whole one
 extern uint32_t ddd_next_version;
 dddObject *dddNewObject(int32_t type);
 void dddMemScreenRelease(void);

@@ -79,6 +79,7 @@ void dddDrawLine(int32_t colour, int32_t x1, int32_t y1, uint32_t depth1, int32_
     int32_t major = xmajor ? adx : ady, minor = xmajor ? ady : adx;
     if (major == 0) return;
     int32_t depth = DepthTest();
+    if (depth) dddZBDirtyRows(y1 < y2 ? y1 : y2, (y1 < y2 ? y2 : y1) + 1);
     int64_t dz = (int64_t)depth2 - depth1;
     int64_t step = major < 32768 ? (int64_t)(((__int128)dz * dddldivtab[major]) >> 32) : dz / major;
     int64_t z = depth1;

@@ -103,10 +103,8 @@ int32_t dddShapeHidden(const dddLevel *lv) {
     const uint16_t need = (uint16_t)(top + 2);
     for (int32_t y = r0; y <= r1; y++) {
         const uint16_t *z = dddzbufferptr + dddscreenmultabptr[y];
-        uint16_t low = 0xFFFF;
         for (int32_t x = c0; x <= c1; x++)
-            low = z[x] < low ? z[x] : low;
-        if (low < need) return 0;
+            if (z[x] < need) return 0;
     }
     return 1;
 }

@@ -10,6 +10,9 @@ uint16_t *dddzbufferptr;
 int32_t *dddscreenmultabptr;
 uint16_t dddzbfillvalue;
 int32_t ddd_zbuffer_on = 1;
+int32_t ddd_zdirty_lo, ddd_zdirty_hi;
+static int32_t zclean_valid; // the rows outside the dirty ones hold zclean_value
+static uint16_t zclean_value;
 uint16_t dddglobal_npoly_count, dddglobal_ppoly_count, dddglobal_gpoly_count, dddglobal_tpoly_count;
 
 static void SetSize(int32_t width, int32_t depth) {
@@ -49,6 +52,7 @@ void dddSelectMemoryScreen(dddScreen *s) {
             DDDLINKEDMEMFREE(z);
             return;
         }
+        dddZBForget();
         s->pixels = pixels;
         s->zbuffer = z;
         s->rows = rows;
@@ -64,6 +68,7 @@ void dddSelectMemoryScreen(dddScreen *s) {
     int32_t w = s->width < s->limit_width ? s->width : s->limit_width;
     int32_t d = s->height < s->limit_height ? s->height : s->limit_height;
     SetSize((w + 15) & ~15, d);
+    dddZBForget();
     dddscreenptr = s->pixels;
     dddzbufferptr = s->zbuffer;
     if (!s->rows) {
@@ -78,6 +83,7 @@ void dddSelectMemoryScreen(dddScreen *s) {
 }
 
 void dddMemScreenRelease(void) {
+    dddZBForget();
     dddscreenptr = nullptr;
     dddzbufferptr = nullptr;
     dddscreenmultabptr = nullptr;
@@ -95,14 +101,32 @@ void dddCls(void) {
     dddFillScreen(0);
 }
 
+void dddZBForget(void) {
+    zclean_valid = 0;
+}
+
 void dddZBCls(void) {
     if (!dddzbufferptr) return;
-    if (dddzbfillvalue == 0) {
-        memset(dddzbufferptr, 0, (size_t)dddwidth_mul_depth * 2);
-        return;
+    // Only the rows drawn into since the last clear need it, when the rest hold this fill.
+    int32_t lo = 0, hi = dddscreen_depth;
+    if (zclean_valid && zclean_value == dddzbfillvalue) {
+        lo = ddd_zdirty_lo;
+        hi = ddd_zdirty_hi < dddscreen_depth ? ddd_zdirty_hi : dddscreen_depth;
     }
-    for (int32_t i = 0; i < dddwidth_mul_depth; i++)
-        dddzbufferptr[i] = dddzbfillvalue;
+    if (lo < hi) {
+        uint16_t *z = dddzbufferptr + (size_t)lo * dddscreen_width;
+        size_t n = (size_t)(hi - lo) * dddscreen_width;
+        if (dddzbfillvalue == 0) {
+            memset(z, 0, n * 2);
+        } else {
+            for (size_t i = 0; i < n; i++)
+                z[i] = dddzbfillvalue;
+        }
+    }
+    zclean_valid = 1;
+    zclean_value = dddzbfillvalue;
+    ddd_zdirty_lo = dddscreen_depth;
+    ddd_zdirty_hi = 0;
 }
 
 void dddSetZBValue(int32_t distance) {

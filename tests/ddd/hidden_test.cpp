@@ -2,6 +2,7 @@
 // never change a pixel or a depth
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -163,4 +164,40 @@ TEST_F(Hidden, OnlyLevelsThatChangeNothingElseMayBeLeftOut) {
     l.End();
     j.levels.push_back(l);
     EXPECT_EQ(FirstLevel(Load(j)).lead, 0);
+}
+
+TEST_F(Hidden, DepthClearLeavesTheWholeBufferClearedWhateverWasDrawn) {
+    dddObject *hull = Load(MakeHull(70, 50, 260, 11, 10, 0x3F));
+    dddSetRenderMethod(hull, 0x2300);
+    auto all_are = [&](uint16_t v) {
+        for (int32_t i = 0; i < dddwidth_mul_depth; i++)
+            if (dddzbufferptr[i] != v) return false;
+        return true;
+    };
+    dddInitRnd(7);
+    for (int32_t i = 0; i < 20; i++) {
+        dddMoveTo(hull, (dddRnd() % 800) - 400, (dddRnd() % 600) - 300, 300 + dddRnd() % 3000);
+        dddRotateTo(hull, dddRnd(), dddRnd(), dddRnd());
+        Frame({hull});
+        dddDrawLine(5, 0, 0, 0xFFFFFFFF, 159, 119, 0xFFFFFFFF); // corner to corner, nearest
+        dddZBCls();
+        ASSERT_TRUE(all_are(0)) << "frame " << i;
+    }
+    // A new fill value reaches every row, drawn into or not.
+    dddSetZBValue(5000);
+    uint16_t far_fill = dddzbfillvalue;
+    ASSERT_NE(far_fill, 0);
+    dddZBCls();
+    EXPECT_TRUE(all_are(far_fill));
+    dddMoveTo(hull, 0, 0, 900);
+    Frame({hull});
+    dddZBCls();
+    EXPECT_TRUE(all_are(far_fill));
+    // A screen whose buffers the caller brings may hold anything.
+    dddSetZBValue(0);
+    dddScreen own = screen;
+    std::fill(own.zbuffer, own.zbuffer + dddwidth_mul_depth, 0x1234);
+    dddSelectMemoryScreen(&own);
+    dddZBCls();
+    EXPECT_TRUE(all_are(0));
 }
