@@ -158,7 +158,11 @@ static inline void dddProjectWith(dddVertex *v, int32_t xr, int32_t yr, int32_t 
 }
 void dddProjectVertex(dddVertex *v);
 int32_t dddCullShape(const dddShapeInfo *info, const int32_t *world, int32_t *centre);
-int32_t dddShapeHidden(const dddLevel *lv);
+// The screen box of a shape's points and their least camera depth (16.16).
+typedef struct dddBounds {
+    int32_t minc, maxc, minr, maxr, zmin;
+} dddBounds;
+int32_t dddShapeHidden(const dddBounds *b);
 // Shapes and polygons wholly behind what is drawn already are left out (1, the default); 0
 // draws them anyway, to compare.
 extern int32_t ddd_skip_hidden;

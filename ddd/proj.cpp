@@ -74,31 +74,21 @@ void dddProjectObj(dddObject *o, int32_t distance) {
 }
 
 // A shape is hidden when every pixel its points can reach already holds something nearer than
-// the nearest of them: drawing it would change nothing. Called once the level's opening points
-// commands have run.
-int32_t dddShapeHidden(const dddLevel *lv) {
-    if (!ddd_skip_hidden || !lv->lead || !dddzbufferptr || !ddd_zbuffer_on || ddd_line_on) return 0;
-    int32_t minc = INT32_MAX, maxc = INT32_MIN, minr = INT32_MAX, maxr = INT32_MIN;
-    uint32_t nearest = 0;
-    for (int32_t pc = 0; pc < lv->lead; pc += 3 + 3 * lv->code[pc + 2]) {
-        const dddVertex *v = ddd_vcache + lv->code[pc + 1];
-        for (int32_t i = lv->code[pc + 2]; i > 0; i--, v++) {
-            if (v->z < (DDD_NEAR << 16)) return 0; // near clipping makes new points
-            if (v->col < minc) minc = v->col;
-            if (v->col > maxc) maxc = v->col;
-            if (v->row < minr) minr = v->row;
-            if (v->row > maxr) maxr = v->row;
-            if (v->depth > nearest) nearest = v->depth;
-        }
-    }
+// the nearest of them: drawing it would change nothing. b bounds the points its level's opening
+// commands set, the only ones it draws with.
+int32_t dddShapeHidden(const dddBounds *b) {
+    if (!ddd_skip_hidden || !dddzbufferptr || !ddd_zbuffer_on || ddd_line_on) return 0;
+    if (b->zmin < (DDD_NEAR << 16)) return 0; // near clipping makes new points
     // Spans and lines stay within their corners' box; a pixel of slack each way covers the
     // rounding of the edges.
-    int32_t c0 = minc > 0 ? minc - 1 : 0, c1 = maxc < dddscreen_width - 1 ? maxc + 1 : dddscreen_width - 1;
-    int32_t r0 = minr > 0 ? minr - 1 : 0, r1 = maxr < dddscreen_depth - 1 ? maxr + 1 : dddscreen_depth - 1;
+    int32_t c0 = b->minc > 0 ? b->minc - 1 : 0;
+    int32_t c1 = b->maxc < dddscreen_width - 1 ? b->maxc + 1 : dddscreen_width - 1;
+    int32_t r0 = b->minr > 0 ? b->minr - 1 : 0;
+    int32_t r1 = b->maxr < dddscreen_depth - 1 ? b->maxr + 1 : dddscreen_depth - 1;
     if (c0 > c1 || r0 > r1) return 1;
     // A pixel's depth is interpolated between its polygon's corners; a unit of slack covers the
     // rounding of the interpolation, and a pixel passes the test when its depth is not below.
-    uint32_t top = nearest >> 16;
+    uint32_t top = (uint32_t)(((1ull << 52) - 1) / (uint32_t)b->zmin) >> 16;
     if (top + 2 > 0xFFFF) return 0;
     const uint16_t need = (uint16_t)(top + 2);
     for (int32_t y = r0; y <= r1; y++) {

@@ -115,7 +115,8 @@ typedef struct Walk {
     uint32_t polys;
 } Walk;
 
-static void Points(Walk *w, const int32_t *op) {
+// Transforms and projects a points command's points; with BOUND, also widens *b to take them in.
+template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBounds *b) {
     // Vertex stores may alias anything: the matrix and the screen are read into locals once.
     int64_t m[9];
     for (int32_t k = 0; k < 9; k++)
@@ -125,6 +126,8 @@ static void Points(Walk *w, const int32_t *op) {
     int32_t first = op[0], count = op[1];
     const int32_t *p = op + 2;
     dddVertex *v = &ddd_vcache[first];
+    int32_t minc = 0, maxc = 0, minr = 0, maxr = 0, zmin = 0;
+    if (BOUND) minc = b->minc, maxc = b->maxc, minr = b->minr, maxr = b->maxr, zmin = b->zmin;
     for (int32_t i = 0; i < count; i++, p += 3, v++) {
         int64_t x = p[0], y = p[1], z = p[2];
         v->x = (int32_t)(((m[0] * x + m[1] * y + m[2] * z) >> shift) + cx);
@@ -132,7 +135,19 @@ static void Points(Walk *w, const int32_t *op) {
         v->z = (int32_t)(((m[6] * x + m[7] * y + m[8] * z) >> shift) + cz);
         v->model = p;
         dddProjectWith(v, xr, yr, mx, my);
+        if (BOUND) {
+            minc = v->col < minc ? v->col : minc;
+            maxc = v->col > maxc ? v->col : maxc;
+            minr = v->row < minr ? v->row : minr;
+            maxr = v->row > maxr ? v->row : maxr;
+            zmin = v->z < zmin ? v->z : zmin;
+        }
     }
+    if (BOUND) b->minc = minc, b->maxc = maxc, b->minr = minr, b->maxr = maxr, b->zmin = zmin;
+}
+
+static void Points(Walk *w, const int32_t *op) {
+    PointsWith<false>(w, op, nullptr);
 }
 
 static void ShapePolygon(Walk *w, int32_t kind, int32_t colour, int32_t nidx, const int32_t *refs,
@@ -336,9 +351,10 @@ static int32_t DrawShape(dddObject *o, int32_t zonly) {
     // is drawn already would change nothing.
     int32_t pc = 0;
     if (lv->lead) {
+        dddBounds b = {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
         for (; pc < lv->lead; pc += 3 + 3 * lv->code[pc + 2])
-            Points(&w, lv->code + pc + 1);
-        if (dddShapeHidden(lv)) {
+            PointsWith<true>(&w, lv->code + pc + 1, &b);
+        if (dddShapeHidden(&b)) {
             ddd_zonly = 0;
             ddd_current = nullptr;
             ddd_pnormals = nullptr;
