@@ -48,7 +48,7 @@ const Opener *Find(const char *name) {
 struct Screen {
     int w, h;
 };
-const Screen kScreens[] = {{800, 600}, {1024, 768}, {1920, 1080}};
+const Screen kScreens[] = {{800, 600}, {1024, 768}, {1280, 1024}, {1920, 1080}};
 
 // A window's rectangle in the frame's client coordinates.
 RECT InFrame(HWND window) {
