@@ -349,19 +349,14 @@ static int32_t DrawShape(dddObject *o, int32_t zonly) {
     ddd_zonly = zonly;
     // A level that sets its points first is tested once they are: a shape wholly behind what
     // is drawn already would change nothing.
-    int32_t pc = 0;
+    int32_t pc = 0, hidden = 0;
     if (lv->lead) {
         dddBounds b = {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
         for (; pc < lv->lead; pc += 3 + 3 * lv->code[pc + 2])
             PointsWith<true>(&w, lv->code + pc + 1, &b);
-        if (dddShapeHidden(&b)) {
-            ddd_zonly = 0;
-            ddd_current = nullptr;
-            ddd_pnormals = nullptr;
-            return 0;
-        }
+        hidden = dddShapeHidden(&b);
     }
-    Run(&w, pc);
+    if (!hidden) Run(&w, pc);
     ddd_zonly = 0;
     ddd_current = nullptr;
     ddd_pnormals = nullptr;
@@ -370,7 +365,7 @@ static int32_t DrawShape(dddObject *o, int32_t zonly) {
         if (dddscreenptr[at] != pick_colour || (dddzbufferptr && dddzbufferptr[at] != pick_depth))
             object_under_mouse = o;
     }
-    return 1;
+    return hidden ? 0 : 1;
 }
 
 int32_t DDDDRAWOBJECT(dddObject *o) {
