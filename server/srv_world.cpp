@@ -186,6 +186,9 @@ uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_n
     ConnSendf(c, "%d:%u", T_JOINACC, s->id);
     for (int r = 1; r < ROWS_SENT; r++)
         ConnSend(c, ShipTypeLine(r));
+    // The own ship comes before every other: the client's battle starts with it, and its
+    // stations and lists take the ships that follow as they come.
+    ConnSend(c, WorldNewShipLine(s));
     WorldArea(w, s);
     // The others nearby learn of the newcomer at once rather than at their next area pass.
     for (auto &up : w->ships) {
@@ -193,7 +196,6 @@ uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_n
         if (p->dead || !p->conn || p == s || p->known.size() >= AREA_MAX_KNOWN) continue;
         if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
     }
-    ConnSend(c, WorldNewShipLine(s)); // the client's battle starts with its own ship
     return s->id;
 }
 

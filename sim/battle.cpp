@@ -12,6 +12,7 @@
 #include "shell/debug.h"
 #include "shell/shell.h"
 #include "shell/frame.h"
+#include "sim/hits.h"
 #include "sim/move.h"
 #include "stations/bridge.h"
 #include "stations/button.h"
@@ -58,6 +59,18 @@ static void CloseStation(HWND *window) {
     *window = nullptr;
 }
 
+static void StartOptics(const Mobile *m) {
+    if (m->y <= 0) {
+        observer_status = OBS_LOOKOUT;
+        observer_use = OBS_LOOKOUT;
+    } else if (m->y <= OBS_PERISCOPE_DEPTH) {
+        observer_status = OBS_PERISCOPE;
+        observer_use = OBS_PERISCOPE;
+    } else {
+        observer_status = 0;
+    }
+}
+
 void StartGame(Mobile *m) {
     if (!m) return;
     TubesReset();
@@ -67,6 +80,10 @@ void StartGame(Mobile *m) {
     DebugLog("StartGame: player_mobile: %lx\n", (unsigned long)(uintptr_t)m);
     m->status |= ST_ACTIVE;
     active_window = nullptr;
+    // A battle starts with the optics its depth allows, whatever the last one ended with: a boat
+    // lost deep left both down, and a bridge with no lookout is black until someone clicks.
+    StartOptics(m);
+    start_dive = 0;
 
     OpenStation(&hwndBridge, BridgeOpen);
     OpenStation(&hwndChat, ChatOpen);

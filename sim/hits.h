@@ -24,6 +24,7 @@ enum {
 enum {
     OBS_PERISCOPE = 1,
     OBS_LOOKOUT = 2,
+    OBS_PERISCOPE_DEPTH = 15, // the deepest the periscope still shows the surface
 };
 
 Mobile *CheckTorpedoHit(const Mobile *torpedo);

@@ -173,7 +173,9 @@ void BridgeDestroy() {
 }
 
 void SetupCamera() {
-    Mobile *own = &mobile[0];
+    // The own ship by name, not by its place in the list: the server may introduce others first.
+    Mobile *own = player_mobile;
+    if (!own) return;
     int32_t y = bridge_mode == 1 ? -5 : own->y - 50;
     dddMoveTo(bridge_camera, own->x, y, own->z);
     dddRotateTo(bridge_camera, 0, (uint16_t)(own->heading + own->view) & 0xFFF0, 0);

@@ -4,8 +4,12 @@
 #include "tests/shell/scratch_dir.h"
 
 #include <chrono>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "net/session.h"
 #include "net/transport.h"
@@ -14,6 +18,7 @@
 #include "shell/shell.h"
 #include "sim/battle.h"
 #include "sim/mobile.h"
+#include "stations/bridge.h"
 #include "stations/stations.h"
 #include "tests/net/script_server.h"
 #include "tests/shell/dialog_script.h"
@@ -118,6 +123,98 @@ TEST_F(BattleLoopback, JoinStartMoveSteerAndLeave) {
         EXPECT_EQ(nullptr, w);
     EXPECT_EQ(blocks, num_mem_notes) << "every block of the battle is released";
     if (blocks != num_mem_notes) DebugUnfreedList();
+}
+
+// The bridge window's client pixels, row by row.
+std::vector<COLORREF> BridgePixels(int *w, int *h) {
+    RECT r;
+    GetClientRect(hwndBridge, &r);
+    *w = r.right;
+    *h = r.bottom;
+    std::vector<COLORREF> out;
+    for (int y = 0; y < *h; y++)
+        for (int x = 0; x < *w; x++)
+            out.push_back(PlatformTestWindowPixel(hwndBridge, x, y));
+    return out;
+}
+
+TEST_F(BattleLoopback, TheBridgeLooksOutFromTheOwnShipWhicheverShipArrivesFirst) {
+    // The last battle ended deep, both optics down, with a dive waiting for the gun.
+    observer_status = 0;
+    start_dive = 1;
+    server_.Send("26:31");
+    ASSERT_TRUE(PumpUntil([] { return mobile != nullptr; }));
+    server_.Send("30:1:0:0:0:4e20:9c40:ffffffce:ffffffe7:0:19:32:3e8:0:0:0:0:0:fa0:5dc:0:bb8:2710");
+    server_.Send("30:5:0:0:0:4e20:9c40:ffffffce:ffffffe7:0:19:32:3e8:0:0:0:0:0:fa0:5dc:0:bb8:1388");
+    // A destroyer 3000 units due north, lying east-west, is introduced before the own ship at
+    // the origin; a second one 3000 units due south.
+    server_.Send("27:2:Ahab:dd:Pequod:22:0:1:0:0:0:0:0:0:4000:0:0:bb8");
+    server_.Send("27:2:Bildad:dd:Bachelor:23:0:1:0:0:0:0:0:0:4000:0:0:fffff448");
+    server_.Send("27:3:Seawolf:sub:Nautilus:1f:0:1:0:0:0:0:0:0:0:0:0:0");
+    ASSERT_TRUE(PumpUntil([] { return location == LOC_BATTLE; }));
+    server_.Send("8:22:1:0:0:0:2:2:8002:4000:0:0:bb8");
+    server_.Send("8:23:1:0:0:0:2:2:8002:4000:0:0:fffff448");
+    ASSERT_TRUE(PumpUntil([] {
+        Mobile *a = FindMobileID(0x22), *b = FindMobileID(0x23);
+        return a && b && (a->status & ST_ACTIVE) && (b->status & ST_ACTIVE);
+    }));
+    ASSERT_EQ(0x22, mobile[0].id) << "the other ship is first in the list";
+    EXPECT_EQ(2, observer_status) << "a battle begun on the surface has its lookout posted";
+    EXPECT_EQ(0, start_dive) << "an old battle's dive order does not carry over";
+
+    // Looking ahead, then astern: each time the ship on the line of sight stands in the middle
+    // of the picture, and nothing else on the horizon differs between the two views except the
+    // two ships themselves, one at each view's centre.
+    auto look = [&](uint16_t view, int *w, int *h) {
+        player_mobile->view = view;
+        for (int i = 0; i < 20; i++)
+            ShellLoopPass();
+        return BridgePixels(w, h);
+    };
+    int w = 0, h = 0;
+    std::vector<COLORREF> ahead = look(0, &w, &h);
+    std::vector<COLORREF> astern = look(0x8000, &w, &h);
+    std::vector<COLORREF> beam = look(0x4000, &w, &h);
+    ASSERT_GT(w, 100);
+    int label_top = h * 2 / 3 + 5;
+    // The box of the pixels where a view differs from the empty beam view, above the label.
+    auto differing = [&](const std::vector<COLORREF> &px, int *left, int *right) {
+        int n = 0;
+        *left = w;
+        *right = -1;
+        for (int y = h / 4; y < label_top; y++)
+            for (int x = 0; x < w; x++) {
+                size_t i = (size_t)y * (size_t)w + (size_t)x;
+                if (px[i] == beam[i]) continue;
+                n++;
+                *left = std::min(*left, x);
+                *right = std::max(*right, x);
+            }
+        return n;
+    };
+    for (const std::vector<COLORREF> *view : {&ahead, &astern}) {
+        int left, right;
+        EXPECT_GT(differing(*view, &left, &right), 200) << "a ship 3000 units off is drawn";
+        EXPECT_LT(left, w / 2);
+        EXPECT_GT(right, w / 2);
+        EXPECT_NEAR((left + right) / 2, w / 2, 12) << left << " to " << right;
+        EXPECT_LT(right - left, w / 2) << "nothing else on the horizon";
+    }
+    // Each view names the ship it looks at, centred under the horizon; the beam view none.
+    std::vector<COLORREF> empty = look(0x2000, &w, &h);
+    auto label_left = [&](const std::vector<COLORREF> &px) {
+        int row = h * 2 / 3 + 9;
+        for (int x = 0; x < w; x++)
+            for (int y = row; y < row + 7; y++)
+                if (px[(size_t)y * (size_t)w + (size_t)x] !=
+                    empty[(size_t)y * (size_t)w + (size_t)x])
+                    return x;
+        return -1;
+    };
+    auto centred = [&](const char *text) { return (w - 8 * (int)strlen(text)) / 2; };
+    EXPECT_NEAR(centred("PEQUOD - FRIENDLY DESTROYER"), label_left(ahead), 8);
+    EXPECT_NEAR(centred("BACHELOR - FRIENDLY DESTROYER"), label_left(astern), 8);
+    EXPECT_EQ(-1, label_left(beam));
 }
 
 } // namespace

@@ -35,7 +35,7 @@ struct Battle : ::testing::Test {
         std::string acc = p->c.WaitFor("26:");
         if (acc.size() < 4) return false;
         p->id = (uint32_t)std::stoul(acc.substr(3));
-        // Everything up to the own new-ship line belongs to the join.
+        // The own new-ship line opens the join's ships; the others follow it.
         return p->c.WaitFor("27:" + std::to_string(type) + ":" + user + ":") != "<none>";
     }
     // Puts a ship at a place, stopped, and has every watcher told.
@@ -63,16 +63,22 @@ struct Battle : ::testing::Test {
     }
 };
 
-TEST_F(Battle, TwoPlayersSeeEachOtherAndOwnShipComesLast) {
-    Start();
+TEST_F(Battle, TwoPlayersSeeEachOtherAndOwnShipComesFirst) {
+    Start(2);
     Player a, b;
     ASSERT_TRUE(Join(&a, "anna", 1, 3));
-    ASSERT_TRUE(Join(&b, "bert", 0, 1));
-    // Bert's own new-ship line came after Anna's, which came with her state.
-    bool saw_anna = false;
-    for (auto &l : b.c.skipped)
-        if (l.rfind("27:3:anna:Submarine:", 0) == 0) saw_anna = true;
-    EXPECT_TRUE(saw_anna);
+    ASSERT_TRUE(TestNewPlayer(&b.c, srv.port, "bert", "pw", "bert", 0));
+    b.c.SendLine("24:0:1:hms test");
+    std::string acc = b.c.WaitFor("26:");
+    ASSERT_GT(acc.size(), 3u);
+    b.id = (uint32_t)std::stoul(acc.substr(3));
+    // The client's camera and lists hang on its own ship: it is the first ship Bert hears of,
+    // before Anna and before the drones around him.
+    std::string first = b.c.WaitFor("27:");
+    EXPECT_EQ(first.rfind("27:1:bert:Corvette:", 0), 0u) << first;
+    EXPECT_NE(b.c.WaitFor("27:3:anna:Submarine:"), "<none>");
+    EXPECT_EQ(b.c.WaitFor("8:" + Hex(a.id) + ":").substr(0, 3 + Hex(a.id).size()),
+              "8:" + Hex(a.id) + ":");
     // Anna hears of Bert as soon as he arrives, with his state so her client moves him.
     EXPECT_NE(a.c.WaitFor("27:1:bert:Corvette:"), "<none>");
     EXPECT_EQ(a.c.WaitFor("8:" + Hex(b.id) + ":").substr(0, 3 + Hex(b.id).size()),
