@@ -301,6 +301,60 @@ TEST_P(Screens, AClickOnTheCardAtABearingOrdersThatCourse) {
     }
 }
 
+// The client pixels of a window that differ from what a full repaint of it shows: what an
+// update left behind.
+int LeftBehind(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    std::vector<COLORREF> before;
+    for (int y = 0; y < r.bottom; y++)
+        for (int x = 0; x < r.right; x++)
+            before.push_back(PlatformTestWindowPixel(window, x, y));
+    InvalidateRect(window, NULL, TRUE);
+    UpdateWindow(window);
+    int differ = 0;
+    size_t i = 0;
+    for (int y = 0; y < r.bottom; y++)
+        for (int x = 0; x < r.right; x++)
+            differ += before[i++] != PlatformTestWindowPixel(window, x, y);
+    return differ;
+}
+
+TEST_P(Screens, AShorterStatusLeavesNothingOfTheLongerOneBehind) {
+    Mobile *own = Own(CORVETTE);
+    own->type->dc_reload = 3000;
+    own->type->gun_reload = 2000;
+    DCUpdate(NULL, 0);
+    PlatformTestPump();
+    FakeClockAdvance(3500);
+    DCUpdate(NULL, 0); // "Loading" gives way to "Ready"
+    EXPECT_EQ(dc_ready, 1);
+    EXPECT_EQ(LeftBehind(hwndDC), 0);
+    EndGame();
+
+    // The gun through Stowing, Stowed, Unstowing, Loading and Ready.
+    own = Own(SUBMARINE);
+    own->type->gun_reload = 2000;
+    GunUpdate(NULL, 0);
+    PlatformTestPump();
+    const char *seen[] = {"Stowing", "Stowed", "Unstowing", "Loading", "Ready"};
+    int32_t last = gun_status;
+    GunStow(1);
+    own->y = 5;
+    int changes = 0;
+    for (int step = 0; step < 200 && changes < 5; step++) {
+        if (gun_status == GUN_STOWED) own->y = 0, own->ordered_depth = 0;
+        GunUpdate(NULL, 0);
+        if (gun_status != last) {
+            last = gun_status;
+            EXPECT_EQ(LeftBehind(hwndGun), 0) << "at " << seen[changes];
+            changes++;
+        }
+        FakeClockAdvance(100);
+    }
+    EXPECT_EQ(changes, 5);
+}
+
 INSTANTIATE_TEST_SUITE_P(Sizes, Screens, ::testing::ValuesIn(kSizes),
                          [](const ::testing::TestParamInfo<Size> &info) {
                              return SizeName(info.param);
