@@ -135,6 +135,18 @@ int PlatformTestWindowShot(HWND window, LPCSTR path) {
     return ok ? 1 : 0;
 }
 
+BOOL PlatformTestCaptionFits(HWND window) {
+    Window *w = W(window);
+    if (!w) return FALSE;
+    NcInfo n = Nc(w);
+    if (!n.has_caption) return FALSE;
+    int right = w->rect.right - w->rect.left - n.frame - 2;
+    LOGFONT lf = CaptionTitleFont(w, n, 0, &right);
+    int tw, th;
+    TextExtent(lf, w->text.data(), (int)w->text.size(), &tw, &th);
+    return n.frame + 4 + tw <= right;
+}
+
 void PlatformTestAdvanceTicks(DWORD ms) {
     tick_offset += ms;
 }

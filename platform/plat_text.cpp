@@ -254,9 +254,13 @@ LOGFONT DefaultGuiFont() {
     return lf;
 }
 
-LOGFONT CaptionFont(bool) {
+LOGFONT CaptionFont(bool small) {
     LOGFONT lf = DefaultGuiFont();
-    lf.lfWeight = FW_BOLD;
+    // A tool window's caption is narrow: its title takes the small caption font, which is plain.
+    if (small)
+        lf.lfHeight = -10;
+    else
+        lf.lfWeight = FW_BOLD;
     return lf;
 }
 

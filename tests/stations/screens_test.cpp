@@ -355,6 +355,32 @@ TEST_P(Screens, AShorterStatusLeavesNothingOfTheLongerOneBehind) {
     EXPECT_EQ(changes, 5);
 }
 
+TEST_P(Screens, TheLongestTitlesFitTheirCaptions) {
+    Mobile *own = Own(SUBMARINE, -12345, 250, -34567, 0xFFFF);
+    own->status |= ST_STEER | ST_DEPTH | ST_GOTO;
+    own->ordered_heading = 0x7FFF;
+    own->ordered_depth = 250;
+    own->way_x = -10999;
+    own->way_z = -30999;
+    map_redraw = 1;
+    Step();
+    char text[96];
+    GetWindowText(hwndDepth, text, sizeof text);
+    EXPECT_STREQ(text, "Depth. 250m \xBB 250m");
+    EXPECT_TRUE(PlatformTestCaptionFits(hwndDepth)) << text;
+    GetWindowText(hwndCompass, text, sizeof text);
+    EXPECT_STREQ(text, "Compass. hdg.360\xB0 \xBB 360\xB0.");
+    EXPECT_TRUE(PlatformTestCaptionFits(hwndCompass)) << text;
+    GetWindowText(hwndMap, text, sizeof text);
+    EXPECT_STREQ(text, "Map table - (-12,-34) \xBB (-10,-30)");
+    EXPECT_TRUE(PlatformTestCaptionFits(hwndMap)) << text;
+    for (HWND w : {hwndBridge, hwndChat, hwndTelegraph, hwndTubes, hwndButton, hwndGun})
+        EXPECT_TRUE(PlatformTestCaptionFits(w));
+    ShootWindow(hwndDepth, "title-depth");
+    ShootWindow(hwndCompass, "title-compass");
+    ShootWindow(hwndMap, "title-map");
+}
+
 INSTANTIATE_TEST_SUITE_P(Sizes, Screens, ::testing::ValuesIn(kSizes),
                          [](const ::testing::TestParamInfo<Size> &info) {
                              return SizeName(info.param);
