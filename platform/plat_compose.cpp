@@ -81,6 +81,25 @@ static void Glyph(Target &t, int kind, RECT b, bool pressed, bool grey) {
     }
 }
 
+// The font a window's title is drawn in and where the room for it ends (before the caption
+// buttons; ox is the window's left on the target). A tool window's title that does not fit its
+// narrow caption is drawn smaller, down to a size still read at a glance, rather than cut.
+LOGFONT CaptionTitleFont(const Window *w, const NcInfo &n, int ox, int *text_right) {
+    RECT cl, mx, mn;
+    CaptionButtons(w, &cl, &mx, &mn);
+    for (RECT *rc : {&cl, &mx, &mn})
+        if (!IsRectEmpty(rc)) *text_right = std::min(*text_right, (int)rc->left + ox - 2);
+    LOGFONT lf = CaptionFont(n.tool);
+    int room = *text_right - (ox + n.frame + 4);
+    while (n.tool && lf.lfHeight < -7) {
+        int tw, th;
+        TextExtent(lf, w->text.data(), (int)w->text.size(), &tw, &th);
+        if (tw <= room) break;
+        lf.lfHeight++;
+    }
+    return lf;
+}
+
 static void DrawCaption(Target &t, Window *w, int ox, int oy, const NcInfo &n) {
     int ww = w->rect.right - w->rect.left;
     int l = ox + n.frame, tp = oy + n.frame, r = ox + ww - n.frame, b = tp + n.caption - 1;
@@ -103,12 +122,8 @@ static void DrawCaption(Target &t, Window *w, int ox, int oy, const NcInfo &n) {
             memcpy(&t.surf->px[(size_t)y * t.surf->w + x0], &row[x0 - l], (size_t)(x1 - x0) * 4);
         });
     HLine(t, l, r, b, SysPixel(COLOR_BTNFACE));
-    RECT cl, mx, mn;
-    CaptionButtons(w, &cl, &mx, &mn);
     int text_right = r - 2;
-    for (RECT *rc : {&cl, &mx, &mn})
-        if (!IsRectEmpty(rc)) text_right = std::min(text_right, (int)rc->left + ox - 2);
-    LOGFONT lf = CaptionFont(n.tool);
+    LOGFONT lf = CaptionTitleFont(w, n, ox, &text_right);
     int tw, th;
     TextExtent(lf, "Ag", 2, &tw, &th);
     RECT saved = t.bounds;
@@ -125,6 +140,8 @@ static void DrawCaption(Target &t, Window *w, int ox, int oy, const NcInfo &n) {
         DrawRaised(t, rc.left, rc.top, rc.right, rc.bottom, pressed);
         Glyph(t, kind, rc, pressed, false);
     };
+    RECT cl, mx, mn;
+    CaptionButtons(w, &cl, &mx, &mn);
     button(cl, 0, HTCLOSE);
     button(mx, (w->minimized || w->maximized) ? 3 : 2, HTMAXBUTTON);
     button(mn, 1, HTMINBUTTON);

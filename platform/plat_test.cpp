@@ -116,6 +116,37 @@ int PlatformTestScreenshot(LPCSTR path) {
     return ok ? 1 : 0;
 }
 
+int PlatformTestWindowShot(HWND window, LPCSTR path) {
+    Window *w = W(window);
+    if (!w || !path) return 0;
+    Compose();
+    const Surface &screen = Screen();
+    POINT o = ScreenOrigin(w);
+    RECT r{o.x, o.y, o.x + w->rect.right - w->rect.left, o.y + w->rect.bottom - w->rect.top};
+    RECT all{0, 0, screen.w, screen.h};
+    if (!IntersectRect(&r, &r, &all)) return 0;
+    Surface part;
+    part.Resize(r.right - r.left, r.bottom - r.top, 0);
+    for (int y = 0; y < part.h; y++)
+        memcpy(&part.px[(size_t)y * part.w], &screen.px[(size_t)(y + r.top) * screen.w + r.left],
+               (size_t)part.w * 4);
+    bool ok = WritePng(path, part);
+    if (!ok) Log("screenshot: cannot write %s", path);
+    return ok ? 1 : 0;
+}
+
+BOOL PlatformTestCaptionFits(HWND window) {
+    Window *w = W(window);
+    if (!w) return FALSE;
+    NcInfo n = Nc(w);
+    if (!n.has_caption) return FALSE;
+    int right = w->rect.right - w->rect.left - n.frame - 2;
+    LOGFONT lf = CaptionTitleFont(w, n, 0, &right);
+    int tw, th;
+    TextExtent(lf, w->text.data(), (int)w->text.size(), &tw, &th);
+    return n.frame + 4 + tw <= right;
+}
+
 void PlatformTestAdvanceTicks(DWORD ms) {
     tick_offset += ms;
 }

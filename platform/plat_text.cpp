@@ -254,9 +254,13 @@ LOGFONT DefaultGuiFont() {
     return lf;
 }
 
-LOGFONT CaptionFont(bool) {
+LOGFONT CaptionFont(bool small) {
     LOGFONT lf = DefaultGuiFont();
-    lf.lfWeight = FW_BOLD;
+    // A tool window's caption is narrow: its title takes the small caption font, which is plain.
+    if (small)
+        lf.lfHeight = -10;
+    else
+        lf.lfWeight = FW_BOLD;
     return lf;
 }
 
@@ -309,6 +313,18 @@ HFONT CreateFontIndirect(const LOGFONT *font) {
     return (HFONT)GdiAdd(o);
 }
 
+// The box an opaque text run fills: its cell, grown to whatever its glyphs or the font's
+// deepest ones ink beyond it (a descender may reach a row below the font's height), so that a
+// run drawn over another leaves nothing of it behind.
+static void OpaqueBox(const LOGFONT &lf, const char *s, int n, int *w, int *h) {
+    if (const Mask *m = MaskFor(lf, s, n)) {
+        *w = std::max(*w, m->w);
+        *h = std::max(*h, m->h);
+    }
+    static const char deep[] = "\xC5gjpqy_|";
+    if (const Mask *m = MaskFor(lf, deep, (int)sizeof deep - 1)) *h = std::max(*h, m->h);
+}
+
 static BOOL TextAt(HDC dc, int x, int y, LPCSTR text, int count, const RECT *clip,
                    const RECT *opaque) {
     DC *d = GetDCPtr(dc);
@@ -345,8 +361,11 @@ static BOOL TextAt(HDC dc, int x, int y, LPCSTR text, int count, const RECT *cli
         DrawFillRect(t, o.left + t.dx, o.top + t.dy, o.right + t.dx, o.bottom + t.dy,
                      ResolveColor(d, d->s.bk));
     }
-    if (d->s.bk_mode == OPAQUE)
-        DrawFillRect(t, x + t.dx, y + t.dy, x + t.dx + w, y + t.dy + h, ResolveColor(d, d->s.bk));
+    if (d->s.bk_mode == OPAQUE) {
+        int bw = w, bh = h;
+        OpaqueBox(lf, text, count, &bw, &bh);
+        DrawFillRect(t, x + t.dx, y + t.dy, x + t.dx + bw, y + t.dy + bh, ResolveColor(d, d->s.bk));
+    }
     DrawTextRun(t, lf, x + t.dx, y + t.dy, text, count, ResolveColor(d, d->s.text));
     if (align & TA_UPDATECP) d->s.pos.x += (hx == TA_RIGHT ? -w : w);
     if (t.to_screen) MarkDirty();
@@ -518,8 +537,11 @@ int DrawText(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
             x = rect->left + (width - w) / 2;
         else if (format & DT_RIGHT)
             x = rect->right - w;
-        if (d->s.bk_mode == OPAQUE)
-            DrawFillRect(t, x + t.dx, y + t.dy, x + t.dx + w, y + t.dy + h, bg);
+        if (d->s.bk_mode == OPAQUE) {
+            int bw = w, bh = h;
+            OpaqueBox(lf, l.s.data(), (int)l.s.size(), &bw, &bh);
+            DrawFillRect(t, x + t.dx, y + t.dy, x + t.dx + bw, y + t.dy + bh, bg);
+        }
         DrawTextRun(t, lf, x + t.dx, y + t.dy, l.s.data(), (int)l.s.size(), fg);
         if (l.underline >= 0 && l.underline < (int)l.s.size()) {
             int ux, uw, hh;

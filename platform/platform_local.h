@@ -248,6 +248,8 @@ void InvalidateTree(HWND h);
 void ResizeSurface(Window *w);
 void LayoutMinimized(HWND parent);
 int CaptionButtons(const Window *w, RECT *close, RECT *max, RECT *min); // outer coordinates
+// The font of a window's title and, lowered from its start value, where the room for it ends.
+LOGFONT CaptionTitleFont(const Window *w, const NcInfo &n, int ox, int *text_right);
 LRESULT Send(HWND h, UINT m, WPARAM wp, LPARAM lp);
 
 // ---- queue ----

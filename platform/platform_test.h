@@ -46,6 +46,11 @@ COLORREF PlatformTestWindowPixel(HWND window, int x, int y);
 #define CLR_INVALID 0xFFFFFFFF
 // Composes and writes the screen to `path`: PNG when it ends in ".png", else BMP. Returns 1.
 int PlatformTestScreenshot(LPCSTR path);
+// Composes and writes the part of the screen that a window covers (frame and caption included,
+// as a PNG), so a test can keep one picture per window. Returns 1; 0 for a bad window or path.
+int PlatformTestWindowShot(HWND window, LPCSTR path);
+// Whether a window's title is drawn whole in its caption, clear of the caption's buttons.
+BOOL PlatformTestCaptionFits(HWND window);
 // Whether a menu drop-down is open (and which bar entry), -1 when none.
 int PlatformTestOpenMenu(void);
 

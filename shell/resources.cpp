@@ -98,7 +98,8 @@ static const DialogResourceControl dlg_bug[] = {
      "Please enter a description of the bug you found in Kestrune.  Try to give as much "
      "information as possible.  If you were in battle briefly describe what happened in the "
      "moments preceeding the bug. Also let us know the time when the bug occured.",
-     -1, SS_LEFT, 0, 12, 8, 264, 28},
+     // Four lines in the dialog's font: as tall as the gap above the text box allows.
+     -1, SS_LEFT, 0, 12, 8, 264, 38},
     {"EDIT", "", IDC_MESSAGE,
      WS_BORDER | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 0, 8, 48,
      272, 140},

@@ -15,7 +15,7 @@
 
 HWND hwndCompass;
 int32_t compass_heading_shown;
-int32_t compass_cx, compass_cy, compass_height;
+int32_t compass_cx, compass_cy, compass_width, compass_height;
 static int32_t compass_visible = 1;
 static BitMap compass_face;
 static int32_t compass_text_height;
@@ -27,6 +27,10 @@ static HPEN compass_old_pen;
 
 // White 1 pixel; light grey, red and dark grey 2 pixels with round ends.
 static HPEN compass_white, compass_grey, compass_red, compass_dark;
+
+// The card is drawn for a 179 x 185 client area with its centre at (94, 86) and stretched over
+// the real one, so across and down scale apart on a screen that is not 4:3.
+enum { COMPASS_DESIGN_W = 179, COMPASS_DESIGN_H = 185, COMPASS_CARD_X = 94, COMPASS_CARD_Y = 86 };
 
 static const Station compass_station = {"CompassChild", "Compass", "compass_x",  "compass_y",
                                         NULL,           NULL,      &hwndCompass, &compass_visible};
@@ -65,9 +69,10 @@ void CompassCreate(HWND window) {
     ReleaseDC(window, dc);
 
     compass_face = ReadBitMap("compass.bmp");
+    compass_width = w;
     compass_height = h;
-    compass_cx = w * 94 / 179;
-    compass_cy = w * 86 / 179;
+    compass_cx = w * COMPASS_CARD_X / COMPASS_DESIGN_W;
+    compass_cy = h * COMPASS_CARD_Y / COMPASS_DESIGN_H;
     SetWindowPalette(window, compass_face);
     compass_white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
     compass_grey = CompassRoundPen(RGB(224, 224, 224));
@@ -111,6 +116,14 @@ static void CompassTitle(const Mobile *m) {
     if (strcmp(current, title) != 0) SetWindowText(hwndCompass, title);
 }
 
+// A needle of length n/255 of the card's radius along circle entry i, stretched with the card;
+// y points up.
+static POINT CompassVector(int32_t i, int32_t n) {
+    POINT v = {circle_dx[i & 255] * compass_width * n / (COMPASS_DESIGN_W * 255),
+               circle_dy[i & 255] * compass_height * n / (COMPASS_DESIGN_H * 255)};
+    return v;
+}
+
 static void CompassLine(HDC dc, HPEN pen, POINT from, POINT to) {
     SelectObject(dc, pen);
     MoveToEx(dc, from.x, from.y, NULL);
@@ -130,23 +143,16 @@ void CompassUpdate() {
     GetClientRect(hwndCompass, &r);
     int32_t w = r.right - r.left, h = r.bottom - r.top;
 
-    // Needle vectors follow the card's width; y points up on the card.
-    int32_t i = m->heading >> 8;
-    int32_t dx = circle_dx[i] * w / 179, dy = circle_dy[i] * w / 179;
-    POINT tail = {compass_cx - dx * 35 / 255, compass_cy + dy * 35 / 255};
-    POINT head = {compass_cx + dx * 35 / 255, compass_cx - dy * 35 / 255};
-    POINT pivot = {tail.x + (head.x - tail.x) / 2, tail.y + (head.y - tail.y) / 2};
-
-    i = ((m->view + m->heading) / 256) % 256;
-    dx = circle_dx[i] * w / 179;
-    dy = circle_dy[i] * w / 179;
-    POINT look = {pivot.x + dx * 15 / 255, pivot.y - dy * 15 / 255};
-
+    // Every line starts at the card's pivot, so the needle turns about it at any stretch.
+    POINT pivot = {compass_cx, compass_cy};
+    POINT v = CompassVector(m->heading >> 8, 35);
+    POINT tail = {pivot.x - v.x, pivot.y + v.y};
+    POINT head = {pivot.x + v.x, pivot.y - v.y};
+    v = CompassVector((m->view + m->heading) / 256, 15);
+    POINT look = {pivot.x + v.x, pivot.y - v.y};
     // ordered_heading holds the reciprocal, so the line runs the other way: to the chosen course.
-    i = m->ordered_heading >> 8;
-    dx = circle_dx[i] * w / 179;
-    dy = circle_dy[i] * w / 179;
-    POINT course = {pivot.x - dx * 35 / 255, pivot.y + dy * 35 / 255};
+    v = CompassVector(m->ordered_heading >> 8, 35);
+    POINT course = {pivot.x - v.x, pivot.y + v.y};
 
     CopyBitMap(compass_face, compass_memory, 0, 0, w, h, 1);
     CompassLine(compass_memory, compass_grey, tail, pivot);
@@ -178,8 +184,12 @@ void CompassClick(int32_t x, int32_t y) {
     CompassRedraw();
     if (!player_mobile) return;
     // The bearing of the card centre seen from the click, y pointing up: the reciprocal of the
-    // clicked direction, which is the form ordered_heading keeps.
-    player_mobile->ordered_heading = AngleFrom(compass_cx, compass_cx, x, compass_height - y);
+    // clicked direction, which is the form ordered_heading keeps. The click is taken back to the
+    // unstretched card (in sixteenths of its pixels) so that it reads the bearing drawn under it.
+    int32_t w = compass_width > 0 ? compass_width : 1, h = compass_height > 0 ? compass_height : 1;
+    int32_t cx = (x - compass_cx) * COMPASS_DESIGN_W * 16 / w;
+    int32_t cy = (compass_cy - y) * COMPASS_DESIGN_H * 16 / h;
+    player_mobile->ordered_heading = AngleFrom(0, 0, cx, cy);
     player_mobile->status &= ~ST_GOTO;
     player_mobile->status |= ST_STEER;
     player_mobile->steer_sense = 0;

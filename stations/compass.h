@@ -6,9 +6,9 @@
 #include "platform/platform.h"
 
 extern HWND hwndCompass;
-extern int32_t compass_heading_shown;  // the heading last drawn; spoiled to force a redraw
-extern int32_t compass_cx, compass_cy; // the card centre in client pixels (both from the width)
-extern int32_t compass_height;         // the client height, which turns clicks y-up
+extern int32_t compass_heading_shown;         // the heading last drawn; spoiled to force a redraw
+extern int32_t compass_cx, compass_cy;        // the card centre in client pixels
+extern int32_t compass_width, compass_height; // the client size the card is stretched over
 
 void CompassRegister();
 // Registers "CompassChild".

@@ -22,6 +22,10 @@ static int32_t depth_visible = 1;
 static BitMap depth_face;
 static int32_t depth_text_height;
 
+// The dial is drawn for a 125 x 143 client area with its centre at (62, 69) and stretched over
+// the real one, so across and down scale apart on a screen that is not 4:3.
+enum { DEPTH_DESIGN_W = 125, DEPTH_DESIGN_H = 143, DEPTH_DIAL_X = 62, DEPTH_DIAL_Y = 69 };
+
 static const Station depth_station = {"DepthChild", "Depth gauge", "depth_x",  "depth_y",
                                       NULL,         NULL,          &hwndDepth, &depth_visible};
 
@@ -51,12 +55,12 @@ void DepthCreate(HWND window) {
     ReleaseDC(window, dc);
     RECT r;
     GetClientRect(window, &r);
-    int32_t w = r.right - r.left;
+    int32_t w = r.right - r.left, h = r.bottom - r.top;
     depth_face = ReadBitMap("depthg.bmp");
-    depth_cx = w * 62 / 125;
-    depth_cy = w * 69 / 125;
-    depth_w = screen_w * 125 / 800;
-    depth_h = screen_h * 143 / 600;
+    depth_w = w;
+    depth_h = h;
+    depth_cx = w * DEPTH_DIAL_X / DEPTH_DESIGN_W;
+    depth_cy = h * DEPTH_DIAL_Y / DEPTH_DESIGN_H;
     SetWindowPalette(window, depth_face);
 }
 
@@ -90,8 +94,10 @@ static void DepthTitle(const Mobile *m) {
     if (strcmp(current, title) != 0) SetWindowText(hwndDepth, title);
 }
 
-static void DepthNeedle(HDC dc, HPEN pen, int32_t entry, int32_t w) {
-    int32_t dx = circle_dx[entry] * w / 125, dy = circle_dy[entry] * w / 125;
+// A needle along circle entry `entry`, stretched with the dial, through its pivot.
+static void DepthNeedle(HDC dc, HPEN pen, int32_t entry) {
+    int32_t dx = circle_dx[entry] * depth_w / DEPTH_DESIGN_W;
+    int32_t dy = circle_dy[entry] * depth_h / DEPTH_DESIGN_H;
     SelectObject(dc, pen);
     MoveToEx(dc, depth_cx - dx * 10 / 255, depth_cy + dy * 10 / 255, NULL);
     LineTo(dc, depth_cx + dx * 35 / 255, depth_cy - dy * 35 / 255);
@@ -122,8 +128,8 @@ void DepthUpdate() {
     CopyBitMap(depth_face, dc, 0, 0, w, h, 1);
     HPEN old = (HPEN)SelectObject(dc, thick);
     uint32_t shown = (uint32_t)depth_shown;
-    DepthNeedle(dc, thick, (int32_t)((shown * 1280u / 1500u + 149u) % 256u), w);
-    if (m->status & ST_DEPTH) DepthNeedle(dc, thin, DepthDialEntry(m->ordered_depth), w);
+    DepthNeedle(dc, thick, (int32_t)((shown * 1280u / 1500u + 149u) % 256u));
+    if (m->status & ST_DEPTH) DepthNeedle(dc, thin, DepthDialEntry(m->ordered_depth));
     SelectObject(dc, dot);
     MoveToEx(dc, depth_cx, depth_cy, NULL);
     LineTo(dc, depth_cx, depth_cy);
@@ -151,10 +157,19 @@ void DepthHide() {
 }
 
 int32_t DepthFromClick(int32_t x, int32_t y) {
-    // The click's x mirrored within the design width; y as it comes.
-    uint16_t a = AngleFrom(depth_cx, depth_cx, depth_w - x, y);
-    a = (uint16_t)(a + 0x6AAB);
-    uint32_t d = (uint32_t)a * 300u / 65535u;
+    if (depth_w <= 0 || depth_h <= 0) return 0;
+    // The middle of the clicked pixel, taken back to the unstretched dial in sixteenths of its
+    // pixels, as seen from the dial's centre with y pointing up.
+    int64_t cx =
+        ((2 * (int64_t)x + 1) * 8 * DEPTH_DESIGN_W - (int64_t)DEPTH_DIAL_X * 16 * depth_w) /
+        depth_w;
+    int64_t cy =
+        ((int64_t)DEPTH_DIAL_Y * 16 * depth_h - (2 * (int64_t)y + 1) * 8 * DEPTH_DESIGN_H) /
+        depth_h;
+    uint16_t a = AngleFrom((int32_t)cx, (int32_t)cy, 0, 0);
+    // The needle turns 1.2 degrees a metre from entry 149: read the nearest metre back off it.
+    uint32_t from_zero = (uint16_t)(a - 149u * 256u);
+    uint32_t d = (from_zero * 75u + 8192u) / 16384u;
     // Below the dial, past 250 m, lies the dead arc: it means the surface.
     return d > 250 ? 0 : (int32_t)d;
 }

@@ -7,8 +7,8 @@
 
 extern HWND hwndDepth;
 extern int32_t depth_shown;        // the depth last drawn; spoiled to force a redraw
-extern int32_t depth_cx, depth_cy; // the dial centre in client pixels (both from the width)
-extern int32_t depth_w, depth_h;   // the design size scaled to the screen
+extern int32_t depth_cx, depth_cy; // the dial centre in client pixels
+extern int32_t depth_w, depth_h;   // the client size the dial is stretched over
 
 void DepthRegister();
 // Registers "DepthChild".

@@ -241,6 +241,55 @@ TEST_F(Dialogs, AnEmptyBugReportSendsNothingAndSaysNothing) {
     EXPECT_TRUE(DialogScriptBoxes().empty());
 }
 
+// The height the wrapped text of a static control needs, and the height it has.
+void StaticNeeds(HWND control, int *need, int *have) {
+    char text[512] = {};
+    GetWindowText(control, text, sizeof text);
+    RECT r;
+    GetClientRect(control, &r);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessage(control, WM_GETFONT, 0, 0));
+    RECT calc = r;
+    DrawText(dc, text, -1, &calc, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    *need = calc.bottom - calc.top;
+    *have = r.bottom - r.top;
+}
+
+TEST_F(Dialogs, TheFeedbackInstructionsFitAboveTheTextBox) {
+    for (const char *caption : {"Kestrune Bug Report", "Kestrune Suggestion"}) {
+        int need = 0, have = 0, box_top = 0, text_bottom = 0;
+        DialogScriptAdd({caption, [&](HWND d) {
+                             HWND text = nullptr;
+                             EnumChildWindows(
+                                 d,
+                                 [](HWND c, LPARAM found) -> BOOL {
+                                     char cls[16] = {};
+                                     GetClassName(c, cls, sizeof cls);
+                                     if (strcasecmp(cls, "Static") != 0) return TRUE;
+                                     *(HWND *)found = c;
+                                     return FALSE;
+                                 },
+                                 (LPARAM)&text);
+                             StaticNeeds(text, &need, &have);
+                             RECT t, b;
+                             GetWindowRect(text, &t);
+                             GetWindowRect(GetDlgItem(d, IDC_MESSAGE), &b);
+                             text_bottom = t.bottom;
+                             box_top = b.top;
+                             DialogPress(d, IDCANCEL);
+                         }});
+        if (caption[9] == 'B')
+            BugDialog();
+        else
+            SuggestDialog();
+        EXPECT_GT(need, 0) << caption;
+        EXPECT_LE(need, have) << caption;
+        EXPECT_LE(text_bottom, box_top) << caption;
+    }
+}
+
 TEST_F(Dialogs, AboutEndsWithTheVersionLine) {
     std::string text;
     DialogScriptAdd({"About Kestrune", [&](HWND d) {

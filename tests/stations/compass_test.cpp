@@ -30,12 +30,12 @@ TEST_F(CompassTest, TitleShowsHeadingAndCourseWithLatin1Signs) {
 TEST_F(CompassTest, RedHalfOfNeedlePointsTheHeading) {
     Own(DESTROYER, 0, 0, 0, 0x4000);
     CompassUpdate();
-    // On a 179-pixel card the pivot lies at (94, 90) and the head 35 pixels to the right.
-    EXPECT_TRUE(Near(hwndCompass, 120, 93, RED));
-    EXPECT_FALSE(Near(hwndCompass, 68, 87, RED));
+    // On a 179-pixel card the pivot lies at (94, 86) and the head 35 pixels to the right.
+    EXPECT_TRUE(Near(hwndCompass, 120, 86, RED));
+    EXPECT_FALSE(Near(hwndCompass, 68, 86, RED));
     player_mobile->heading = 0x8000;
     CompassUpdate();
-    EXPECT_FALSE(Near(hwndCompass, 120, 93, RED));
+    EXPECT_FALSE(Near(hwndCompass, 120, 86, RED));
     EXPECT_TRUE(Near(hwndCompass, 94, 115, RED, 2));
 }
 

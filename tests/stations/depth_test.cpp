@@ -30,9 +30,8 @@ TEST_F(DepthTest, NeedleIsDrawnAlongItsEntry) {
     DepthUpdate();
     RECT r;
     GetClientRect(hwndDepth, &r);
-    int32_t w = r.right;
     // Three quarters of the way to the head of the needle for depth 0.
-    int32_t dx = circle_dx[149] * w / 125, dy = circle_dy[149] * w / 125;
+    int32_t dx = circle_dx[149] * r.right / 125, dy = circle_dy[149] * r.bottom / 143;
     int x = depth_cx + dx * 26 / 255, y = depth_cy - dy * 26 / 255;
     EXPECT_TRUE(Near(hwndDepth, x, y, RGB(0, 0, 0)));
     // The dot at the centre is dark grey.
@@ -53,16 +52,16 @@ TEST_F(DepthTest, ClicksOrderTheDepthUnderThem) {
     Mobile *m = Own(SUBMARINE);
     m->contact |= CT_CRASHDIVE;
     // Left of the centre at its height: 50 m; right: 200 m; straight above: mid-scale.
-    Click(hwndDepth, depth_w - depth_cx - 40, depth_cx);
+    Click(hwndDepth, depth_cx - 40, depth_cy);
     EXPECT_EQ(m->ordered_depth, 50);
     EXPECT_FALSE(m->contact & CT_CRASHDIVE);
     EXPECT_EQ(start_dive, 1);
     EXPECT_EQ(gun_status, GUN_STOWING);
-    Click(hwndDepth, depth_w - depth_cx + 40, depth_cx);
+    Click(hwndDepth, depth_cx + 40, depth_cy);
     EXPECT_EQ(m->ordered_depth, 200);
-    EXPECT_NEAR(DepthFromClick(depth_w - depth_cx, 5), 125, 2);
+    EXPECT_NEAR(DepthFromClick(depth_cx, 5), 125, 2);
     // Straight below the centre lies the dead arc: the surface.
-    Click(hwndDepth, depth_w - depth_cx, depth_cx + 40);
+    Click(hwndDepth, depth_cx, depth_cy + 40);
     EXPECT_EQ(m->ordered_depth, 0);
 }
 
