@@ -167,6 +167,18 @@ static RECT ParentClient(Window *w) {
     return RECT{0, 0, screen_w, screen_h};
 }
 
+// Where the icon of a minimised window in `slot` goes: rows along the foot of its parent,
+// left to right, the next row above the last.
+static RECT MinSlotRect(Window *w, int slot) {
+    RECT pc = ParentClient(w);
+    NcInfo n = Nc(w);
+    int bh = n.caption + 2 * n.frame;
+    if (bh < CAPTION_H + 2) bh = CAPTION_H + 2;
+    int per_row = std::max(1, (int)(pc.right / MIN_W));
+    int col = slot % per_row, row = slot / per_row;
+    return RECT{col * MIN_W, pc.bottom - (row + 1) * bh, col * MIN_W + MIN_W, pc.bottom - row * bh};
+}
+
 void LayoutMinimized(HWND parent) {
     std::vector<HWND> *sib = &top_levels;
     Window *p = W(parent);
@@ -174,28 +186,40 @@ void LayoutMinimized(HWND parent) {
     for (HWND h : *sib) {
         Window *w = W(h);
         if (!w || !w->minimized) continue;
-        RECT pc = ParentClient(w);
-        NcInfo n = Nc(w);
-        int bh = n.caption + 2 * n.frame;
-        if (bh < CAPTION_H + 2) bh = CAPTION_H + 2;
-        int per_row = std::max(1, (int)(pc.right / MIN_W));
-        int col = w->min_slot % per_row, row = w->min_slot / per_row;
-        w->rect = RECT{col * MIN_W, pc.bottom - (row + 1) * bh, col * MIN_W + MIN_W,
-                       pc.bottom - row * bh};
+        w->rect = MinSlotRect(w, w->min_slot);
     }
     MarkDirty();
 }
 
+// The first slot no other icon holds and, where one can be had, that covers no open sibling:
+// an icon laid over a window's controls would take their clicks.
 static int FreeMinSlot(Window *w) {
     std::vector<HWND> &sib = Siblings(w);
-    for (int slot = 0;; slot++) {
-        bool used = false;
+    auto held = [&](int slot) {
         for (HWND h : sib) {
             Window *o = W(h);
-            if (o && o != w && o->minimized && o->min_slot == slot) used = true;
+            if (o && o != w && o->minimized && o->min_slot == slot) return true;
         }
-        if (!used) return slot;
+        return false;
+    };
+    auto covers = [&](int slot) {
+        RECT r = MinSlotRect(w, slot), x;
+        for (HWND h : sib) {
+            Window *o = W(h);
+            if (!o || o == w || o->minimized || !(o->style & WS_VISIBLE)) continue;
+            if (IntersectRect(&x, &r, &o->rect)) return true;
+        }
+        return false;
+    };
+    int first = -1;
+    for (int slot = 0; slot < 256; slot++) {
+        if (held(slot)) continue;
+        if (first < 0) first = slot;
+        RECT r = MinSlotRect(w, slot);
+        if (r.top < 0) break; // the rows have reached the top
+        if (!covers(slot)) return slot;
     }
+    return first < 0 ? 0 : first;
 }
 
 static void SendSizeMove(HWND h, bool sized, bool moved) {

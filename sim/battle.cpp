@@ -134,6 +134,8 @@ void EndGame() {
     CloseStation(&hwndTubes);
     CloseStation(&hwndButton);
     CloseStation(&hwndDC);
+    // The status map outlives the battle, but not as an icon littering the lobby.
+    if (hwndPlan && IsIconic(hwndPlan)) PlanHide();
     CloseMobiles();
     location = LOC_LOBBY;
     player_mobile = nullptr;

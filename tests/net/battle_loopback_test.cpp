@@ -15,6 +15,7 @@
 #include "net/transport.h"
 #include "platform/platform_test.h"
 #include "shell/debug.h"
+#include "shell/frame.h"
 #include "shell/shell.h"
 #include "sim/battle.h"
 #include "sim/mobile.h"
@@ -114,8 +115,16 @@ TEST_F(BattleLoopback, JoinStartMoveSteerAndLeave) {
     EXPECT_EQ(Expect(), "8:1f:1:0:0:0:2:4:8002:0:0:0:0");
     EXPECT_TRUE(Nothing(50));
 
+    // The status map opened from the menu and minimised in the battle does not stay as an icon.
+    SendMessage(hwndApp, WM_COMMAND, IDM_STATUS_MAP, 0);
+    ASSERT_TRUE(IsWindow(hwndPlan));
+    SendMessage(hwndPlan, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsIconic(hwndPlan));
+
     server_.Send("34:");
     ASSERT_TRUE(PumpUntil([] { return location == LOC_LOBBY; }));
+    EXPECT_FALSE(IsWindowVisible(hwndPlan)) << "no status map icon in the lobby";
+    DestroyWindow(hwndPlan); // it lives on by design; its picture is not the battle's
     EXPECT_EQ(nullptr, player_mobile);
     EXPECT_EQ(nullptr, mobile);
     for (HWND w : {hwndBridge, hwndChat, hwndMap, hwndCompass, hwndTelegraph, hwndDepth, hwndTubes,

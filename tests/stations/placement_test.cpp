@@ -158,6 +158,32 @@ TEST_P(Placement, TheStatusMapIsCentredOnTheClientArea) {
     EXPECT_LE(std::abs((r.top + r.bottom) - room.bottom), 1);
 }
 
+TEST_P(Placement, MinimisedIconsCoverNoOpenStation) {
+    // A submarine's stations, then the status map from the menu and the gun and the depth gauge
+    // minimised by their close boxes: each icon finds a place clear of the stations still open.
+    Class(SUBMARINE);
+    const std::vector<const char *> names = {"Bridge", "Chat",  "Map",    "Compass", "Telegraph",
+                                             "Depth",  "Tubes", "Button", "Gun",     "Plan"};
+    for (const char *n : names)
+        Find(n)->open(hwndApp);
+    for (const char *n : {"Plan", "Gun", "Depth"})
+        SendMessage(*Find(n)->window, WM_CLOSE, 0, 0);
+    for (const char *n : {"Plan", "Gun", "Depth"}) {
+        HWND icon = *Find(n)->window;
+        ASSERT_TRUE(IsIconic(icon)) << n;
+        RECT a = InFrame(icon), room = Room(), x;
+        EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= room.right && a.bottom <= room.bottom)
+            << n << " icon at " << Show(a);
+        for (const char *m : names) {
+            HWND other = *Find(m)->window;
+            if (other == icon || IsIconic(other)) continue;
+            RECT b = InFrame(other);
+            EXPECT_FALSE(IntersectRect(&x, &a, &b))
+                << n << " icon " << Show(a) << " covers " << m << " " << Show(b);
+        }
+    }
+}
+
 TEST_P(Placement, ASavedPlaceIsKeptUnlessItRunsOffTheFrame) {
     Class(SUBMARINE);
     CompassOpen(hwndApp);
