@@ -67,13 +67,16 @@ static const ShipClass SHIP_CLASSES_TABLE[ROWS_SENT] = {
      0,
      100,
      0},
+    // The submarine's drag is six times the others': depth keeping levels the planes within 3 of
+    // the ordered depth and the boat then coasts vy / D further, so the fine planes' rate over D
+    // must stay a few metres. Its speed table is scaled with the drag, keeping its top speeds.
     {"Submarine",
      500,
      40,
-     {{-0.20, -0.10, 0, 0.24, 0.48},
+     {{-1.20, -0.60, 0, 1.44, 2.88},
       {-0.00833, -0.00417, 0, 0.00417, 0.00833},
-      0.02,
-      {-0.01, -0.005, 0, 0.005, 0.01},
+      0.12,
+      {-0.010, -0.004, 0, 0.004, 0.010},
       0.45},
      4000,
      6000,
