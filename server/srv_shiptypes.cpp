@@ -14,7 +14,9 @@
 // Top speeds: destroyer 80 units/s, corvette 72, submarine 48 surfaced and 22 submerged,
 // merchant 32, tanker 28; the torpedo 170 units/s, running about 19500 units in its 120 s.
 // Turning circles: destroyer 1500 (2.5 lengths), corvette 1000, submarine 1200 surfaced,
-// merchant 1200, tanker 1600.
+// merchant 1200, tanker 1600. Depth (metres): the submarine dives at 1.8 m/s at full ahead with
+// full planes, 0.7 m/s with the fine planes, reaches periscope depth from the surface in about
+// 15 s and 175 m in a crash dive in about 2 min 15 s; it coasts about 3 m once the planes level.
 static const ShipClass SHIP_CLASSES_TABLE[ROWS_SENT] = {
     // name, length, beam, {speed[5], turn[5], drag, dive[5], submerged},
     //   gun_range, gun_reload, dc_reload, hull, tubes
@@ -67,13 +69,16 @@ static const ShipClass SHIP_CLASSES_TABLE[ROWS_SENT] = {
      0,
      100,
      0},
+    // The submarine's drag is six times the others': depth keeping levels the planes within 3 of
+    // the ordered depth and the boat then coasts vy / D further, so the fine planes' rate over D
+    // must stay a few metres. Its speed table is scaled with the drag, keeping its top speeds.
     {"Submarine",
      500,
      40,
-     {{-0.20, -0.10, 0, 0.24, 0.48},
+     {{-1.20, -0.60, 0, 1.44, 2.88},
       {-0.00833, -0.00417, 0, 0.00417, 0.00833},
-      0.02,
-      {-0.01, -0.005, 0, 0.005, 0.01},
+      0.12,
+      {-0.010, -0.004, 0, 0.004, 0.010},
       0.45},
      4000,
      6000,
