@@ -37,6 +37,15 @@ static int ip_read_pending;
 // (a refused login) replaces the connection under it.
 static uint32_t ip_generation;
 
+// A connection attempt stays unanswered at most this long. The system's own limit is about two
+// minutes, too long for a player looking at an empty frame; it lets four lost SYNs be resent.
+int32_t ip_connect_timeout_ms = IP_CONNECT_TIMEOUT_MS;
+// Set by IPConnect until the server accepts the connection; the attempt failed when the
+// connection ends while it is still set.
+static int ip_connecting;
+static DWORD ip_connect_tick;
+static int ip_connect_failed;
+
 // Bytes the socket would not take yet, sent before anything newer.
 enum { IP_OUT_SIZE = 8192 };
 static char ip_out[IP_OUT_SIZE];
@@ -49,7 +58,17 @@ static void IPCloseSocket() {
     line_length = 0;
     ip_line_overlong = 0;
     ip_read_pending = 0;
+    ip_connecting = 0;
     ip_generation++;
+}
+
+// The connection ended, or never came: status 1. Ending before the server accepted it is a
+// failed attempt, which the player is told of differently from a lost connection.
+static void IPDropped() {
+    if (ip_status != 2) return;
+    ip_status = 1;
+    if (ip_connecting) ip_connect_failed = 1;
+    ip_connecting = 0;
 }
 
 int32_t IPInitialize(HWND window) {
@@ -63,16 +82,28 @@ int32_t IPInitialize(HWND window) {
     DebugLog("TCPIPInitialize: Desc: %s Status: %s", data.szDescription, data.szSystemStatus);
     recv_buffer = (char *)DebugMalloc("recv_buffer", IP_RECV_SIZE);
     ip_status = 1;
+    ip_connect_failed = 0;
     ip_window = window;
     return 1;
 }
 
 int32_t IPStatus() {
+    if (ip_status == 2 && ip_connecting && ip_connect_timeout_ms > 0 &&
+        GetTickCount() - ip_connect_tick >= (DWORD)ip_connect_timeout_ms) {
+        DebugLog("IPConnect: no answer from %s:%d in %d ms", hostname, (int)port,
+                 (int)ip_connect_timeout_ms);
+        IPDropped();
+    }
     return ip_status;
+}
+
+int32_t IPConnectFailed() {
+    return ip_connect_failed;
 }
 
 int32_t IPConnect() {
     if (ip_status != 1) return 0;
+    ip_connect_failed = 1; // until the attempt is under way
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {
         DebugLog("IPConnect: socket() failed");
@@ -91,7 +122,8 @@ int32_t IPConnect() {
     address.sin_family = AF_INET;
     memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
     address.sin_port = htons((u_short)port);
-    WSAAsyncSelect(s, ip_window, WM_IP_EVENT, FD_READ | FD_CLOSE);
+    // FD_CONNECT tells an accepted connection from one still being made.
+    WSAAsyncSelect(s, ip_window, WM_IP_EVENT, FD_READ | FD_CONNECT | FD_CLOSE);
     if (connect(s, (struct sockaddr *)&address, sizeof address) == SOCKET_ERROR &&
         WSAGetLastError() != WSAEWOULDBLOCK) {
         closesocket(s);
@@ -103,6 +135,9 @@ int32_t IPConnect() {
     ip_socket = s;
     ip_status = 2;
     ip_started = time(NULL);
+    ip_connecting = 1;
+    ip_connect_tick = GetTickCount();
+    ip_connect_failed = 0;
     return 1;
 }
 
@@ -245,10 +280,11 @@ static void IPReadAll() {
         if (ip_socket == INVALID_SOCKET || !recv_buffer) return;
         int n = recv(ip_socket, recv_buffer, IP_RECV_SIZE, 0);
         if (n == 0) {
-            ip_status = 1;
+            IPDropped();
             return;
         }
         if (n < 0) return;
+        ip_connecting = 0; // data: the server is there
         IPProcessRecvBuffer(n);
         // A full buffer may have more behind it.
         if (n == IP_RECV_SIZE) ip_read_pending = 1;
@@ -261,6 +297,15 @@ void IPEvent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Notifications for a socket already closed (a refused login's old connection) are stale.
     if ((SOCKET)wParam != ip_socket) return;
     switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_CONNECT:
+        if (WSAGETSELECTERROR(lParam)) {
+            DebugLog("IPEvent: no connection to %s:%d, error %d", hostname, (int)port,
+                     (int)WSAGETSELECTERROR(lParam));
+            IPDropped();
+        } else {
+            ip_connecting = 0;
+        }
+        break;
     case FD_READ:
         IPReadAll();
         IPFlush();
@@ -268,7 +313,7 @@ void IPEvent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case FD_CLOSE:
         // Lines that arrived before the close are still handled, in order.
         IPReadAll();
-        if (ip_status == 2) ip_status = 1;
+        IPDropped();
         break;
     }
 }

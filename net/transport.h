@@ -12,6 +12,7 @@ enum {
     IP_RECV_SIZE = 1024,
     IP_LINE_SIZE = 256, // 255 characters and the terminating zero
     IP_PACKET_SIZE = 256,
+    IP_CONNECT_TIMEOUT_MS = 30000,
 };
 
 // The greeting the server sends alone on a line; it stands for packet 0.
@@ -27,13 +28,19 @@ extern int32_t bytes_read;
 extern int32_t bytes_sent;
 extern time_t ip_started;
 extern char packet[IP_PACKET_SIZE]; // every outgoing packet line is formatted here
+extern int32_t ip_connect_timeout_ms; // an unanswered connection attempt fails after this long
 
 int32_t IPInitialize(HWND window);
 // Starts Windows Sockets and the receive buffer; `window` gets the socket notifications.
 // 1 on success or when already started, 0 on failure.
 
 int32_t IPStatus();
-// The connection status: 0 not started, 1 not connected, 2 connected (or connecting).
+// The connection status: 0 not started, 1 not connected, 2 connected (or connecting). An attempt
+// unanswered for ip_connect_timeout_ms is given up here, and the status falls to 1.
+
+int32_t IPConnectFailed();
+// 1 when the last connection attempt never reached the server: the name was not found, the
+// connection was refused, or no answer came in time. 0 once the server accepted it.
 
 int32_t IPConnect();
 // Starts a connection to hostname:port without waiting for it; 1 when an attempt is under way.

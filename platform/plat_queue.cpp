@@ -14,6 +14,11 @@ static int quit_code = 0;
 static uint64_t last_poll = 0;
 static DWORD last_msg_time = 0;
 static POINT cursor_pos{0, 0};
+// The text of the last key-down that became a message, until TranslateMessage gives it out as
+// WM_CHAR. A key-down that is never translated (a menu took it, a dialog acted on it) types
+// nothing, so its character cannot land in a dialog the key opened.
+static MSG typed_key{};
+static std::string typed_text;
 static int cursor_hide = 0;
 static HCURSOR current_cursor = nullptr;
 
@@ -56,6 +61,21 @@ void PushInput(const RawInput &in) {
     input.push_back(in);
 }
 
+void PushTextInput(const std::string &latin1, bool after_key_down) {
+    if (latin1.empty()) return;
+    if (after_key_down && !input.empty() && input.back().kind == RawInput::Key &&
+        input.back().down) {
+        input.back().text += latin1;
+        return;
+    }
+    for (unsigned char c : latin1) {
+        RawInput ch{};
+        ch.kind = RawInput::Char;
+        ch.ch = c;
+        PushInput(ch);
+    }
+}
+
 void QueueResetAll() {
     posted.clear();
     converted.clear();
@@ -64,6 +84,8 @@ void QueueResetAll() {
     timers.clear();
     quit_pending = false;
     quit_code = 0;
+    typed_key = MSG{};
+    typed_text.clear();
     cursor_hide = 0;
     current_cursor = nullptr;
 }
@@ -435,6 +457,7 @@ bool RouteInput(const RawInput &in, MSG *out) {
             key_state[vk] = (BYTE)((was_down ? key_state[vk] : (key_state[vk] ^ 1)) | 0x80);
         else
             key_state[vk] &= 0x7F;
+        if (in.down) typed_text.clear(); // a newer key-down: the last one's text is stale
         if (MenuRouteInput(in)) return false;
         if (track.h && in.down && vk == VK_ESCAPE) {
             TrackEnd(cursor_pos, true);
@@ -449,6 +472,10 @@ bool RouteInput(const RawInput &in, MSG *out) {
         LPARAM lp = 1 | ((LPARAM)(in.scan & 0xFF) << 16) | ((LPARAM)(was_down ? 1 : 0) << 30) |
                     ((LPARAM)(in.down ? 0 : 1) << 31);
         *out = Make(target, m, (WPARAM)vk, (LPARAM)(DWORD)lp);
+        if (in.down && !in.text.empty()) {
+            typed_key = *out;
+            typed_text = in.text;
+        }
         return true;
     }
     case RawInput::Char: {
@@ -677,8 +704,26 @@ BOOL WaitMessage(void) {
     return TRUE;
 }
 
+static bool SameKeyMessage(const MSG &a, const MSG &b) {
+    return a.hwnd == b.hwnd && a.message == b.message && a.wParam == b.wParam &&
+           a.lParam == b.lParam && a.time == b.time;
+}
+
 BOOL TranslateMessage(const MSG *msg) {
     if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;
+    if (!typed_text.empty() && SameKeyMessage(*msg, typed_key)) {
+        // The characters go to the window the key went down in, ahead of anything queued. Text
+        // typed with Alt held is AltGr's (the SDL backend reports AltGr as the right Alt key).
+        std::string text;
+        text.swap(typed_text);
+        MSG c = *msg;
+        c.message = WM_CHAR;
+        for (auto it = text.rbegin(); it != text.rend(); ++it) {
+            c.wParam = (WPARAM)(unsigned char)*it;
+            converted.push_front(c);
+        }
+        return TRUE;
+    }
     int ch = 0;
     switch (msg->wParam) {
     case VK_RETURN:

@@ -156,8 +156,12 @@ static HWND MainWindow() {
 
 static void SdlPoll() {
     SDL_Event e;
+    // SDL reports a key that types as SDL_KEYDOWN followed at once by SDL_TEXTINPUT.
+    bool after_key_down = false;
     while (SDL_PollEvent(&e)) {
         RawInput in{};
+        bool text_follows_key = after_key_down;
+        after_key_down = false;
         switch (e.type) {
         case SDL_QUIT:
             if (HWND m = MainWindow())
@@ -193,17 +197,11 @@ static void SdlPoll() {
             in.scan = e.key.keysym.scancode & 0xFF;
             in.down = e.type == SDL_KEYDOWN;
             if (in.vk) PushInput(in);
+            after_key_down = in.vk && in.down;
             break;
-        case SDL_TEXTINPUT: {
-            std::string s = Utf8ToLatin1(e.text.text);
-            for (unsigned char c : s) {
-                RawInput ch{};
-                ch.kind = RawInput::Char;
-                ch.ch = c;
-                PushInput(ch);
-            }
+        case SDL_TEXTINPUT:
+            PushTextInput(Utf8ToLatin1(e.text.text), text_follows_key);
             break;
-        }
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                 e.window.event == SDL_WINDOWEVENT_RESTORED)

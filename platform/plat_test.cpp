@@ -43,6 +43,12 @@ void PlatformTestKeyPress(int virtual_key) {
     PlatformTestKey(virtual_key, FALSE);
 }
 
+void PlatformTestTypeKey(int virtual_key, LPCSTR text) {
+    PlatformTestKey(virtual_key, TRUE);
+    PushTextInput(text ? text : "", true);
+    PlatformTestKey(virtual_key, FALSE);
+}
+
 void PlatformTestText(LPCSTR text) {
     EnsureInit();
     for (const unsigned char *p = (const unsigned char *)text; p && *p; p++) {

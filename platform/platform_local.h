@@ -256,8 +256,13 @@ LRESULT Send(HWND h, UINT m, WPARAM wp, LPARAM lp);
 struct RawInput {
     enum Kind { Move, Button, Key, Char, Wheel } kind;
     int x = 0, y = 0, button = 0, down = 0, vk = 0, ch = 0, scan = 0;
+    std::string text; // Key down: the Latin-1 text it typed, given out by TranslateMessage only
 };
 void PushInput(const RawInput &in);
+// Text input: with after_key_down, the text the key-down just pushed typed (it belongs to that
+// key, so a key taken by a menu or a dialog types nothing); otherwise text of its own (an input
+// method, a key the layer has no virtual key for), which goes to the focus window as it is.
+void PushTextInput(const std::string &latin1, bool after_key_down);
 void QueueResetAll();
 void RemoveMessagesFor(HWND h);
 void PollNow();

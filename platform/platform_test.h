@@ -20,6 +20,10 @@ void PlatformTestKey(int virtual_key, BOOL down);
 void PlatformTestKeyPress(int virtual_key);
 // Typed Latin-1 text: one WM_CHAR per character to the focus window.
 void PlatformTestText(LPCSTR text);
+// A key that types, as the SDL backend delivers it: key-down, the Latin-1 text it typed, key-up.
+// The text becomes WM_CHAR only when the key-down is translated (TranslateMessage), so a key a
+// menu or a dialog acts on types nothing.
+void PlatformTestTypeKey(int virtual_key, LPCSTR text);
 
 // Takes and dispatches every queued message (input, posted messages, socket notifications,
 // paints, due timers) until the queue is empty, passing them through IsDialogMessage for

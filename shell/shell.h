@@ -21,7 +21,7 @@ extern int32_t port;
 extern HWND active_window;
 extern int32_t mouse_lb;
 extern int32_t exit_flag;
-extern int32_t old_ip_status; // starts at 1: a failed first connection shows no box
+extern int32_t old_ip_status; // starts at 1; a failed connection attempt has a box of its own
 extern const char szFrameClass[];
 extern const char szIniName[];
 extern const char szAppName[];
@@ -31,7 +31,8 @@ extern BitMap flash_bitmap;
 extern const char SHELL_DEFAULT_HOST[];
 
 int WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show);
-// The program: start-up, the main loop, shut-down. Returns the wParam of the last message taken.
+// The program: start-up, the main loop, shut-down. Returns the wParam of the last message taken,
+// or 1 when the server could not be reached.
 
 void ShellParseArguments(int argc, char **argv);
 // Takes "--host NAME" and "--port N" (and the environment's KESTRUNE_HOST / KESTRUNE_PORT) as a

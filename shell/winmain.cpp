@@ -35,6 +35,22 @@ const char szAppName[] = "Kestrune";
 extern int32_t shell_splash_ms; // settings.cpp: the start-up wait, shortened for tests
 
 static int shell_last_wparam;
+static int shell_unreached; // the server never answered: the program ends with status 1
+
+// The server never answered: say where the program looked and how to point it elsewhere, then
+// end after this pass of the loop.
+static void ShellNoServer() {
+    char text[SHELL_HOSTNAME_LEN + 160];
+    snprintf(text, sizeof text,
+             "Could not reach the Kestrune server at %s:%d.\n\nStart with --host NAME --port N, "
+             "or change the server under Game / Options.",
+             hostname, (int)port);
+    DebugLog("WinMain: no server at %s:%d", hostname, (int)port);
+    CloseFlashWindow();
+    MessageBox(hwndApp, text, "Connection problem", MB_OK | MB_ICONERROR);
+    exit_flag = 1;
+    shell_unreached = 1;
+}
 
 static void ShellRegisterClasses() {
     WNDCLASS wc = {};
@@ -63,6 +79,7 @@ static void ShellRegisterClasses() {
 }
 
 int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
+    shell_unreached = 0;
     InitializeDebug("debug.log");
     srand((unsigned)time(NULL));
     InitializeIniFile();
@@ -139,16 +156,23 @@ int ShellLoopPass() {
     }
 
     int32_t status = IPStatus();
-    if (status != old_ip_status) {
+    // A failed connection attempt may never show as a change: it can fail at once, or rise to 2
+    // and fall back between two looks. And a connection that was never made is not a lost one.
+    int32_t unreached = status == 1 && IPConnectFailed();
+    if (status != old_ip_status || unreached) {
         old_ip_status = status;
         if (status == 2) CloseFlashWindow();
         if (status == 1) {
             IPClose();
-            MessageBox(hwndApp,
-                       "Lost connection to KR server.\nPlease wait 5 minutes and then join the "
-                       "game again.",
-                       "Connection problem", MB_OK | MB_ICONERROR);
-            exit_flag = 1;
+            if (unreached) {
+                ShellNoServer();
+            } else {
+                MessageBox(hwndApp,
+                           "Lost connection to KR server.\nPlease wait 5 minutes and then join "
+                           "the game again.",
+                           "Connection problem", MB_OK | MB_ICONERROR);
+                exit_flag = 1;
+            }
         }
         ConfigureMenu();
     }
@@ -169,7 +193,7 @@ int WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line,
     }
     int result = ShellRunLoop();
     ShutDown();
-    return result;
+    return shell_unreached ? 1 : result;
 }
 
 void MainProcess() {

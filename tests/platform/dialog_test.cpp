@@ -346,3 +346,121 @@ TEST_F(Dialogs, MenusEnableCheckAndSendCommands) {
         if (e.hwnd == f && e.msg == WM_COMMAND) id = e.wp;
     EXPECT_EQ(LOWORD(id), 2012);
 }
+
+// A key that types arrives as the SDL backend delivers it: key-down, its text, key-up. Its text
+// belongs to the key, so a dialog the key opens (from a menu or a key handler) starts clean.
+static HWND typed_frame;
+static std::vector<std::string> typed_fields; // the UserID edit, each time the hook looked
+
+static LRESULT CALLBACK OpenerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    Log().push_back({h, m, wp, lp});
+    if ((m == WM_COMMAND && LOWORD(wp) == 2001) || (m == WM_KEYDOWN && wp == VK_F2) ||
+        (m == WM_KEYDOWN && wp == 'J')) {
+        DialogBox(nullptr, MAKEINTRESOURCE(4001), h, LoginProc);
+        return 0;
+    }
+    return DefWindowProc(h, m, wp, lp);
+}
+
+static void TypeKeys(const char *text) {
+    for (const char *p = text; *p; p++) {
+        char one[2] = {*p, 0};
+        PlatformTestTypeKey(toupper((unsigned char)*p), one);
+    }
+}
+
+static void ReadAndTypeAndCancel(HWND modal, void *) {
+    PlatformTestPump(); // whatever the opening key left queued reaches the dialog now
+    char text[64];
+    GetDlgItemText(modal, 3005, text, sizeof text);
+    typed_fields.push_back(text);
+    TypeKeys("nemo");
+    PlatformTestPump();
+    GetDlgItemText(modal, 3005, text, sizeof text);
+    typed_fields.push_back(text);
+    SendMessage(modal, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+class TypedKeys : public PlatformTest {
+  protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        WNDCLASS wc{};
+        wc.lpfnWndProc = OpenerProc;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = "Opener";
+        ASSERT_TRUE(RegisterClass(&wc));
+        ASSERT_TRUE(RegisterMenuResource("KRMenu", menu_items, 7));
+        ASSERT_TRUE(RegisterDialogResource(MAKEINTRESOURCE(4001), &login));
+        typed_frame =
+            CreateWindowEx(0, "Opener", "Frame", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0,
+                           0, 800, 600, nullptr, LoadMenu(nullptr, "KRMenu"), nullptr, nullptr);
+        SetActiveWindow(typed_frame);
+        SetFocus(typed_frame);
+        PlatformTestPump();
+        Log().clear();
+        typed_fields.clear();
+        PlatformTestSetModalHook(ReadAndTypeAndCancel, nullptr);
+    }
+    std::vector<WPARAM> CharsAtFrame() {
+        std::vector<WPARAM> out;
+        for (auto &e : Log())
+            if (e.hwnd == typed_frame && e.msg == WM_CHAR) out.push_back(e.wp);
+        return out;
+    }
+};
+
+TEST_F(TypedKeys, AMenuAccessKeyNeverTypesIntoTheDialogItOpens) {
+    PlatformTestKey(VK_MENU, TRUE);
+    PlatformTestTypeKey('G', "g"); // X11 gives Alt+letter its text too
+    PlatformTestKey(VK_MENU, FALSE);
+    PlatformTestTypeKey('J', "j");
+    PlatformTestPump();
+    ASSERT_EQ(typed_fields.size(), 2u);
+    EXPECT_EQ(typed_fields[0], "");
+    EXPECT_EQ(typed_fields[1], "nemo");
+    EXPECT_TRUE(CharsAtFrame().empty());
+    // Held for the whole menu walk: the same.
+    typed_fields.clear();
+    PlatformTestKey(VK_MENU, TRUE);
+    PlatformTestTypeKey('G', "g");
+    PlatformTestTypeKey('J', "j");
+    PlatformTestKey(VK_MENU, FALSE);
+    PlatformTestPump();
+    ASSERT_EQ(typed_fields.size(), 2u);
+    EXPECT_EQ(typed_fields[0], "");
+    EXPECT_EQ(typed_fields[1], "nemo");
+}
+
+TEST_F(TypedKeys, AKeyWhoseHandlerOpensADialogTypesIntoItsOwnWindowOnly) {
+    PlatformTestTypeKey('J', "j");
+    PlatformTestPump();
+    ASSERT_EQ(typed_fields.size(), 2u);
+    EXPECT_EQ(typed_fields[0], "");
+    EXPECT_EQ(typed_fields[1], "nemo");
+    // As in Win32 the character was made before the dialog opened, for the window the key
+    // went down in.
+    EXPECT_EQ(CharsAtFrame(), std::vector<WPARAM>{'j'});
+}
+
+TEST_F(TypedKeys, TextWithoutItsKeyAndAltGrTextStillType) {
+    PlatformTestSetModalHook(
+        [](HWND modal, void *) {
+            PlatformTestPump();
+            PlatformTestText("\xe9t\xe9");  // an input method's text, with no key of its own
+            PlatformTestKey(VK_MENU, TRUE); // AltGr comes as the right Alt key
+            PlatformTestTypeKey('Q', "@");
+            PlatformTestKey(VK_MENU, FALSE);
+            PlatformTestTypeKey(VK_F2, ""); // a key that types nothing
+            PlatformTestPump();
+            char text[64];
+            GetDlgItemText(modal, 3005, text, sizeof text);
+            typed_fields.push_back(text);
+            SendMessage(modal, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        },
+        nullptr);
+    PlatformTestKeyPress(VK_F2);
+    PlatformTestPump();
+    ASSERT_EQ(typed_fields.size(), 1u);
+    EXPECT_EQ(typed_fields[0], "\xe9t\xe9@");
+}

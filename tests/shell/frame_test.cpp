@@ -212,6 +212,77 @@ TEST_F(Frame, ShortcutsAreOffInTheRadioRoomAndNeedTheirStation) {
     DestroyWindow(hwndChat);
 }
 
+// Keys as a player types them with the SDL backend: each key-down carries the text it typed.
+void TypeKeys(const char *text) {
+    for (const char *p = text; *p; p++) {
+        char one[2] = {*p, 0};
+        PlatformTestTypeKey(*p == ' ' ? VK_SPACE : toupper((unsigned char)*p), one);
+    }
+}
+
+// Alt, a drop-down's access key, then an item's access key.
+void MenuKeys(char menu, char item) {
+    PlatformTestKey(VK_MENU, TRUE);
+    TypeKeys(std::string(1, (char)tolower(menu)).c_str());
+    PlatformTestKey(VK_MENU, FALSE);
+    TypeKeys(std::string(1, (char)tolower(item)).c_str());
+}
+
+std::string DlgText(HWND dialog, int id) {
+    char text[256] = "";
+    GetDlgItemText(dialog, id, text, sizeof text);
+    return text;
+}
+
+TEST_F(Frame, AMenuAccessKeyNeverTypesIntoTheDialogItOpens) {
+    location = LOC_LOBBY;
+    ConfigureMenu();
+    // What the focused text box held when the dialog had taken every queued key, and after
+    // typing into it.
+    struct Box {
+        std::string opened, typed;
+    };
+    auto look = [](Box *box, int id, const char *text) {
+        return [=](HWND d) {
+            PlatformTestPump();
+            box->opened = DlgText(d, id);
+            TypeKeys(text);
+            PlatformTestPump();
+            box->typed = DlgText(d, id);
+            DialogPress(d, IDCANCEL);
+        };
+    };
+    Box bug, suggestion;
+    DialogScriptAdd({"Kestrune Bug Report", look(&bug, IDC_MESSAGE, "Periscope jammed")});
+    MenuKeys('F', 'B');
+    PlatformTestPump();
+    EXPECT_EQ(bug.opened, "");
+    EXPECT_EQ(bug.typed, "Periscope jammed");
+
+    DialogScriptAdd({"Kestrune Suggestion", look(&suggestion, IDC_MESSAGE, "more ships")});
+    MenuKeys('F', 'S');
+    PlatformTestPump();
+    EXPECT_EQ(suggestion.opened, "");
+    EXPECT_EQ(suggestion.typed, "more ships");
+
+    // The options start with the server as it is, not with an "o" added.
+    snprintf(hostname, sizeof hostname, "sea.example");
+    port = 6000;
+    std::string host_shown, port_shown;
+    DialogScriptAdd({"Kestrune Options", [&](HWND d) {
+                         PlatformTestPump();
+                         host_shown = DlgText(d, IDC_HOST);
+                         port_shown = DlgText(d, IDC_PORT);
+                         DialogPress(d, IDCANCEL);
+                     }});
+    MenuKeys('G', 'O');
+    PlatformTestPump();
+    EXPECT_EQ(host_shown, "sea.example");
+    EXPECT_EQ(port_shown, "6000");
+    EXPECT_EQ(DialogScriptPending(), 0u);
+    EXPECT_TRUE(DialogScriptBoxes().empty());
+}
+
 TEST(Splash, SizeAndPlaceScaleWithTheScreen) {
     InitializeDebug(nullptr);
     TestFrameOpen(1024, 768);
