@@ -185,8 +185,9 @@ TEST(SoundSession, TheCaptainHearsOrdersWeaponsPingsAndExplosions) {
                 // Kept beside it while it dives, whatever course the ship would take.
                 Mobile *e = FindMobileID(id);
                 if (e) {
-                    player_mobile->x = e->x + 4000;
-                    player_mobile->z = e->z;
+                    // Moved whole, so that the next step carries it on from there.
+                    player_mobile->fx = player_mobile->x = e->x + 4000;
+                    player_mobile->fz = player_mobile->z = e->z;
                 }
                 Watch();
                 return heard.back().index == SFX_PING;

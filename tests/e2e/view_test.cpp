@@ -3,6 +3,7 @@
 // the space bar when the tubes' dial lights must hit
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +42,13 @@ RECT BridgeOnScreen() {
     return {p.x, p.y, p.x + r.right, p.y + r.bottom};
 }
 
+// The game's loop takes one message a turn: a few turns let an injected event and what it
+// causes be handled before the picture is judged.
+void Settle() {
+    for (int i = 0; i < 30; i++)
+        Pump();
+}
+
 int16_t ViewError(uint16_t want) {
     return (int16_t)(uint16_t)(want - (uint16_t)(player_mobile->heading + player_mobile->view));
 }
@@ -55,13 +63,13 @@ void DragTo(uint16_t want) {
         dx = std::max(-(cx - b.left - 10), std::min(b.right - 10 - cx, dx));
         PlatformTestMouseMove(cx, cy);
         PlatformTestMouseButton(cx, cy, 0, TRUE);
-        Pump();
+        Settle();
         for (int step = 1; step <= 4; step++) {
             PlatformTestMouseMove(cx + dx * step / 4, cy);
-            Pump();
+            Settle();
         }
         PlatformTestMouseButton(cx + dx, cy, 0, FALSE);
-        Pump();
+        Settle();
     }
 }
 
@@ -71,6 +79,7 @@ void KeysTo(uint16_t want, int slack) {
     for (int press = 0; press < 40 && std::abs(ViewError(want)) > slack; press++) {
         int key = ViewError(want) > 0 ? VK_RIGHT : VK_LEFT;
         PlatformTestKey(key, TRUE);
+        Settle();
         auto start = std::chrono::steady_clock::now();
         int16_t before = ViewError(want);
         while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500)) {
@@ -80,7 +89,7 @@ void KeysTo(uint16_t want, int slack) {
             if (std::abs(now) <= slack || (now > 0) != (before > 0)) break;
         }
         PlatformTestKey(key, FALSE);
-        Pump();
+        Settle();
     }
 }
 
@@ -139,20 +148,41 @@ int LabelLeft(int row) {
     return -1;
 }
 
+// The server, the relay and the client, ended whichever way the test ends.
+class CaptainsEye : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(0, access(E2eServerProgram().c_str(), X_OK)) << E2eServerProgram();
+        ASSERT_NE(nullptr, mkdtemp(dir));
+        int port = E2eFreePort();
+        // Two drone merchants and no escort, 4 km off: the attack is the whole test.
+        server = E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
+                                {"--drones", "2", "--seed", "11", "--spawn-near", "4000"});
+        ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
+        int relay = E2eRelayStart(port);
+        StartClient(relay, (std::string(dir) + "/client.log").c_str());
+        client = true;
+    }
+    void TearDown() override {
+        if (client) StopClient("lookout");
+        E2eRelayStop();
+        if (server > 0) {
+            int status = E2eStopServer(server);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server " << status;
+        }
+        if (HasFailure())
+            printf("logs kept in %s\n", dir);
+        else
+            E2eOutput(std::string("rm -rf ") + dir);
+    }
+    char dir[32] = "/tmp/e2e_view_XXXXXX";
+    pid_t server = -1;
+    bool client = false;
+};
+
 } // namespace
 
-TEST(CaptainsEye, TurnOntoADroneByMouseAndKeysSeeItNamedAndHitIt) {
-    ASSERT_EQ(0, access(E2eServerProgram().c_str(), X_OK)) << E2eServerProgram() << " is not built";
-    char dir[] = "/tmp/e2e_view_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    int port = E2eFreePort();
-    // Two drone merchants and no escort, 4 km off: the attack is the whole test.
-    pid_t server =
-        E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
-                       {"--drones", "2", "--seed", "11", "--spawn-near", "4000"});
-    ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
-    int relay = E2eRelayStart(port);
-    StartClient(relay, (std::string(dir) + "/client.log").c_str());
+TEST_F(CaptainsEye, TurnOntoADroneByMouseAndKeysSeeItNamedAndHitIt) {
     Login("lookout", "binoculars");
     NewPlayer("Hawkeye", IDC_NORTHLAND);
     PickShip(IDC_SUBMARINE);
@@ -260,13 +290,4 @@ TEST(CaptainsEye, TurnOntoADroneByMouseAndKeysSeeItNamedAndHitIt) {
         return false;
     };
     EXPECT_TRUE(Until(hit, 60)) << "no hit on the drone was accepted";
-
-    StopClient("lookout");
-    E2eRelayStop();
-    int status = E2eStopServer(server);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server status " << status;
-    if (HasFailure())
-        printf("logs kept in %s\n", dir);
-    else
-        E2eOutput(std::string("rm -rf ") + dir);
 }
