@@ -468,7 +468,8 @@ static void WalkTriangle(const Fill *f, dddVertex **ring, const Box *box, int32_
     const int32_t width = dddscreen_width;
     const uint8_t *const lut = f->lut;
     const uint8_t colour = f->colour;
-    int64_t gx[A_COUNT] = {pl->gx[0], pl->gx[1], 0, 0, 0};
+    // Flat and depth-only rings have no intensity plane: its slot was never written.
+    int64_t gx[A_COUNT] = {pl->gx[0], SpanAttrs<TYPE>() ? pl->gx[1] : 0, 0, 0, 0};
     int64_t zrow = pl->base[0] + pl->gy[0] * y0, zstep = pl->gy[0];
     int64_t irow = SpanAttrs<TYPE>() ? pl->base[1] + pl->gy[1] * y0 : 0;
     int64_t istep = SpanAttrs<TYPE>() ? pl->gy[1] : 0;
