@@ -4,6 +4,9 @@
 
 #include <cinttypes>
 
+#define DC_TELL_RANGE 1500
+#define DC_TELL_MS 8000
+
 bool CombatGun(World *w, WShip *shooter, WShip *target) {
     const ShipClass *k = ShipClassOfRow(shooter->row);
     int32_t r = Range(shooter->m.x, shooter->m.z, target->m.x, target->m.z);
@@ -69,6 +72,15 @@ static void CombatExplode(World *w, const DepthCharge &d) {
     if (!any)
         WorldSendNear(w, d.x, d.z,
                       WorldWeaponLine(d.launcher, d.launcher, 7, d.setting, d.heading, d.x, d.z));
+    // Captains near the blast hear it through the hull; a pattern is one report, not four.
+    for (auto &up : w->ships) {
+        WShip *p = up.get();
+        if (p->dead || !p->conn || p->id == d.launcher) continue;
+        if (Range(p->m.x, p->m.z, d.x, d.z) > DC_TELL_RANGE) continue;
+        if ((int32_t)(w->now - p->next_dc_told) < 0) continue;
+        p->next_dc_told = w->now + DC_TELL_MS;
+        ConnSendf(p->conn, "%d:Depth charges exploding nearby!", T_TEXT);
+    }
 }
 
 void CombatStepCharges(World *w) {

@@ -11,12 +11,41 @@
 #define CONVOY_LINGER_MS 60000  // escorts of a convoy without cargo stay this long
 #define CONVOY_ZIG 0x0E00       // zig-zag leg off the base course (about 20 degrees)
 #define DRONE_THINK_MS 500
-#define SONAR_RANGE 10000
-#define LOOKOUT_RANGE 30000
-#define SONAR_MOVING 50  // chance in 1000 per look of hearing a moving submarine
-#define SONAR_STOPPED 15 // and a stopped one
-#define CONTACT_LOST_MS 90000
+// Sight, in units: a surfaced submarine sits low in the water; a periscope shows only close, and
+// only at periscope depth; other ships stand out to the lookout's horizon.
+#define SIGHT_SHIP 30000
+#define SIGHT_SUB_SURFACED 7000
+#define SIGHT_SUB_SURFACED_STOPPED 4500 // no bow wave, no wake
+#define SIGHT_PERISCOPE 1800
+#define SIGHT_PERISCOPE_STOPPED 900
+#define SIGHT_PERISCOPE_DEPTH 15 // deeper, nothing shows above the water
+#define RADAR_SHIP 60000
+#define RADAR_SUB_SURFACED 7500 // a conning tower is a small echo
+// Sonar and hydrophones hear a submerged boat by its engine order; deep water hides it further.
+#define SONAR_FULL 5000
+#define SONAR_SLOW 2500
+#define SONAR_STOPPED 600
+#define SONAR_DEEP 60 // below this the range is cut to SONAR_DEEP_PCT
+#define SONAR_DEEP_PCT 60
+#define SONAR_CHANCE_FULL 200 // chances in 1000 per look
+#define SONAR_CHANCE_SLOW 80
+#define SONAR_CHANCE_STOPPED 30
+// Errors of an estimate, in thousandths of the range.
+#define ERR_SIGHT 30
+#define ERR_RADAR 20
+#define ERR_SONAR 120
+#define CONTACT_FRESH_MS 3000 // a contact this young is held: the guns may fire at it
+#define CONTACT_LOST_MS 60000 // not renewed for this long, the hunt is given up
+#define HUNT_LEASH 15000      // nor does a hunter chase farther than this from its convoy
+#define HUNT_SEARCH 1500      // search points lie this far about the last estimate
+#define GUN_READY_MS 4000     // from the start of a hunt to the first round
 #define DC_ATTACK_RANGE 300
+#define DC_ATTACK_AFTER_MS 30000 // charges are dropped on a search point this long after contact
+#define CONVOY_ALARM_MS 180000   // a convoy attacked stays alert this long
+#define CONVOY_ALARM_ZIG 0x1800  // and zig-zags wider (about 34 degrees)
+#define CONVOY_ALARM_RADIUS 8000 // an escort's contact this close to the guide alarms the convoy
+#define CARGO_FLEE 10000         // a cargo ship this close to a threat turns away from it
+#define DRONE_HIT_REACH 20000    // escorts this far from a hit ship come to its help
 
 static const char *const DRONE_CARGO_NAMES[] = {
     "Amber Star",  "Baltic Trader", "Cape Osprey", "Dover Light",  "Eastern Moon", "Fair Isle",
@@ -163,55 +192,134 @@ static void DronesRetire(World *w, Convoy &cv) {
         if (!up->dead && up->convoy == cv.id) WorldRemove(w, up.get(), 4);
 }
 
-// Whether an escort notices a submarine now: by sight on the surface, by sonar below it.
-static bool DroneDetects(World *w, WShip *e, WShip *sub, int32_t range) {
-    if (sub->m.y <= 0) return range < LOOKOUT_RANGE;
-    if (range >= SONAR_RANGE) return false;
-    int chance = sub->m.engine == MOTION_NEUTRAL ? SONAR_STOPPED : SONAR_MOVING;
-    (void)e;
-    return WorldRandom(w, 1000) < chance;
+static bool DroneIsEscortRow(int row) {
+    return row == ROW_DESTROYER || row == ROW_CORVETTE;
+}
+
+// A look out to range limit: the nearer, the likelier the crew notices (90 % close, 20 % at it).
+static bool DroneSight(World *w, int32_t r, int32_t limit) {
+    if (r >= limit) return false;
+    return WorldRandom(w, 1000) < 900 - (int)(700LL * r / limit);
+}
+
+bool DronesSense(World *w, const WShip *watcher, const WShip *target, int32_t *err) {
+    int32_t r = Range(watcher->m.x, watcher->m.z, target->m.x, target->m.z);
+    bool sub = target->row == ROW_SUBMARINE;
+    int32_t y = target->m.y;
+    bool stopped = target->m.engine == MOTION_NEUTRAL;
+    int32_t sight = 0, radar = 0;
+    if (!sub || y <= 2) {
+        sight = !sub ? SIGHT_SHIP : stopped ? SIGHT_SUB_SURFACED_STOPPED : SIGHT_SUB_SURFACED;
+        if (watcher->row == ROW_DESTROYER) radar = sub ? RADAR_SUB_SURFACED : RADAR_SHIP;
+    } else if (y <= SIGHT_PERISCOPE_DEPTH) {
+        sight = stopped ? SIGHT_PERISCOPE_STOPPED : SIGHT_PERISCOPE;
+    }
+    int permille = 0;
+    if (radar && r < radar && WorldRandom(w, 1000) < 700) {
+        permille = ERR_RADAR;
+    } else if (sight && DroneSight(w, r, sight)) {
+        permille = ERR_SIGHT;
+    } else if (sub && y > 2 && DroneIsEscortRow(watcher->row)) {
+        int e = target->m.engine;
+        int32_t range = stopped ? SONAR_STOPPED : e == 0 || e == 4 ? SONAR_FULL : SONAR_SLOW;
+        int chance = stopped            ? SONAR_CHANCE_STOPPED
+                     : e == 0 || e == 4 ? SONAR_CHANCE_FULL
+                                        : SONAR_CHANCE_SLOW;
+        if (y > SONAR_DEEP) range = range * SONAR_DEEP_PCT / 100;
+        if (r >= range || WorldRandom(w, 1000) >= chance) return false;
+        permille = ERR_SONAR;
+    } else {
+        return false;
+    }
+    *err = (int32_t)((int64_t)r * permille / 1000) + 50;
+    return true;
+}
+
+static int32_t DroneScatter(World *w, int32_t err) {
+    return WorldRandom(w, 2 * err + 1) - err;
+}
+
+// A contact renewed: the estimate moves, and the hunter heads for it.
+static void DroneContact(World *w, WShip *e, const WShip *s, int32_t err) {
+    e->hunt_x = s->m.x + DroneScatter(w, err);
+    e->hunt_z = s->m.z + DroneScatter(w, err);
+    e->goal_x = e->hunt_x;
+    e->goal_z = e->hunt_z;
+    e->hunt_depth = s->row == ROW_SUBMARINE && s->m.y > 2 ? s->m.y + DroneScatter(w, 20) : 0;
+    e->hunt_seen = w->now ? w->now : 1;
+}
+
+static void DroneStartHunt(World *w, WShip *e, const WShip *s, int32_t err) {
+    if (e->hunt != s->id) {
+        e->hunt = s->id;
+        e->hunt_since = w->now;
+    }
+    DroneContact(w, e, s, err);
+}
+
+static void DroneAlarm(World *w, Convoy *cv, uint32_t threat, int32_t x, int32_t z) {
+    if (!cv) return;
+    bool was = cv->alarm_until && (int32_t)(w->now - cv->alarm_until) < 0;
+    cv->alarm_until = w->now + CONVOY_ALARM_MS;
+    cv->threat = threat;
+    cv->threat_x = x;
+    cv->threat_z = z;
+    if (!was) cv->next_zig = w->now; // the first alarm turns the convoy at once
+}
+
+static bool DroneAlarmed(World *w, const Convoy *cv) {
+    return cv && cv->alarm_until && (int32_t)(w->now - cv->alarm_until) < 0;
+}
+
+static void DroneToStation(WShip *e, Convoy *cv) {
+    if (!cv || !cv->live) {
+        DroneOrder(e, 3, DroneHelmFor(e->m.heading, e->m.heading));
+        return;
+    }
+    double x, z;
+    DroneStation(*cv, e->off_x, e->off_z, &x, &z);
+    double d = std::hypot(x - e->m.x, z - e->m.z);
+    if (d < 400)
+        DroneOrder(e, 3, DroneHelmFor(cv->course, e->m.heading));
+    else
+        DroneSteerTo(e, x, z, 4);
 }
 
 static void DroneEscortThink(World *w, WShip *e, Convoy *cv) {
     const ShipClass *k = ShipClassOfRow(e->row);
-    // Listen and look for submarines.
+    // Look and listen: keep the contact in hand, or pick up a submarine, or a ship that attacked
+    // the convoy.
     for (auto &up : w->ships) {
         WShip *s = up.get();
-        if (s->dead || s->row != ROW_SUBMARINE || s->role != ROLE_PLAYER) continue;
-        int32_t r = Range(e->m.x, e->m.z, s->m.x, s->m.z);
-        if (r > LOOKOUT_RANGE) continue;
+        if (s->dead || s->role != ROLE_PLAYER) continue;
         if (e->hunt && e->hunt != s->id) continue;
-        if (DroneDetects(w, e, s, r)) {
-            e->hunt = s->id;
-            e->hunt_x = s->m.x + WorldRandom(w, 301) - 150;
-            e->hunt_z = s->m.z + WorldRandom(w, 301) - 150;
-            e->hunt_depth = s->m.y;
-            e->hunt_seen = w->now;
-        }
+        bool hostile = s->row == ROW_SUBMARINE || e->hunt == s->id || (cv && cv->threat == s->id);
+        if (!hostile) continue;
+        if (Range(e->m.x, e->m.z, s->m.x, s->m.z) >= RADAR_SHIP) continue;
+        int32_t err = 0;
+        if (!DronesSense(w, e, s, &err)) continue;
+        DroneStartHunt(w, e, s, err);
+        if (cv &&
+            Range(e->hunt_x, e->hunt_z, (int32_t)cv->gx, (int32_t)cv->gz) < CONVOY_ALARM_RADIUS)
+            DroneAlarm(w, cv, s->id, e->hunt_x, e->hunt_z);
+        break;
     }
     WShip *target = e->hunt ? WorldFind(w, e->hunt) : nullptr;
-    if (e->hunt && (!target || w->now - e->hunt_seen > CONTACT_LOST_MS)) {
+    bool leashed = cv && cv->live &&
+                   Range(e->hunt_x, e->hunt_z, (int32_t)cv->gx, (int32_t)cv->gz) > HUNT_LEASH;
+    if (e->hunt && (!target || w->now - e->hunt_seen > CONTACT_LOST_MS || leashed)) {
         e->hunt = 0;
         target = nullptr;
     }
     if (!target) {
-        if (!cv || !cv->live) {
-            DroneOrder(e, 3, DroneHelmFor(e->m.heading, e->m.heading));
-            return;
-        }
-        double x, z;
-        DroneStation(*cv, e->off_x, e->off_z, &x, &z);
-        double d = std::hypot(x - e->m.x, z - e->m.z);
-        if (d < 400)
-            DroneOrder(e, 3, DroneHelmFor(cv->course, e->m.heading));
-        else
-            DroneSteerTo(e, x, z, 4);
+        DroneToStation(e, cv);
         return;
     }
+    bool fresh = w->now - e->hunt_seen < CONTACT_FRESH_MS;
     int32_t r = Range(e->m.x, e->m.z, target->m.x, target->m.z);
-    // A surfaced submarine in reach draws gunfire.
-    if (k->gun_range && target->m.y <= 2 && r <= k->gun_range &&
-        (int32_t)(w->now - e->next_gun) >= 0) {
+    // A ship on the surface in reach, in sight now, draws gunfire once the guns are manned.
+    if (fresh && k->gun_range && target->m.y <= 2 && r <= k->gun_range &&
+        w->now - e->hunt_since >= GUN_READY_MS && (int32_t)(w->now - e->next_gun) >= 0) {
         e->next_gun = w->now + (uint32_t)k->gun_reload;
         CombatGun(w, e, target);
         if (!WorldFind(w, target->id)) {
@@ -219,22 +327,40 @@ static void DroneEscortThink(World *w, WShip *e, Convoy *cv) {
             return;
         }
     }
-    int32_t d = Range(e->m.x, e->m.z, e->hunt_x, e->hunt_z);
-    if (d < DC_ATTACK_RANGE && target->m.y > 0 && k->dc_reload &&
-        (int32_t)(w->now - e->next_dc) >= 0) {
-        int setting = (e->hunt_depth + 25) / 50 * 50;
-        if (WorldRandom(w, 100) < 30) setting += WorldRandom(w, 2) ? 50 : -50;
-        setting = std::max(50, std::min(250, setting));
-        e->next_dc = w->now + (uint32_t)k->dc_reload;
-        CombatDropCharges(w, e, setting, e->m.x, e->m.z);
+    int32_t d = Range(e->m.x, e->m.z, e->goal_x, e->goal_z);
+    if (target->row == ROW_SUBMARINE && d < DC_ATTACK_RANGE) {
+        // Over the estimate or a search point: charges while the contact is warm, then search on.
+        if (e->hunt_depth > 2 && k->dc_reload && w->now - e->hunt_seen < DC_ATTACK_AFTER_MS &&
+            (int32_t)(w->now - e->next_dc) >= 0) {
+            int setting = (e->hunt_depth + 25) / 50 * 50;
+            if (WorldRandom(w, 100) < 30) setting += WorldRandom(w, 2) ? 50 : -50;
+            setting = std::max(50, std::min(250, setting));
+            e->next_dc = w->now + (uint32_t)k->dc_reload;
+            CombatDropCharges(w, e, setting, e->m.x, e->m.z);
+        }
+        if (!fresh) {
+            e->goal_x = e->hunt_x + DroneScatter(w, HUNT_SEARCH);
+            e->goal_z = e->hunt_z + DroneScatter(w, HUNT_SEARCH);
+        }
     }
-    DroneSteerTo(e, e->hunt_x, e->hunt_z, 4);
+    // A surface ship is closed to well within gun range and kept there.
+    if (target->row != ROW_SUBMARINE && k->gun_range && d < k->gun_range / 2) {
+        DroneOrder(e, 3,
+                   DroneHelmFor(AngleFrom(e->goal_x, e->goal_z, e->m.x, e->m.z), e->m.heading));
+        return;
+    }
+    DroneSteerTo(e, e->goal_x, e->goal_z, 4);
 }
 
 static void DroneCargoThink(World *w, WShip *s, Convoy *cv) {
-    (void)w;
     if (!cv || !cv->live) {
         DroneOrder(s, 4, DroneHelmFor(s->m.heading, s->m.heading));
+        return;
+    }
+    // Under attack, a merchant near the threat puts its stern to it and runs.
+    if (DroneAlarmed(w, cv) && Range(s->m.x, s->m.z, cv->threat_x, cv->threat_z) < CARGO_FLEE) {
+        uint16_t away = AngleFrom(s->m.x, s->m.z, cv->threat_x, cv->threat_z);
+        DroneOrder(s, 4, DroneHelmFor(away, s->m.heading));
         return;
     }
     double x, z;
@@ -246,14 +372,36 @@ static void DroneCargoThink(World *w, WShip *s, Convoy *cv) {
         DroneSteerTo(s, x, z, 4);
 }
 
+// A captain is told once when escorts start closing on the ship, not at every renewed contact.
+static void DronesTellHunted(World *w) {
+    std::unordered_set<uint32_t> hunted;
+    for (auto &up : w->ships)
+        if (!up->dead && up->role == ROLE_ESCORT && up->hunt) hunted.insert(up->hunt);
+    for (auto &up : w->ships) {
+        WShip *p = up.get();
+        if (p->dead || !p->conn) continue;
+        bool now_hunted = hunted.count(p->id) > 0;
+        if (now_hunted && !p->told_hunted)
+            ConnSendf(p->conn, "%d:Escorts are closing on you!", T_TEXT);
+        p->told_hunted = now_hunted;
+    }
+}
+
 void DronesStep(World *w) {
     double secs = w->srv->cfg.step_ms / 1000.0;
     for (Convoy &cv : w->convoys) {
         if (!cv.live) continue;
         if ((int32_t)(w->now - cv.next_zig) >= 0) {
-            cv.zig = WorldRandom(w, 3) - 1;
-            cv.course = (uint16_t)(cv.base_course + cv.zig * CONVOY_ZIG);
-            cv.next_zig = w->now + 60000 + (uint32_t)WorldRandom(w, 60000);
+            if (DroneAlarmed(w, &cv)) {
+                // Under attack: short legs, wide, from one side to the other.
+                cv.zig = cv.zig > 0 ? -1 : 1;
+                cv.course = (uint16_t)(cv.base_course + cv.zig * CONVOY_ALARM_ZIG);
+                cv.next_zig = w->now + 20000 + (uint32_t)WorldRandom(w, 20000);
+            } else {
+                cv.zig = WorldRandom(w, 3) - 1;
+                cv.course = (uint16_t)(cv.base_course + cv.zig * CONVOY_ZIG);
+                cv.next_zig = w->now + 60000 + (uint32_t)WorldRandom(w, 60000);
+            }
         }
         double h = DroneRad(cv.course);
         cv.gx += std::sin(h) * cv.speed * secs;
@@ -273,6 +421,7 @@ void DronesStep(World *w) {
         else
             DroneCargoThink(w, s, cv);
     }
+    DronesTellHunted(w);
     // Keep the sea stocked: replace what was sunk or sailed away, a convoy at a time.
     if ((int32_t)(w->now - w->next_convoy_check) >= 0) {
         w->next_convoy_check = w->now + CONVOY_RESPAWN_MS;
@@ -287,17 +436,17 @@ void DronesStep(World *w) {
 }
 
 void DronesConvoyHit(World *w, WShip *victim, WShip *attacker) {
-    if (victim->convoy < 0 || !attacker || attacker->row != ROW_SUBMARINE) return;
+    if (victim->convoy < 0 || !attacker || attacker->role != ROLE_PLAYER) return;
+    // A torpedo's track gives away roughly where a submarine lies; a gun's flash gives the ship.
+    int32_t err = attacker->row == ROW_SUBMARINE ? 1500 : 200;
+    Convoy *cv = DroneConvoy(w, victim->convoy);
+    DroneAlarm(w, cv, attacker->id, attacker->m.x + DroneScatter(w, err),
+               attacker->m.z + DroneScatter(w, err));
     for (auto &up : w->ships) {
         WShip *e = up.get();
-        if (e->dead || e->role != ROLE_ESCORT || e->convoy != victim->convoy || e->hunt) continue;
-        if (Range(e->m.x, e->m.z, victim->m.x, victim->m.z) > 20000) continue;
-        // The torpedo's track gives away roughly where the submarine lies.
-        e->hunt = attacker->id;
-        e->hunt_x = attacker->m.x + WorldRandom(w, 3001) - 1500;
-        e->hunt_z = attacker->m.z + WorldRandom(w, 3001) - 1500;
-        e->hunt_depth = attacker->m.y;
-        e->hunt_seen = w->now;
+        if (e->dead || e->role != ROLE_ESCORT || e->convoy != victim->convoy) continue;
+        if (Range(e->m.x, e->m.z, victim->m.x, victim->m.z) > DRONE_HIT_REACH) continue;
+        DroneStartHunt(w, e, attacker, err);
     }
 }
 

@@ -371,7 +371,6 @@ static void WorldTorpedoHit(World *w, Conn *c, WShip *s, const uint32_t *v, std:
         WorldWeaponLine(t->id, target->id, 1, 0, t->m.heading, target->m.x, target->m.z);
     WorldSendNear(w, target->m.x, target->m.z, line);
     WorldRemove(w, t, 0);
-    DronesConvoyHit(w, target, s);
     WorldDamage(w, target, s, TORPEDO_DAMAGE);
 }
 
@@ -492,7 +491,16 @@ void WorldDamage(World *w, WShip *victim, WShip *attacker, int points) {
     victim->hp -= points;
     if (victim->conn) victim->conn->last_hit_tick = w->now ? w->now : 1;
     WorldScore(attacker, victim, SCORE_HITS, SCORE_HIT);
-    if (victim->hp > 0) return;
+    DronesConvoyHit(w, victim, attacker);
+    if (victim->hp > 0) {
+        if (victim->conn) {
+            int32_t hull = ShipClassOfRow(victim->row)->hull;
+            int pct = (int)((victim->hp * 100 + hull / 2) / std::max<int32_t>(1, hull));
+            ConnSendf(victim->conn, "%d:Hit! Hull at %d%%.", T_TEXT,
+                      std::max(1, std::min(100, pct)));
+        }
+        return;
+    }
     uint32_t attacker_id = attacker ? attacker->id : victim->id;
     LogInfo("ship %" PRIx32 " (%s) sunk by %" PRIx32, victim->id, victim->captain.c_str(),
             attacker_id);

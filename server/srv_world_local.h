@@ -61,6 +61,8 @@ struct WShip {
     double tubes = 0;                   // loaded tubes (reloads over time)
     uint32_t tubes_tick = 0;
     uint32_t next_gun = 0, next_dc = 0;
+    bool told_hunted = false;  // told that escorts are closing; cleared when none hunts it
+    uint32_t next_dc_told = 0; // tick before which nearby charges are not reported again
 
     // Torpedoes.
     uint32_t owner = 0;
@@ -70,10 +72,12 @@ struct WShip {
     int convoy = -1;
     int32_t off_x = 0, off_z = 0; // station relative to the convoy's guide, in its course frame
     int32_t steer_sense = 0;
-    uint32_t hunt = 0;              // submarine hunted (0: none)
-    int32_t hunt_x = 0, hunt_z = 0; // where it is believed to be
+    uint32_t hunt = 0;              // player ship hunted (0: none)
+    int32_t hunt_x = 0, hunt_z = 0; // where it is believed to be (last estimate)
+    int32_t goal_x = 0, goal_z = 0; // where the hunter heads: the estimate, or a search point
     int32_t hunt_depth = 0;
-    uint32_t hunt_seen = 0; // tick of the last contact
+    uint32_t hunt_seen = 0;  // tick of the last contact
+    uint32_t hunt_since = 0; // tick the hunt began: the guns need a moment to be manned
     uint32_t next_think = 0;
 };
 
@@ -89,6 +93,9 @@ struct Convoy {
     uint32_t next_zig = 0;
     int zig = 0;
     uint32_t cargo_gone_at = 0; // tick when its last cargo ship went (0: some left)
+    uint32_t alarm_until = 0;   // under attack until this tick (0: never attacked)
+    uint32_t threat = 0;        // the last known attacker or contact
+    int32_t threat_x = 0, threat_z = 0;
 };
 
 struct DepthCharge {
@@ -134,7 +141,11 @@ void CombatStepCharges(World *w);
 // Drones (srv_drones.cpp).
 void DronesInit(World *w);
 void DronesStep(World *w);
+// A convoy ship damaged by a player: the escorts go after the attacker, the convoy scatters.
 void DronesConvoyHit(World *w, WShip *victim, WShip *attacker);
+// Whether a drone's crew senses target at this look (dice thrown); *err: the estimate's error
+// in units, growing with range. Radar and sonar only on the classes that carry them.
+bool DronesSense(World *w, const WShip *watcher, const WShip *target, int32_t *err);
 void DronesShipGone(World *w, WShip *s);
 // A place for a new player's ship: near a convoy, pointing at it.
 void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading);
