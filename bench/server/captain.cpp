@@ -110,7 +110,7 @@ CaptainOrders CaptainStanding(int profile, int phase) {
         if (phase == CAPTAIN_APPROACH) return {CAPTAIN_PERISCOPE_DEPTH, 4, both};
         if (phase == CAPTAIN_ATTACK) return {CAPTAIN_PERISCOPE_DEPTH, 3, both};
         return {CAPTAIN_DEEP, 3, both}; // deep and slow: only sonar finds a boat down there
-    default: // careless and gunner stay on the surface at full ahead
+    default:                            // careless and gunner stay on the surface at full ahead
         return {0, 4, both};
     }
 }

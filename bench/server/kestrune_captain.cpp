@@ -1,4 +1,5 @@
-// kestrune_captain.cpp -- loopback captains that play whole battles as players do, and a fairness table
+// kestrune_captain.cpp -- loopback captains that play whole battles as players do, and a fairness
+// table
 //
 // Each battle is one new account, one connection and one ship. The captain moves its own ship and
 // every ship it is told of with the shared movement model, but acts only on what its lookout,
@@ -470,9 +471,9 @@ static void Think(Captain *c, double now) {
     int32_t cargo_range;
     MotionState cargo{};
     uint32_t cargo_id = Nearest(c, now, IsCargo, &cargo_range, &cargo);
-    CaptainCues cues{now - c->phase_since, cargo_range,
-                     c->charges_heard < 0 ? -1 : now - c->charges_heard, c->spread_fired,
-                     c->o.sank, c->attacks};
+    CaptainCues cues{
+        now - c->phase_since, cargo_range, c->charges_heard < 0 ? -1 : now - c->charges_heard,
+        c->spread_fired,      c->o.sank,   c->attacks};
     int next = CaptainNextPhase(c->profile, c->phase, cues);
     if (next != c->phase) {
         if (next == CAPTAIN_EVADE && c->spread_fired) c->attacks++;
@@ -533,8 +534,8 @@ static void Think(Captain *c, double now) {
                 MotionState s = ContactNow(k, now);
                 uint16_t to_us = AngleFrom(c->m.x, c->m.z, s.x, s.z);
                 uint16_t off = (uint16_t)(to_us - s.heading);
-                bool at_us = Range(c->m.x, c->m.z, s.x, s.z) < CAP_ENGAGE_RANGE &&
-                             s.engine == 4 && (off < 0x0AAA || off > 0xFFFF - 0x0AAA);
+                bool at_us = Range(c->m.x, c->m.z, s.x, s.z) < CAP_ENGAGE_RANGE && s.engine == 4 &&
+                             (off < 0x0AAA || off > 0xFFFF - 0x0AAA);
                 if (!at_us) {
                     k.pointing_since = 0;
                 } else if (!k.pointing_since) {
@@ -648,8 +649,8 @@ static void PrintTable(const std::vector<Outcome> &all) {
         };
         printf("%-9s %7d %6d %6d %5d %5d %8d %5d %7s %8s %8s %8s %8s %8s\n",
                CAPTAIN_PROFILE_NAMES[p], n, near, fired, hit, sank, surv, sunk,
-               p == CAPTAIN_GUNNER ? std::to_string(eng).c_str() : "-", med(tn), med(th),
-               med(ts), med(tl), med(te));
+               p == CAPTAIN_GUNNER ? std::to_string(eng).c_str() : "-", med(tn), med(th), med(ts),
+               med(tl), med(te));
     }
 }
 
