@@ -183,7 +183,13 @@ TEST_F(Sea, EscortsTurnOnAShipThatShellsTheirConvoyAndMerchantsRunFromIt) {
     ASSERT_TRUE(p);
     uint32_t pid = p->id;
     ASSERT_EQ(w->convoys.size(), 1u);
-    Convoy &cv = w->convoys[0];
+    // Looked up each time: a new convoy sent to sea moves the list.
+    const int cid = w->convoys[0].id;
+    auto convoy = [&]() -> Convoy * {
+        for (Convoy &c : w->convoys)
+            if (c.id == cid) return &c;
+        return nullptr;
+    };
     WShip *victim = nullptr;
     for (auto &s : w->ships)
         if (!victim && s->role == ROLE_CARGO) victim = s.get();
@@ -210,7 +216,8 @@ TEST_F(Sea, EscortsTurnOnAShipThatShellsTheirConvoyAndMerchantsRunFromIt) {
 
     // The convoy is alarmed and zig-zags wide at once.
     Step(100, hold, [] { return false; });
-    int16_t off = (int16_t)(uint16_t)(cv.course - cv.base_course);
+    ASSERT_NE(convoy(), nullptr);
+    int16_t off = (int16_t)(uint16_t)(convoy()->course - convoy()->base_course);
     EXPECT_EQ(off < 0 ? -off : off, 0x1800);
 
     int escorts = 0;
@@ -233,8 +240,8 @@ TEST_F(Sea, EscortsTurnOnAShipThatShellsTheirConvoyAndMerchantsRunFromIt) {
     // The merchant that was hit puts its stern to the attacker and runs.
     uint32_t vid = victim->id;
     Step(80000, hold, [] { return false; });
-    if (WorldFind(w, vid)) {
-        uint16_t away = AngleFrom(victim->m.x, victim->m.z, cv.threat_x, cv.threat_z);
+    if (WorldFind(w, vid) && convoy()) {
+        uint16_t away = AngleFrom(victim->m.x, victim->m.z, convoy()->threat_x, convoy()->threat_z);
         int16_t d = (int16_t)(uint16_t)(victim->m.heading - away);
         EXPECT_LT(d < 0 ? -d : d, 0x2000) << "heading " << victim->m.heading << " away " << away;
         EXPECT_EQ(victim->m.engine, 4);
