@@ -24,6 +24,7 @@
 #include "sim/battle.h"
 #include "sim/mobile.h"
 #include "stations/bridge.h"
+#include "stations/compass.h"
 #include "stations/stations.h"
 #include "stations/tubes.h"
 #include "tests/e2e/e2e_client.h"
@@ -90,6 +91,16 @@ void KeysTo(uint16_t want, int slack) {
         PlatformTestKey(key, FALSE);
         Settle();
     }
+}
+
+// A left click on the compass card in the direction of `course`, as a player orders a course.
+void CompassSteer(uint16_t course) {
+    double a = course * 2 * M_PI / 65536.0, r = 0.3;
+    POINT p = {compass_cx + (LONG)std::lround(std::sin(a) * r * compass_width),
+               compass_cy - (LONG)std::lround(std::cos(a) * r * compass_height)};
+    ClientToScreen(hwndCompass, &p);
+    PlatformTestClick(p.x, p.y);
+    Settle();
 }
 
 // A seen drone's bearing from the own ship, and where it will be when a torpedo reaches it.
@@ -262,6 +273,16 @@ TEST_F(CaptainsEye, TurnOntoADroneByMouseAndKeysSeeItNamedAndHitIt) {
         }
         return Bearing(tx, tz);
     };
+    // A lead outside the bow tubes' arc: steer for it on the compass at half ahead, then stop.
+    if (std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) > 0x800) {
+        CompassSteer(lead());
+        PlatformTestKeyPress('4');
+        Until(
+            [&] { return std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) < 0x300; },
+            40);
+        PlatformTestKeyPress('3');
+        Settle();
+    }
     int fired = 0;
     for (int shot = 0; shot < 2 && t() && !(t()->status & ST_DEAD); shot++) {
         KeysTo(lead(), 0x18);
