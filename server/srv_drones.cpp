@@ -271,18 +271,23 @@ static bool DroneAlarmed(World *w, const Convoy *cv) {
     return cv && cv->alarm_until && (int32_t)(w->now - cv->alarm_until) < 0;
 }
 
+// Back to the ship's station in the convoy at full ahead, then its course at half ahead once
+// within `near` of it.
+static void DroneKeepStation(WShip *s, const Convoy &cv, double near) {
+    double x, z;
+    DroneStation(cv, s->off_x, s->off_z, &x, &z);
+    if (std::hypot(x - s->m.x, z - s->m.z) < near)
+        DroneOrder(s, 3, DroneHelmFor(cv.course, s->m.heading));
+    else
+        DroneSteerTo(s, x, z, 4);
+}
+
 static void DroneToStation(WShip *e, Convoy *cv) {
     if (!cv || !cv->live) {
         DroneOrder(e, 3, DroneHelmFor(e->m.heading, e->m.heading));
         return;
     }
-    double x, z;
-    DroneStation(*cv, e->off_x, e->off_z, &x, &z);
-    double d = std::hypot(x - e->m.x, z - e->m.z);
-    if (d < 400)
-        DroneOrder(e, 3, DroneHelmFor(cv->course, e->m.heading));
-    else
-        DroneSteerTo(e, x, z, 4);
+    DroneKeepStation(e, *cv, 400);
 }
 
 static void DroneEscortThink(World *w, WShip *e, Convoy *cv) {
@@ -363,13 +368,7 @@ static void DroneCargoThink(World *w, WShip *s, Convoy *cv) {
         DroneOrder(s, 4, DroneHelmFor(away, s->m.heading));
         return;
     }
-    double x, z;
-    DroneStation(*cv, s->off_x, s->off_z, &x, &z);
-    double d = std::hypot(x - s->m.x, z - s->m.z);
-    if (d < 300)
-        DroneOrder(s, 3, DroneHelmFor(cv->course, s->m.heading));
-    else
-        DroneSteerTo(s, x, z, 4);
+    DroneKeepStation(s, *cv, 300);
 }
 
 // A captain is told once when escorts start closing on the ship, not at every renewed contact.

@@ -138,3 +138,16 @@ int CaptainNextPhase(int profile, int phase, const CaptainCues &c) {
         return CAPTAIN_APPROACH;
     }
 }
+
+bool CaptainTorpedoStrikes(const MotionState &t, const MotionState &s, int row) {
+    if (s.y > 2) return false;
+    const ShipClass *k = ShipClassOfRow(row);
+    double hl = k->length >> 1, hb = k->beam >> 1;
+    double dx = t.x - s.x, dz = t.z - s.z;
+    if (dx < -hl || dx > hl || dz < -hl || dz > hl) return false;
+    if (hl < 0.8 * std::sqrt(dx * dx + dz * dz)) return false;
+    double h = s.heading * 2 * M_PI / 65535.0;
+    double across = std::cos(h) * dx - std::sin(h) * dz;
+    double along = std::sin(h) * dx + std::cos(h) * dz;
+    return across >= -hb && across <= hb && along >= -hl && along <= hl;
+}

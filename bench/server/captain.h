@@ -86,3 +86,8 @@ struct CaptainCues {
     int sank, attacks;   // ships sunk, attacks made
 };
 int CaptainNextPhase(int profile, int phase, const CaptainCues &c);
+
+// The client's judgement of its own torpedo at `t` against a ship of table row `row` at `s`:
+// within half a length of a surface ship, and inside its hull's rectangle once turned into the
+// ship's frame.
+bool CaptainTorpedoStrikes(const MotionState &t, const MotionState &s, int row);

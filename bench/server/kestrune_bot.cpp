@@ -26,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/server/captain.h"
 #include "common/motion.h"
 #include "server/srv_line.h"
 #include "server/srv_log.h"
@@ -431,21 +432,6 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
     }
 }
 
-// The client's judgement of its own torpedo: within half a length of a surface ship, and inside
-// its hull's rectangle once turned into the ship's frame.
-static bool TorpedoStrikes(const MotionState &t, const MotionState &s, int row) {
-    if (s.y > 2) return false;
-    const ShipClass *k = ShipClassOfRow(row);
-    double hl = k->length >> 1, hb = k->beam >> 1;
-    double dx = t.x - s.x, dz = t.z - s.z;
-    if (dx < -hl || dx > hl || dz < -hl || dz > hl) return false;
-    if (hl < 0.8 * std::sqrt(dx * dx + dz * dz)) return false;
-    double h = s.heading * 2 * M_PI / 65535.0;
-    double across = std::cos(h) * dx - std::sin(h) * dz;
-    double along = std::sin(h) * dx + std::cos(h) * dz;
-    return across >= -hb && across <= hb && along >= -hl && along <= hl;
-}
-
 static void RunTorpedoes(Bot *b, double now) {
     if (!have_coeffs[ROW_TORPEDO]) return;
     for (Torpedo &t : b->torpedoes) {
@@ -454,7 +440,7 @@ static void RunTorpedoes(Bot *b, double now) {
         t.t = now;
         for (auto &kv : drones_known) {
             MotionState s = DroneNow(kv.second, now);
-            if (!TorpedoStrikes(t.m, s, kv.second.row)) continue;
+            if (!CaptainTorpedoStrikes(t.m, s, kv.second.row)) continue;
             char line[120];
             snprintf(line, sizeof line, "13:%" PRIx32 ":%" PRIx32 ":1:0:%x:%" PRIx32 ":%" PRIx32,
                      t.id, kv.first, (unsigned)t.m.heading, (uint32_t)t.m.x, (uint32_t)t.m.z);

@@ -362,21 +362,6 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
     }
 }
 
-// The client's judgement of its own torpedo: within half a length of a surface ship, and inside
-// its hull once turned into the ship's frame.
-static bool TorpedoStrikes(const MotionState &t, const MotionState &s, int row) {
-    if (s.y > 2) return false;
-    const ShipClass *k = ShipClassOfRow(row);
-    double hl = k->length >> 1, hb = k->beam >> 1;
-    double dx = t.x - s.x, dz = t.z - s.z;
-    if (dx < -hl || dx > hl || dz < -hl || dz > hl) return false;
-    if (hl < 0.8 * std::sqrt(dx * dx + dz * dz)) return false;
-    double h = s.heading * 2 * M_PI / 65535.0;
-    double across = std::cos(h) * dx - std::sin(h) * dz;
-    double along = std::sin(h) * dx + std::cos(h) * dz;
-    return across >= -hb && across <= hb && along >= -hl && along <= hl;
-}
-
 static void RunTorpedoes(Captain *c, double now) {
     if (!have_coeffs[ROW_TORPEDO]) return;
     for (OwnTorpedo &t : c->torpedoes) {
@@ -385,7 +370,7 @@ static void RunTorpedoes(Captain *c, double now) {
         t.t = now;
         for (auto &kv : c->contacts) {
             if (kv.second.row == ROW_TORPEDO || kv.second.row <= 0) continue;
-            if (!TorpedoStrikes(t.m, ContactNow(kv.second, now), kv.second.row)) continue;
+            if (!CaptainTorpedoStrikes(t.m, ContactNow(kv.second, now), kv.second.row)) continue;
             SendWeapon(c, t.id, kv.first, 1, t.m.heading, t.m.x, t.m.z);
             t.claimed = true;
             break;
