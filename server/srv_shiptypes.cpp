@@ -54,7 +54,7 @@ static const ShipClass SHIP_CLASSES_TABLE[ROWS_SENT] = {
      0,
      0,
      0,
-     80,
+     50, // one torpedo sinks a freighter; a tanker takes two
      0},
     {"Tanker",
      450,

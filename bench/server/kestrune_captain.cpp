@@ -38,6 +38,7 @@ static double Now() {
 #define CAP_GUN_RELOAD 3.5   // seconds between the destroyer gun's rounds
 #define CAP_NEAR 5000        // "reached a cargo ship"
 #define CAP_ENGAGE_RANGE 10000
+#define CAP_NEWCOMER_RANGE 3500 // the walkthrough: fire from about 3 km
 
 struct Contact {
     int row = 0;
@@ -76,10 +77,11 @@ struct Captain {
     double start = 0, last_move = 0, last_tick = 0, end_at = 0;
     int32_t sense = 0, ordered_depth = 0;
     int observer = 0, phase = CAPTAIN_APPROACH;
-    double phase_since = 0, charges_heard = -1, next_fire = 0, first_shot = -1;
+    double phase_since = 0, charges_heard = -1, next_fire = 0, first_shot = -1, last_trace = 0;
     int tubes = CAP_TUBES, attacks = 0;
     double reload_from = -1;
     bool spread_fired = false;
+    double lead = 0.75; // the newcomer's guess of the lead, a fraction of the true one
     uint32_t target = 0;
     std::map<uint32_t, Contact> contacts;
     std::vector<OwnTorpedo> torpedoes;
@@ -91,7 +93,8 @@ struct Options {
     double limit = 600;
     uint32_t seed = 1;
     std::vector<int> profiles;
-    bool together = false, verbose = false;
+    bool together = false;
+    int verbose = 0; // 1: each battle's outcome, 2: and a line every 15 s of each captain's state
     std::string prefix = "cap";
 };
 
@@ -456,6 +459,24 @@ static void Think(Captain *c, double now) {
     int32_t cargo_range;
     MotionState cargo{};
     uint32_t cargo_id = Nearest(c, now, IsCargo, &cargo_range, &cargo);
+    if (opt.verbose > 1 && now - c->last_trace >= 15) {
+        c->last_trace = now;
+        int32_t cargo_true = -1, escort_true = -1;
+        for (auto &kv : c->contacts) {
+            MotionState s = ContactNow(kv.second, now);
+            int32_t r = Range(c->m.x, c->m.z, s.x, s.z);
+            int32_t *best = IsCargo(kv.second) ? &cargo_true
+                            : IsEscort(kv.second) ? &escort_true
+                                                  : nullptr;
+            if (best && (*best < 0 || r < *best)) *best = r;
+        }
+        fprintf(stderr,
+                "%s #%d t=%.0f phase %d depth %d engine %d heading %u seen-cargo %d "
+                "cargo %d escort %d tubes %d\n",
+                CAPTAIN_PROFILE_NAMES[c->profile], c->index, Since(c, now), c->phase, c->m.y,
+                c->m.engine, (unsigned)Degrees(c->m.heading), cargo_range, cargo_true,
+                escort_true, c->tubes);
+    }
     CaptainCues cues{
         now - c->phase_since, cargo_range, c->charges_heard < 0 ? -1 : now - c->charges_heard,
         c->spread_fired,      c->o.sank,   c->attacks};
@@ -538,8 +559,11 @@ static void Think(Captain *c, double now) {
         bool expert = c->profile == CAPTAIN_EXPERT;
         uint16_t aim = AngleFrom(cargo.x, cargo.z, c->m.x, c->m.z);
         double run = 0;
+        // A newcomer guesses the lead each time he looks; an expert works it out from the plot.
+        if (!expert && now >= c->next_fire)
+            c->lead = std::uniform_real_distribution<double>(0.5, 1.0)(rng);
         bool can = measured && CaptainAim(c->m.x, c->m.z, cargo.x, cargo.z, vx, vz,
-                                          expert ? 1.0 : 0.5, &aim, &run);
+                                          expert ? 1.0 : c->lead, &aim, &run);
         course = aim;
         if (expert && measured && cargo_range > 4500) {
             // Get ahead of the track: make for where the ship will be in two minutes.
@@ -557,7 +581,7 @@ static void Think(Captain *c, double now) {
                 FireTorpedo(c, (uint16_t)(aim + 0x0180), now);
                 c->spread_fired = true;
                 c->next_fire = now + 10;
-            } else if (!expert && cargo_range <= 5000) {
+            } else if (!expert && cargo_range <= CAP_NEWCOMER_RANGE) {
                 FireTorpedo(c, aim, now);
                 c->next_fire = now + 8;
             }
@@ -750,7 +774,7 @@ int main(int argc, char **argv) {
         else if (a == "--together")
             opt.together = atoi(v) != 0;
         else if (a == "--verbose")
-            opt.verbose = atoi(v) != 0;
+            opt.verbose = atoi(v);
         else if (a == "--prefix")
             opt.prefix = v;
         else

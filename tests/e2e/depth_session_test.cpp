@@ -16,6 +16,7 @@
 #include "sim/battle.h"
 #include "sim/mobile.h"
 #include "stations/depth.h"
+#include "tests/e2e/e2e_captain.h"
 #include "tests/e2e/e2e_client.h"
 #include "tests/e2e/e2e_support.h"
 
@@ -28,19 +29,6 @@ std::string GaugeTitle() {
     char text[96] = {};
     GetWindowText(hwndDepth, text, sizeof text);
     return text;
-}
-
-// A point on the dial a player would click for `depth`, found the way the gauge reads clicks.
-bool DialPoint(int32_t depth, POINT *p) {
-    RECT r;
-    GetClientRect(hwndDepth, &r);
-    for (int32_t y = 0; y < r.bottom; y++)
-        for (int32_t x = 0; x < r.right; x++)
-            if (DepthFromClick(x, y) == depth) {
-                *p = {x, y};
-                return true;
-            }
-    return false;
 }
 
 } // namespace
@@ -67,9 +55,7 @@ TEST(DepthSession, OrderedDepthIsHeldAfterDepthKeepingEnds) {
     if (in) {
         EXPECT_EQ(0, player_mobile->y);
         ChangePlayerEngine(4);
-        POINT p{};
-        ASSERT_TRUE(DialPoint(ORDERED, &p));
-        SendMessage(hwndDepth, WM_LBUTTONDOWN, 0, MAKELPARAM(p.x, p.y));
+        ASSERT_TRUE(GaugeOrder(ORDERED));
         EXPECT_EQ(ORDERED, player_mobile->ordered_depth);
 
         auto ordered_at = std::chrono::steady_clock::now();

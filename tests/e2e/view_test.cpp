@@ -27,91 +27,13 @@
 #include "stations/compass.h"
 #include "stations/stations.h"
 #include "stations/tubes.h"
+#include "tests/e2e/e2e_captain.h"
 #include "tests/e2e/e2e_client.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
 
 const double TORPEDO_SPEED = 170.0; // world units a second, as the server runs them
-
-// The bridge's client rectangle on the screen.
-RECT BridgeOnScreen() {
-    RECT r;
-    GetClientRect(hwndBridge, &r);
-    POINT p = {0, 0};
-    ClientToScreen(hwndBridge, &p);
-    return {p.x, p.y, p.x + r.right, p.y + r.bottom};
-}
-
-// The game's loop takes one message a turn: a few turns let an injected event and what it
-// causes be handled before the picture is judged.
-void Settle() {
-    for (int i = 0; i < 30; i++)
-        Pump();
-}
-
-int16_t ViewError(uint16_t want) {
-    return (int16_t)(uint16_t)(want - (uint16_t)(player_mobile->heading + player_mobile->view));
-}
-
-// Drags the view with the left button until it looks along `want` (16-bit world angle), as a
-// player does: the picture follows the mouse, 16 units of angle a pixel.
-void DragTo(uint16_t want) {
-    RECT b = BridgeOnScreen();
-    int cx = (b.left + b.right) / 2, cy = (b.top + b.bottom) / 2;
-    for (int round = 0; round < 8 && std::abs(ViewError(want)) >= 16; round++) {
-        int dx = -ViewError(want) / 16;
-        dx = std::max(-(cx - b.left - 10), std::min(b.right - 10 - cx, dx));
-        PlatformTestMouseMove(cx, cy);
-        PlatformTestMouseButton(cx, cy, 0, TRUE);
-        Settle();
-        for (int step = 1; step <= 4; step++) {
-            PlatformTestMouseMove(cx + dx * step / 4, cy);
-            Settle();
-        }
-        PlatformTestMouseButton(cx + dx, cy, 0, FALSE);
-        Settle();
-    }
-}
-
-// Holds an arrow key until the view is within `slack` of `want`; the turn speeds up while held,
-// so a long way is taken in short presses.
-void KeysTo(uint16_t want, int slack) {
-    for (int press = 0; press < 40 && std::abs(ViewError(want)) > slack; press++) {
-        int16_t before = ViewError(want);
-        int key = before > 0 ? VK_RIGHT : VK_LEFT;
-        PlatformTestKey(key, TRUE);
-        auto start = std::chrono::steady_clock::now();
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500)) {
-            Pump();
-            int16_t now = ViewError(want);
-            // Stop at the mark, or as soon as it is passed.
-            if (std::abs(now) <= slack || (now > 0) != (before > 0)) break;
-        }
-        PlatformTestKey(key, FALSE);
-        Settle();
-    }
-}
-
-// A left click on the compass card in the direction of `course`, as a player orders a course.
-void CompassSteer(uint16_t course) {
-    double a = course * 2 * M_PI / 65536.0, r = 0.3;
-    POINT p = {compass_cx + (LONG)std::lround(std::sin(a) * r * compass_width),
-               compass_cy - (LONG)std::lround(std::cos(a) * r * compass_height)};
-    ClientToScreen(hwndCompass, &p);
-    PlatformTestClick(p.x, p.y);
-    Settle();
-}
-
-// A seen drone's bearing from the own ship, and where it will be when a torpedo reaches it.
-uint16_t Bearing(double x, double z) {
-    double a = std::atan2(x - player_mobile->x, z - player_mobile->z);
-    return (uint16_t)(int32_t)std::lround(a * 65536.0 / (2 * M_PI));
-}
-
-bool Seen(const Mobile *m) {
-    return m && !(m->status & ST_DEAD) && (m->contact & (CT_VIEW | CT_PLOT)) == (CT_VIEW | CT_PLOT);
-}
 
 // Pixels of the composed screen in the bridge's picture that are not the empty sea or sky of
 // their row (the horizon's bands are one colour across), between rows `top` and `bottom`.
@@ -264,15 +186,7 @@ TEST_F(CaptainsEye, TurnOntoADroneByMouseAndKeysSeeItNamedAndHitIt) {
     Until([&] { return std::chrono::steady_clock::now() - t0 > std::chrono::seconds(2); }, 5);
     double dt = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     double vx = (t()->x - x0) / dt, vz = (t()->z - z0) / dt;
-    auto lead = [&] {
-        double tx = t()->x, tz = t()->z;
-        for (int i = 0; i < 6; i++) {
-            double s = std::hypot(tx - player_mobile->x, tz - player_mobile->z) / TORPEDO_SPEED;
-            tx = t()->x + vx * s;
-            tz = t()->z + vz * s;
-        }
-        return Bearing(tx, tz);
-    };
+    auto lead = [&] { return LeadBearing(t(), vx, vz, TORPEDO_SPEED); };
     // A lead outside the bow tubes' arc: steer for it on the compass at half ahead, then stop.
     if (std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) > 0x800) {
         CompassSteer(lead());

@@ -1,0 +1,184 @@
+// walkthrough_test.cpp -- the README's first battle, played by one headless client against the real
+// server and its drone convoy with escorts, through mouse and keys only, until a ship is sunk
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "net/session.h"
+#include "platform/platform_test.h"
+#include "shell/dialogs.h"
+#include "shell/shell.h"
+#include "sim/battle.h"
+#include "sim/mobile.h"
+#include "stations/bridge.h"
+#include "stations/button.h"
+#include "stations/map.h"
+#include "stations/tubes.h"
+#include "tests/e2e/e2e_captain.h"
+#include "tests/e2e/e2e_client.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+const double TORPEDO_SPEED = 170.0; // world units a second, as the server runs them
+const int32_t FIRING_RANGE = 3000;  // the walkthrough: fire from about 3 km
+
+bool IsCargo(const Mobile *m) {
+    int c = MobileClass(m);
+    return (m->status & ST_DRONE) && (c == MERCHANT || c == TANKER);
+}
+
+double Range(const Mobile *m) {
+    return std::hypot(m->x - player_mobile->x, m->z - player_mobile->z);
+}
+
+// The nearest cargo ship that passes `want`, or null.
+template <class F> Mobile *NearestCargo(F want) {
+    Mobile *best = nullptr;
+    for (int32_t i = 0; i < num_mobiles; i++) {
+        Mobile *m = &mobile[i];
+        if ((m->status & ST_DEAD) || !IsCargo(m) || !want(m)) continue;
+        if (!best || Range(m) < Range(best)) best = m;
+    }
+    return best;
+}
+
+// Still in the battle with the own boat afloat (a sinking ends the battle and the own ship).
+bool Afloat() {
+    return location == LOC_BATTLE && player_mobile && !(player_mobile->status & ST_DEAD);
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+} // namespace
+
+TEST(Walkthrough, TheReadmesFirstBattleSinksAShip) {
+    ASSERT_EQ(0, access(E2eServerProgram().c_str(), X_OK)) << E2eServerProgram() << " is not built";
+    char dir[] = "/tmp/e2e_walk_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    int port = E2eFreePort();
+    // The default convoy, escorts and all; the boat starts nearer than usual to keep the test
+    // short, on the convoy's track as every new boat does.
+    pid_t server =
+        E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
+                       {"--drones", "6", "--seed", "7", "--spawn-near", "9000"});
+    ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
+    StartClient(port, (std::string(dir) + "/client.log").c_str());
+    auto start = std::chrono::steady_clock::now();
+
+    Login("walker", "firstbattle");
+    NewPlayer("Newcomer", IDC_NORTHLAND);
+    PickShip(IDC_SUBMARINE);
+    ASSERT_TRUE(Until([] { return location == LOC_BATTLE && player_mobile; }, 30));
+    ASSERT_EQ(SUBMARINE, MobileClass(player_mobile));
+
+    // Ring full ahead; on the map table the widest range, then a waypoint on the convoy.
+    PlatformTestKeyPress('5');
+    Settle();
+    EXPECT_EQ(4, player_mobile->engine) << "full ahead was not rung";
+    MapButtonClick(MAP_BUTTON_RADAR);
+    EXPECT_EQ(120000, map_scale) << "the radar range button did not widen the chart";
+    Mobile *cargo = nullptr;
+    ASSERT_TRUE(Until(
+        [&] {
+            cargo = NearestCargo([](const Mobile *m) { return (m->contact & CT_PLOT) != 0; });
+            return cargo != nullptr;
+        },
+        20))
+        << "no cargo ship on the chart";
+    ASSERT_TRUE(MapClickAt(cargo->x, cargo->z)) << "the convoy is off the chart";
+    EXPECT_TRUE(player_mobile->status & ST_GOTO) << "the click set no waypoint";
+
+    // Go down early: the green band of the depth gauge, then the periscope.
+    ASSERT_TRUE(GaugeOrder(9));
+    EXPECT_EQ(9, player_mobile->ordered_depth);
+    ASSERT_TRUE(Until([] { return player_mobile->y >= 5 && player_mobile->y <= 15; }, 60))
+        << "never reached periscope depth: " << player_mobile->y << " m";
+    OrdersClick(1);
+    EXPECT_EQ(1, observer_status & 1) << "the periscope did not go up";
+    printf("periscope depth after %.0f s, %d m\n", Seconds(start), player_mobile->y);
+
+    // Close the convoy until a cargo ship is in sight within firing range; the waypoint is
+    // renewed on the nearest cargo ship as a player keeps the chart's mark on the convoy.
+    Mobile *target = nullptr;
+    bool in_range = Until(
+        [&] {
+            if (!Afloat()) return true;
+            target = NearestCargo([](const Mobile *m) { return Seen(m); });
+            if (target && Range(target) <= FIRING_RANGE) return true;
+            Mobile *mark = NearestCargo([](const Mobile *m) { return (m->contact & CT_PLOT) != 0; });
+            if (mark && !(player_mobile->status & ST_GOTO)) MapClickAt(mark->x, mark->z);
+            return false;
+        },
+        240);
+    ASSERT_TRUE(Afloat()) << "sunk on the approach";
+    ASSERT_TRUE(in_range && target) << "never within " << FIRING_RANGE << " of a cargo ship";
+    printf("in range of %s after %.0f s, %.0f m\n", target->ship_name, Seconds(start),
+           Range(target));
+    PlatformTestKeyPress('3'); // half ahead: quieter, and the aim steadier
+
+    // Turn the periscope onto the ship, lead it as it crosses, fire with the space bar when the
+    // tubes' dial lights; again, on the nearest ship still afloat, until one goes down.
+    int fired = 0;
+    std::string sunk;
+    for (int shot = 0; shot < 8 && sunk.empty() && Afloat(); shot++) {
+        target = NearestCargo([](const Mobile *m) { return Seen(m); });
+        if (!target) break;
+        int32_t id = target->id;
+        auto t = [&] { return FindMobileID(id); };
+        DragTo(t()->bearing);
+        double x0 = t()->x, z0 = t()->z;
+        auto t0 = std::chrono::steady_clock::now();
+        Until([&] { return Seconds(t0) > 3; }, 5);
+        if (!Afloat() || !t() || (t()->status & ST_DEAD)) continue;
+        double dt = Seconds(t0), vx = (t()->x - x0) / dt, vz = (t()->z - z0) / dt;
+        auto lead = [&] { return LeadBearing(t(), vx, vz, TORPEDO_SPEED); };
+        // Outside the bow tubes' arc: steer for the lead on the compass first.
+        if (std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) > 0x800) {
+            CompassSteer(lead());
+            Until(
+                [&] {
+                    return !t() ||
+                           std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) < 0x500;
+                },
+                40);
+            if (!t()) continue;
+        }
+        if (!Afloat() || !t()) continue;
+        KeysTo(lead(), 0x18);
+        if (!Until([] { return TubesInArc() != 0; }, 2)) continue;
+        PlatformTestKeyPress(VK_SPACE);
+        fired++;
+        printf("torpedo %d at %s, %.0f m, after %.0f s\n", fired, t()->ship_name, Range(t()),
+               Seconds(start));
+        // The run, then the radio room's report of a sinking.
+        int run = (int)(Range(t()) / TORPEDO_SPEED) + 8;
+        Until(
+            [&] {
+                for (const std::string &l : ChatLog())
+                    if (l.find(" sunk by Newcomer ") != std::string::npos) sunk = l;
+                return !sunk.empty();
+            },
+            run);
+    }
+    EXPECT_GT(fired, 0) << "the tubes' dial never lit";
+    EXPECT_FALSE(sunk.empty()) << fired << " torpedoes and no sinking reported";
+    printf("%s after %.0f s\n", sunk.c_str(), Seconds(start));
+    PlatformTestScreenshot("walkthrough_end.png");
+
+    StopClient("walker");
+    int status = E2eStopServer(server);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server " << status;
+    if (HasFailure())
+        printf("logs kept in %s\n", dir);
+    else
+        E2eOutput(std::string("rm -rf ") + dir);
+}
