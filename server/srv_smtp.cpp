@@ -10,7 +10,8 @@
 #define SMTP_MESSAGE_MAX (256 * 1024)
 #define SMTP_MAX_RCPT 10
 #define SMTP_DAY_S 86400
-#define SMTP_REFUSAL_LOG_S 10 // refused connections are logged as a count at most this often
+#define SMTP_REFUSAL_LOG_S 10 // refusals are logged as a count at most this often
+#define SMTP_LINGER_S 5       // how long a last reply may take to be read before the close
 
 enum { SMTP_CMD, SMTP_DATA };
 
@@ -101,6 +102,18 @@ static const char *SmtpQuotaRefusal(Server *s, const std::string &from, const st
     return nullptr;
 }
 
+// Refusals come as fast as an attacker can reconnect: the log gets the first and then a count
+// at most every SMTP_REFUSAL_LOG_S seconds.
+static void SmtpLogRefusal(Server *s, const std::string &peer, const char *why) {
+    SmtpState *st = SmtpStateOf(s);
+    st->refusals++;
+    SteadyClock::time_point now = SteadyClock::now();
+    if (now - st->refusals_logged < std::chrono::seconds(SMTP_REFUSAL_LOG_S)) return;
+    LogWarn("mail: %d refused or cut off (last from %s: %s)", st->refusals, peer.c_str(), why);
+    st->refusals = 0;
+    st->refusals_logged = now;
+}
+
 static int SmtpOpenFrom(SmtpState *st, const std::string &peer) {
     int n = 0;
     for (auto &w : st->open)
@@ -160,8 +173,7 @@ static void SmtpReply(const std::shared_ptr<SmtpConn> &c, const std::string &tex
     if (c->closed) return;
     // A client that sends without reading would have us keep its replies for ever.
     if (c->out.size() + c->inflight.size() + text.size() + 2 > (size_t)c->srv->cfg.mail_out_limit) {
-        LogWarn("mail (%s): more than %d bytes of replies unread, connection closed",
-                c->peer.c_str(), c->srv->cfg.mail_out_limit);
+        SmtpLogRefusal(c->srv, c->peer, "replies not read, connection closed");
         SmtpClose(c);
         return;
     }
@@ -170,15 +182,19 @@ static void SmtpReply(const std::shared_ptr<SmtpConn> &c, const std::string &tex
 }
 
 // Ends a connection with a last reply; one that does not read its replies is closed at once.
+// Ends a connection with a last reply. One that does not read it is closed after a grace.
 static void SmtpCut(const std::shared_ptr<SmtpConn> &c, const char *text) {
     if (c->closed) return;
-    if (c->writing) {
-        SmtpClose(c);
-        return;
+    if (!c->closing) {
+        SmtpReply(c, text);
+        c->closing = true;
+        SmtpFlush(c);
+        if (c->closed) return;
     }
-    SmtpReply(c, text);
-    c->closing = true;
-    SmtpFlush(c);
+    c->idle.expires_after(std::chrono::seconds(SMTP_LINGER_S));
+    c->idle.async_wait([c](const asio::error_code &ec) {
+        if (!ec) SmtpClose(c);
+    });
 }
 
 static void SmtpReset(SmtpConn *c) {
@@ -247,8 +263,7 @@ static void SmtpStore(const std::shared_ptr<SmtpConn> &c) {
     int64_t size = (int64_t)(f.body.size() + f.subject.size() + f.sender.size() +
                              f.recipient.size() + f.peer.size());
     if (const char *refusal = SmtpQuotaRefusal(c->srv, f.sender, f.peer, size)) {
-        LogInfo("mail (%s): feedback from %s refused: %s", c->peer.c_str(), f.sender.c_str(),
-                refusal + 4);
+        SmtpLogRefusal(c->srv, c->peer, refusal + 4);
         SmtpCut(c, refusal);
         return;
     }
@@ -302,8 +317,7 @@ static void SmtpCommand(const std::shared_ptr<SmtpConn> &c, const std::string &l
             SmtpReply(c, "503 sender already given");
         } else if (const char *refusal = SmtpQuotaRefusal(c->srv, SmtpAddress(rest), c->peer, 0)) {
             // Refused before the text is sent; the connection is of no further use.
-            LogInfo("mail (%s): sender %s refused: %s", c->peer.c_str(), SmtpAddress(rest).c_str(),
-                    refusal + 4);
+            SmtpLogRefusal(c->srv, c->peer, refusal + 4);
             SmtpCut(c, refusal);
         } else {
             c->have_from = true;
@@ -335,8 +349,7 @@ static void SmtpCommand(const std::shared_ptr<SmtpConn> &c, const std::string &l
     } else if (SmtpVerb(ln, "VRFY", &rest)) {
         SmtpReply(c, "252 cannot verify");
     } else if (SmtpVerb(ln, "QUIT", &rest)) {
-        SmtpReply(c, "221 goodbye");
-        c->closing = true;
+        SmtpCut(c, "221 goodbye");
     } else if (!ln.empty()) {
         SmtpReply(c, "500 command not recognised");
     }
@@ -363,7 +376,7 @@ static void SmtpDeadline(const std::shared_ptr<SmtpConn> &c) {
 
 static void SmtpRead(const std::shared_ptr<SmtpConn> &c) {
     c->sock.async_read_some(asio::buffer(c->rbuf), [c](const asio::error_code &ec, size_t n) {
-        if (c->closed) return;
+        if (c->closed || c->closing) return; // what follows a last reply is not read
         if (ec) {
             SmtpClose(c);
             return;
@@ -398,17 +411,8 @@ static void SmtpRead(const std::shared_ptr<SmtpConn> &c) {
 }
 
 static void SmtpRefuse(Server *s, const std::shared_ptr<SmtpConn> &c, const char *text) {
-    SmtpReply(c, text);
-    c->closing = true;
-    SmtpState *st = SmtpStateOf(s);
-    st->refusals++;
-    SteadyClock::time_point now = SteadyClock::now();
-    if (now - st->refusals_logged >= std::chrono::seconds(SMTP_REFUSAL_LOG_S)) {
-        LogWarn("mail: %d connection%s refused (last from %s: %s)", st->refusals,
-                st->refusals == 1 ? "" : "s", c->peer.c_str(), text + 4);
-        st->refusals = 0;
-        st->refusals_logged = now;
-    }
+    SmtpLogRefusal(s, c->peer, text + 4);
+    SmtpCut(c, text);
 }
 
 // With every slot taken, the address holding the most gives up its oldest connection to a
