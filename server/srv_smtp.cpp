@@ -428,8 +428,7 @@ static bool SmtpEvict(Server *s, const std::string &peer) {
     for (auto &w : st->open) {
         auto o = w.lock();
         if (o && !o->closed && o->peer == most) {
-            LogInfo("mail (%s): oldest of %d connections closed to make room for %s", most.c_str(),
-                    held[most], peer.c_str());
+            SmtpLogRefusal(s, most, "oldest connection closed to make room for others");
             SmtpCut(o, "421 4.3.2 too busy, making room for others");
             SmtpRelease(o); // its slot is needed now, not when the reply has been written
             return true;

@@ -410,4 +410,56 @@ TEST(MailOperator, ListFeedbackShowsControlCharactersEscaped) {
     EXPECT_NE(out.find("1 mail\n"), std::string::npos);
 }
 
+// Every mail limit is an option an operator can set, and a nonsensical value is refused.
+TEST(MailOptions, EveryLimitIsAnOptionAndZeroIsRefused) {
+    const char *argv[] = {"kestrune-server",
+                          "--mail-max-conns",
+                          "7",
+                          "--mail-conns-per-addr",
+                          "2",
+                          "--mail-idle-s",
+                          "9",
+                          "--mail-session-s",
+                          "30",
+                          "--mail-out-limit",
+                          "999",
+                          "--mail-per-sender",
+                          "4",
+                          "--mail-per-peer",
+                          "5",
+                          "--mail-max-stored",
+                          "6",
+                          "--mail-max-mb",
+                          "3"};
+    ServerConfig cfg;
+    std::string command, arg;
+    ASSERT_EQ(SrvParseArgs((int)(sizeof argv / sizeof *argv), (char **)argv, &cfg, &command, &arg),
+              0);
+    EXPECT_EQ(cfg.mail_max_conns, 7);
+    EXPECT_EQ(cfg.mail_conns_per_addr, 2);
+    EXPECT_EQ(cfg.mail_idle_s, 9);
+    EXPECT_EQ(cfg.mail_session_s, 30);
+    EXPECT_EQ(cfg.mail_out_limit, 999);
+    EXPECT_EQ(cfg.mail_per_sender, 4);
+    EXPECT_EQ(cfg.mail_per_peer, 5);
+    EXPECT_EQ(cfg.mail_max_stored, 6);
+    EXPECT_EQ(cfg.mail_max_bytes, 3 << 20);
+
+    testing::internal::CaptureStderr();
+    const char *zero[] = {"kestrune-server", "--mail-per-sender", "0"};
+    EXPECT_EQ(SrvParseArgs(3, (char **)zero, &cfg, &command, &arg), -1);
+    const char *junk[] = {"kestrune-server", "--mail-max-mb", "lots"};
+    EXPECT_EQ(SrvParseArgs(3, (char **)junk, &cfg, &command, &arg), -1);
+    testing::internal::GetCapturedStderr();
+
+    testing::internal::CaptureStdout();
+    SrvPrintHelp();
+    fflush(stdout);
+    std::string help = testing::internal::GetCapturedStdout();
+    for (const char *o : {"--mail-max-conns", "--mail-conns-per-addr", "--mail-idle-s",
+                          "--mail-session-s", "--mail-out-limit", "--mail-per-sender",
+                          "--mail-per-peer", "--mail-max-stored", "--mail-max-mb"})
+        EXPECT_NE(help.find(o), std::string::npos) << o;
+}
+
 } // namespace
