@@ -44,7 +44,7 @@ struct SmtpState {
     std::unordered_map<std::string, int> by_sender, by_peer;
     int64_t stored = 0, bytes = 0; // everything in the mailbox
     SteadyClock::time_point refusals_logged{};
-    int refusals = 0; // connections refused since the last log line
+    int refusals = 0; // refusals and cut-offs since the last log line
 };
 
 static void SmtpCount(SmtpState *st, const SmtpRecent &r, int delta) {
@@ -181,7 +181,6 @@ static void SmtpReply(const std::shared_ptr<SmtpConn> &c, const std::string &tex
     c->out += "\r\n";
 }
 
-// Ends a connection with a last reply; one that does not read its replies is closed at once.
 // Ends a connection with a last reply. One that does not read it is closed after a grace.
 static void SmtpCut(const std::shared_ptr<SmtpConn> &c, const char *text) {
     if (c->closed) return;
