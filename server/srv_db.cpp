@@ -310,6 +310,44 @@ int DbListPlayers(Db *d, const std::function<void(const PlayerRecord &)> &fn) {
     return 1;
 }
 
+int DbFeedbackTotals(Db *d, int64_t *count, int64_t *bytes) {
+    // Lengths in bytes, not characters: the cap is on storage.
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(d->db,
+                           "SELECT count(*), total(length(CAST(body AS BLOB)) +"
+                           " length(CAST(subject AS BLOB)) + length(CAST(sender AS BLOB)) +"
+                           " length(CAST(recipient AS BLOB)) + length(CAST(peer AS BLOB)))"
+                           " FROM feedback",
+                           -1, &st, nullptr) != SQLITE_OK)
+        return 0;
+    int ok = sqlite3_step(st) == SQLITE_ROW;
+    if (ok) {
+        *count = sqlite3_column_int64(st, 0);
+        *bytes = (int64_t)sqlite3_column_double(st, 1);
+    }
+    sqlite3_finalize(st);
+    return ok;
+}
+
+int DbFeedbackSince(Db *d, int64_t since, const std::function<void(const FeedbackRecord &)> &fn) {
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(d->db,
+                           "SELECT received, peer, sender FROM feedback WHERE received>=?1 "
+                           "ORDER BY id",
+                           -1, &st, nullptr) != SQLITE_OK)
+        return 0;
+    sqlite3_bind_int64(st, 1, since);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        FeedbackRecord f;
+        f.received = sqlite3_column_int64(st, 0);
+        f.peer = DbColumnText(st, 1);
+        f.sender = DbColumnText(st, 2);
+        fn(f);
+    }
+    sqlite3_finalize(st);
+    return 1;
+}
+
 int DbListFeedback(Db *d, const std::function<void(const FeedbackRecord &)> &fn) {
     sqlite3_stmt *st = nullptr;
     if (sqlite3_prepare_v2(d->db,

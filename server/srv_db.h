@@ -70,6 +70,13 @@ int DbSaveHash(Db *d, int64_t id, const std::string &hash);
 // Stores one feedback mail; 1 on success.
 int DbAddFeedback(Db *d, const FeedbackRecord &f);
 
+// The number of stored feedback mails and the bytes of their texts and addresses.
+int DbFeedbackTotals(Db *d, int64_t *count, int64_t *bytes);
+
+// Calls fn for every feedback mail received at or after since, oldest first; only its time,
+// peer and sender are filled in.
+int DbFeedbackSince(Db *d, int64_t since, const std::function<void(const FeedbackRecord &)> &fn);
+
 // Calls fn for every account in UserID order, every feedback mail in arrival order.
 int DbListPlayers(Db *d, const std::function<void(const PlayerRecord &)> &fn);
 int DbListFeedback(Db *d, const std::function<void(const FeedbackRecord &)> &fn);

@@ -110,6 +110,7 @@ struct Server {
     std::unordered_map<std::string, FailRecord> fails; // failed logins by address
     int64_t last_announcement = 0;
     int mail_conns = 0;
+    std::shared_ptr<struct SmtpState> smtp;      // the mailbox's connections and quotas
     int online = 0, at_sea = 0;                  // players logged on, and of them at sea
     std::vector<std::shared_ptr<Conn>> to_flush; // connections with output queued this turn
     bool flush_all_posted = false;

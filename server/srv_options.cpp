@@ -40,6 +40,15 @@ void SrvPrintHelp() {
            "  --bind ADDR         address to listen on (default 0.0.0.0)\n"
            "  --mail-port N       feedback mail (SMTP) port (default 25; 0 turns mail off)\n"
            "  --smtp-port N       the same as --mail-port\n"
+           "  --mail-max-conns N  mail connections open at once (default 32)\n"
+           "  --mail-conns-per-addr N   of them from one address (default 4)\n"
+           "  --mail-idle-s N     silence that ends a mail connection (default 60)\n"
+           "  --mail-session-s N  the longest mail dialogue in seconds (default 120)\n"
+           "  --mail-out-limit N  unread reply bytes that end it (default 65536)\n"
+           "  --mail-per-sender N mails stored per sender in 24 hours (default 20)\n"
+           "  --mail-per-peer N   mails stored per address in 24 hours (default 50)\n"
+           "  --mail-max-stored N mails kept before new ones are refused (default 10000)\n"
+           "  --mail-max-mb N     MiB of mail kept before new ones are refused (default 64)\n"
            "  --db PATH           database file (default ./kestrune.db)\n"
            "  --hash-cost COST    password hashing cost: interactive (default), moderate,\n"
            "                      sensitive, min, or OPS,MEMBYTES\n"
@@ -77,6 +86,30 @@ static int SrvNumber(const char *opt, const char *text, long lo, long hi, long *
     return 1;
 }
 
+// The feedback mail's limits, each a whole number from 1 up.
+struct SrvMailLimit {
+    const char *name;
+    int ServerConfig::*field;
+    long hi;
+};
+
+static const SrvMailLimit SRV_MAIL_LIMITS[] = {
+    {"--mail-max-conns", &ServerConfig::mail_max_conns, 100000},
+    {"--mail-conns-per-addr", &ServerConfig::mail_conns_per_addr, 100000},
+    {"--mail-idle-s", &ServerConfig::mail_idle_s, 86400},
+    {"--mail-session-s", &ServerConfig::mail_session_s, 86400},
+    {"--mail-out-limit", &ServerConfig::mail_out_limit, 1 << 30},
+    {"--mail-per-sender", &ServerConfig::mail_per_sender, 1000000000},
+    {"--mail-per-peer", &ServerConfig::mail_per_peer, 1000000000},
+    {"--mail-max-stored", &ServerConfig::mail_max_stored, 1000000000},
+};
+
+static const SrvMailLimit *SrvMailOption(const char *o) {
+    for (const SrvMailLimit &m : SRV_MAIL_LIMITS)
+        if (!strcmp(o, m.name)) return &m;
+    return nullptr;
+}
+
 int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command, std::string *arg) {
     int result = 0;
     for (int i = 1; i < argc; i++) {
@@ -103,6 +136,7 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--announce") || !strcmp(o, "--max-connections") ||
                      !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us");
         takes = takes || !strcmp(o, "--spawn-near") || !strcmp(o, "--flush-heavy");
+        takes = takes || SrvMailOption(o) || !strcmp(o, "--mail-max-mb");
         if (!takes) {
             fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
             return -1;
@@ -156,6 +190,12 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
             cfg->line_burst *= scale;
             cfg->byte_rate *= scale;
             cfg->byte_burst *= scale;
+        } else if (const SrvMailLimit *m = SrvMailOption(o)) {
+            if (!SrvNumber(o, v, 1, m->hi, &n)) return -1;
+            cfg->*m->field = (int)n;
+        } else if (!strcmp(o, "--mail-max-mb")) {
+            if (!SrvNumber(o, v, 1, 1 << 20, &n)) return -1;
+            cfg->mail_max_bytes = (int64_t)n << 20;
         } else if (!strcmp(o, "--log-level")) {
             int level;
             if (!SrvLogParseLevel(v, &level)) {
@@ -183,6 +223,47 @@ static std::string SrvTime(int64_t t) {
     gmtime_r(&tt, &tmv);
     strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tmv);
     return buf;
+}
+
+// The length of a well-formed UTF-8 sequence at p that is not a C1 control, or 0.
+static size_t SrvUtf8Printable(const unsigned char *p, size_t left) {
+    size_t n = p[0] >= 0xf0 ? 4 : p[0] >= 0xe0 ? 3 : p[0] >= 0xc2 ? 2 : 0;
+    if (n == 0 || n > left || p[0] > 0xf4) return 0;
+    uint32_t cp = p[0] & (0x7f >> n);
+    for (size_t i = 1; i < n; i++) {
+        if ((p[i] & 0xc0) != 0x80) return 0;
+        cp = cp << 6 | (p[i] & 0x3f);
+    }
+    static const uint32_t LEAST[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < LEAST[n] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return 0;
+    return cp >= 0x80 && cp <= 0x9f ? 0 : n;
+}
+
+// Mail text as it may reach the operator's terminal: control characters and bytes that are not
+// UTF-8 are shown as \xNN so no escape sequence is acted on. Text keeps its newlines and tabs.
+static std::string SrvOperatorText(std::string_view s, bool text) {
+    std::string out;
+    out.reserve(s.size());
+    const unsigned char *p = (const unsigned char *)s.data();
+    for (size_t i = 0; i < s.size();) {
+        unsigned char ch = p[i];
+        if ((ch >= 0x20 && ch < 0x7f) || (text && (ch == '\n' || ch == '\t'))) {
+            out += (char)ch;
+            i++;
+            continue;
+        }
+        size_t n = ch >= 0x80 ? SrvUtf8Printable(p + i, s.size() - i) : 0;
+        if (n) {
+            out.append(s.data() + i, n);
+            i += n;
+            continue;
+        }
+        char buf[8];
+        snprintf(buf, sizeof buf, "\\x%02x", ch);
+        out += buf;
+        i++;
+    }
+    return out;
 }
 
 int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std::string &arg) {
@@ -223,8 +304,11 @@ int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std
         int count = 0;
         DbListFeedback(&db, [&](const FeedbackRecord &f) {
             printf("--- #%lld  %s  from %s\nFrom: %s\nTo: %s\nSubject: %s\n\n%s\n", (long long)f.id,
-                   SrvTime(f.received).c_str(), f.peer.c_str(), f.sender.c_str(),
-                   f.recipient.c_str(), f.subject.c_str(), f.body.c_str());
+                   SrvTime(f.received).c_str(), SrvOperatorText(f.peer, false).c_str(),
+                   SrvOperatorText(f.sender, false).c_str(),
+                   SrvOperatorText(f.recipient, false).c_str(),
+                   SrvOperatorText(f.subject, false).c_str(),
+                   SrvOperatorText(f.body, true).c_str());
             count++;
         });
         printf("%d mail%s\n", count, count == 1 ? "" : "s");

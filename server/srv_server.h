@@ -16,6 +16,16 @@ struct ServerConfig {
     std::string bind = "0.0.0.0";
     int port = 6000;    // game port; 0 picks a free one (see SrvGamePort)
     int mail_port = 25; // feedback mail port; 0 disables, -1 picks a free one
+    // Feedback mail limits: what one hostile sender can hold or fill.
+    int mail_max_conns = 32;           // mail connections open at once
+    int mail_conns_per_addr = 4;       // of them from one network address
+    int mail_idle_s = 60;              // silence that ends a mail connection
+    int mail_session_s = 120;          // the longest whole mail dialogue
+    int mail_out_limit = 64 * 1024;    // unread replies beyond this end the connection
+    int mail_per_sender = 20;          // mails stored per sender address in 24 hours
+    int mail_per_peer = 50;            // mails stored per network address in 24 hours
+    int mail_max_stored = 10000;       // mails kept in all
+    int64_t mail_max_bytes = 64 << 20; // bytes of stored mail in all
     std::string db_path = "kestrune.db";
     SrvHashCost hash_cost{2, 67108864}; // libsodium's "interactive"
     int hash_threads = 2;

@@ -4,20 +4,23 @@
 
 #include <cctype>
 #include <cstring>
+#include <deque>
 
-#define SMTP_MAX_CONNS 32
 #define SMTP_LINE_MAX 1000 // command lines; body lines may be longer
 #define SMTP_MESSAGE_MAX (256 * 1024)
-#define SMTP_IDLE_S 60
 #define SMTP_MAX_RCPT 10
+#define SMTP_DAY_S 86400
+#define SMTP_REFUSAL_LOG_S 10 // refusals are logged as a count at most this often
+#define SMTP_LINGER_S 5       // how long a last reply may take to be read before the close
 
 enum { SMTP_CMD, SMTP_DATA };
 
 struct SmtpConn : std::enable_shared_from_this<SmtpConn> {
-    SmtpConn(Server *s, asio::ip::tcp::socket so) : srv(s), sock(std::move(so)), idle(s->io) {}
+    SmtpConn(Server *s, asio::ip::tcp::socket so)
+        : srv(s), sock(std::move(so)), idle(s->io), deadline(s->io) {}
     Server *srv;
     asio::ip::tcp::socket sock;
-    asio::steady_timer idle;
+    asio::steady_timer idle, deadline;
     std::string peer;
     std::array<char, 2048> rbuf;
     std::string line, out, inflight;
@@ -29,12 +32,119 @@ struct SmtpConn : std::enable_shared_from_this<SmtpConn> {
     TokenBucket mails;
 };
 
+// One stored mail of the last day, for the daily quotas.
+struct SmtpRecent {
+    int64_t when;
+    std::string sender, peer;
+};
+
+struct SmtpState {
+    std::vector<std::weak_ptr<SmtpConn>> open; // admitted connections, oldest first
+    std::deque<SmtpRecent> recent;             // mails stored in the last day, oldest first
+    std::unordered_map<std::string, int> by_sender, by_peer;
+    int64_t stored = 0, bytes = 0; // everything in the mailbox
+    SteadyClock::time_point refusals_logged{};
+    int refusals = 0; // refusals and cut-offs since the last log line
+};
+
+static void SmtpCount(SmtpState *st, const SmtpRecent &r, int delta) {
+    for (auto *m : {&st->by_sender, &st->by_peer}) {
+        const std::string &key = m == &st->by_sender ? r.sender : r.peer;
+        int &n = (*m)[key];
+        n += delta;
+        if (n <= 0) m->erase(key);
+    }
+}
+
+static std::string SmtpSenderKey(const std::string &from) {
+    std::string k = from;
+    for (char &ch : k)
+        ch = (char)tolower((unsigned char)ch);
+    return k;
+}
+
+// Reads what is already stored once, so the quotas hold across restarts.
+static SmtpState *SmtpStateOf(Server *s) {
+    if (s->smtp) return s->smtp.get();
+    s->smtp = std::make_shared<SmtpState>();
+    SmtpState *st = s->smtp.get();
+    DbFeedbackTotals(&s->db, &st->stored, &st->bytes);
+    DbFeedbackSince(&s->db, SrvNow() - SMTP_DAY_S, [st](const FeedbackRecord &f) {
+        st->recent.push_back({f.received, SmtpSenderKey(f.sender), f.peer});
+        SmtpCount(st, st->recent.back(), 1);
+    });
+    return st;
+}
+
+static void SmtpExpire(SmtpState *st, int64_t now) {
+    while (!st->recent.empty() && st->recent.front().when <= now - SMTP_DAY_S) {
+        SmtpCount(st, st->recent.front(), -1);
+        st->recent.pop_front();
+    }
+}
+
+// The refusal for one more mail of extra bytes from this sender and address, or null when it
+// may be stored.
+static const char *SmtpQuotaRefusal(Server *s, const std::string &from, const std::string &peer,
+                                    int64_t extra) {
+    SmtpState *st = SmtpStateOf(s);
+    const ServerConfig &cfg = s->cfg;
+    SmtpExpire(st, SrvNow());
+    if (st->stored >= cfg.mail_max_stored || st->bytes >= cfg.mail_max_bytes ||
+        st->bytes + extra > cfg.mail_max_bytes)
+        return "452 4.3.1 the feedback mailbox is full, try again later";
+    auto ns = st->by_sender.find(SmtpSenderKey(from));
+    if (ns != st->by_sender.end() && ns->second >= cfg.mail_per_sender)
+        return "450 4.7.1 enough feedback from this sender today, try again tomorrow";
+    auto np = st->by_peer.find(peer);
+    if (np != st->by_peer.end() && np->second >= cfg.mail_per_peer)
+        return "450 4.7.1 enough feedback from your address today, try again tomorrow";
+    return nullptr;
+}
+
+// Refusals come as fast as an attacker can reconnect: the log gets the first and then a count
+// at most every SMTP_REFUSAL_LOG_S seconds.
+static void SmtpLogRefusal(Server *s, const std::string &peer, const char *why) {
+    SmtpState *st = SmtpStateOf(s);
+    st->refusals++;
+    SteadyClock::time_point now = SteadyClock::now();
+    if (now - st->refusals_logged < std::chrono::seconds(SMTP_REFUSAL_LOG_S)) return;
+    LogWarn("mail: %d refused or cut off (last from %s: %s)", st->refusals, peer.c_str(), why);
+    st->refusals = 0;
+    st->refusals_logged = now;
+}
+
+static int SmtpOpenFrom(SmtpState *st, const std::string &peer) {
+    int n = 0;
+    for (auto &w : st->open)
+        if (auto o = w.lock())
+            if (!o->closed && o->peer == peer) n++;
+    return n;
+}
+
+// Frees a connection's slot (and those of connections already gone).
+static void SmtpRelease(const std::shared_ptr<SmtpConn> &c) {
+    SmtpState *st = c->srv->smtp.get();
+    if (!st) return;
+    auto &v = st->open;
+    for (size_t i = 0; i < v.size();) {
+        auto o = v[i].lock();
+        if (!o || o == c)
+            v.erase(v.begin() + (long)i);
+        else
+            i++;
+    }
+}
+
 static void SmtpClose(const std::shared_ptr<SmtpConn> &c) {
     if (c->closed) return;
     c->closed = true;
+    c->closing = true;
     c->srv->mail_conns--;
+    SmtpRelease(c);
     asio::error_code ec;
     c->idle.cancel();
+    c->deadline.cancel();
     c->sock.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
     c->sock.close(ec);
 }
@@ -60,8 +170,30 @@ static void SmtpFlush(const std::shared_ptr<SmtpConn> &c) {
 }
 
 static void SmtpReply(const std::shared_ptr<SmtpConn> &c, const std::string &text) {
+    if (c->closed) return;
+    // A client that sends without reading would have us keep its replies for ever.
+    if (c->out.size() + c->inflight.size() + text.size() + 2 > (size_t)c->srv->cfg.mail_out_limit) {
+        SmtpLogRefusal(c->srv, c->peer, "replies not read, connection closed");
+        SmtpClose(c);
+        return;
+    }
     c->out += text;
     c->out += "\r\n";
+}
+
+// Ends a connection with a last reply. One that does not read it is closed after a grace.
+static void SmtpCut(const std::shared_ptr<SmtpConn> &c, const char *text) {
+    if (c->closed) return;
+    if (!c->closing) {
+        SmtpReply(c, text);
+        c->closing = true;
+        SmtpFlush(c);
+        if (c->closed) return;
+    }
+    c->idle.expires_after(std::chrono::seconds(SMTP_LINGER_S));
+    c->idle.async_wait([c](const asio::error_code &ec) {
+        if (!ec) SmtpClose(c);
+    });
 }
 
 static void SmtpReset(SmtpConn *c) {
@@ -127,7 +259,19 @@ static void SmtpStore(const std::shared_ptr<SmtpConn> &c) {
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
     f.body = text;
+    int64_t size = (int64_t)(f.body.size() + f.subject.size() + f.sender.size() +
+                             f.recipient.size() + f.peer.size());
+    if (const char *refusal = SmtpQuotaRefusal(c->srv, f.sender, f.peer, size)) {
+        SmtpLogRefusal(c->srv, c->peer, refusal + 4);
+        SmtpCut(c, refusal);
+        return;
+    }
     if (DbAddFeedback(&c->srv->db, f)) {
+        SmtpState *st = SmtpStateOf(c->srv);
+        st->recent.push_back({f.received, SmtpSenderKey(f.sender), f.peer});
+        SmtpCount(st, st->recent.back(), 1);
+        st->stored++;
+        st->bytes += size;
         LogInfo("mail (%s): feedback from %s, subject \"%s\", %zu bytes", c->peer.c_str(),
                 f.sender.c_str(), f.subject.c_str(), f.body.size());
         SmtpReply(c, "250 OK, your feedback is stored");
@@ -170,6 +314,10 @@ static void SmtpCommand(const std::shared_ptr<SmtpConn> &c, const std::string &l
     } else if (SmtpVerb(ln, "MAIL FROM:", &rest)) {
         if (c->have_from) {
             SmtpReply(c, "503 sender already given");
+        } else if (const char *refusal = SmtpQuotaRefusal(c->srv, SmtpAddress(rest), c->peer, 0)) {
+            // Refused before the text is sent; the connection is of no further use.
+            SmtpLogRefusal(c->srv, c->peer, refusal + 4);
+            SmtpCut(c, refusal);
         } else {
             c->have_from = true;
             c->from = SmtpAddress(rest);
@@ -200,26 +348,34 @@ static void SmtpCommand(const std::shared_ptr<SmtpConn> &c, const std::string &l
     } else if (SmtpVerb(ln, "VRFY", &rest)) {
         SmtpReply(c, "252 cannot verify");
     } else if (SmtpVerb(ln, "QUIT", &rest)) {
-        SmtpReply(c, "221 goodbye");
-        c->closing = true;
+        SmtpCut(c, "221 goodbye");
     } else if (!ln.empty()) {
         SmtpReply(c, "500 command not recognised");
     }
 }
 
 static void SmtpIdle(const std::shared_ptr<SmtpConn> &c) {
-    c->idle.expires_after(std::chrono::seconds(SMTP_IDLE_S));
+    c->idle.expires_after(std::chrono::seconds(c->srv->cfg.mail_idle_s));
     c->idle.async_wait([c](const asio::error_code &ec) {
         if (ec || c->closed) return;
-        SmtpReply(c, "421 idle too long");
-        c->closing = true;
-        SmtpFlush(c);
+        SmtpCut(c, "421 4.4.2 idle too long");
+    });
+}
+
+// The whole dialogue has a time limit: a byte now and then keeps the idle timer from firing.
+static void SmtpDeadline(const std::shared_ptr<SmtpConn> &c) {
+    c->deadline.expires_after(std::chrono::seconds(c->srv->cfg.mail_session_s));
+    c->deadline.async_wait([c](const asio::error_code &ec) {
+        if (ec || c->closed) return;
+        LogInfo("mail (%s): dialogue longer than %d s, closed", c->peer.c_str(),
+                c->srv->cfg.mail_session_s);
+        SmtpCut(c, "421 4.4.2 mail dialogue took too long");
     });
 }
 
 static void SmtpRead(const std::shared_ptr<SmtpConn> &c) {
     c->sock.async_read_some(asio::buffer(c->rbuf), [c](const asio::error_code &ec, size_t n) {
-        if (c->closed) return;
+        if (c->closed || c->closing) return; // what follows a last reply is not read
         if (ec) {
             SmtpClose(c);
             return;
@@ -249,8 +405,35 @@ static void SmtpRead(const std::shared_ptr<SmtpConn> &c) {
             c->line_too_long = false;
         }
         SmtpFlush(c);
-        if (!c->closing) SmtpRead(c);
+        if (!c->closing && !c->closed) SmtpRead(c);
     });
+}
+
+static void SmtpRefuse(Server *s, const std::shared_ptr<SmtpConn> &c, const char *text) {
+    SmtpLogRefusal(s, c->peer, text + 4);
+    SmtpCut(c, text);
+}
+
+// With every slot taken, the address holding the most gives up its oldest connection to a
+// newcomer that holds fewer; returns whether a slot was made free.
+static bool SmtpEvict(Server *s, const std::string &peer) {
+    SmtpState *st = SmtpStateOf(s);
+    std::unordered_map<std::string, int> held;
+    std::string most;
+    for (auto &w : st->open)
+        if (auto o = w.lock())
+            if (!o->closed && ++held[o->peer] > held[most]) most = o->peer;
+    if (most.empty() || held[most] < 2 || held[most] <= held[peer] + 1) return false;
+    for (auto &w : st->open) {
+        auto o = w.lock();
+        if (o && !o->closed && o->peer == most) {
+            SmtpLogRefusal(s, most, "oldest connection closed to make room for others");
+            SmtpCut(o, "421 4.3.2 too busy, making room for others");
+            SmtpRelease(o); // its slot is needed now, not when the reply has been written
+            return true;
+        }
+    }
+    return false;
 }
 
 void SmtpAccept(Server *s) {
@@ -266,12 +449,16 @@ void SmtpAccept(Server *s) {
             c->peer = e ? "?" : ep.address().to_string();
             s->mail_conns++;
             BucketInit(&c->mails, 1.0 / 60.0, 5.0);
-            if (s->mail_conns > SMTP_MAX_CONNS) {
-                SmtpReply(c, "421 too busy, try again later");
-                c->closing = true;
+            SmtpState *st = SmtpStateOf(s);
+            if (SmtpOpenFrom(st, c->peer) >= s->cfg.mail_conns_per_addr) {
+                SmtpRefuse(s, c, "421 4.7.0 too many mail connections from your address");
+            } else if ((int)st->open.size() >= s->cfg.mail_max_conns && !SmtpEvict(s, c->peer)) {
+                SmtpRefuse(s, c, "421 4.3.2 too busy, try again later");
             } else {
+                st->open.push_back(c);
                 SmtpReply(c, "220 kestrune feedback service ready");
                 SmtpIdle(c);
+                SmtpDeadline(c);
                 SmtpRead(c);
             }
             SmtpFlush(c);
