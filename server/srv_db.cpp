@@ -376,11 +376,11 @@ int DbSavePlayer(Db *d, const PlayerRecord &rec) {
         sqlite3_bind_int(d->save_score, 3, rec.score[slot]);
         ok = DbStepDone(d, d->save_score);
     }
-    if (!ok) {
-        DbExec(d, "ROLLBACK", nullptr);
-        return 0;
-    }
-    return DbExec(d, "COMMIT", nullptr);
+    if (ok) ok = DbExec(d, "COMMIT", nullptr);
+    // A commit that failed on a full disk may leave the transaction open; the next save must
+    // not find it so.
+    if (!ok && !sqlite3_get_autocommit(d->db)) DbExec(d, "ROLLBACK", nullptr);
+    return ok;
 }
 
 int DbSaveLogin(Db *d, int64_t id, int64_t when) {
