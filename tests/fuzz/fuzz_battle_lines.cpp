@@ -114,6 +114,23 @@ void CheckList(bool moved) {
     }
 }
 
+// The corners of every 32-bit field are rare for byte mutations to reach, so three marks stand
+// for them: '!' the largest positive value, '~' the most negative, '`' minus one.
+std::string ExpandExtremes(const std::string &line) {
+    std::string out;
+    for (char c : line) {
+        if (c == '!')
+            out += "7fffffff";
+        else if (c == '~')
+            out += "80000000";
+        else if (c == '`')
+            out += "ffffffff";
+        else
+            out += c;
+    }
+    return out;
+}
+
 const int32_t battle_packets[] = {T_UPDATE,   T_WEAPON, T_NEWSHIP, T_UPDATEREQ, T_RADIO,
                                   T_SHIPTYPE, T_UPDATE, T_WEAPON,  T_TEXT,      T_EXITACC};
 
@@ -141,6 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             battle_packets[(uint8_t)line[0] % (sizeof(battle_packets) / sizeof(*battle_packets))];
         if (number == T_EXITACC && (uint8_t)line[0] < 200) number = T_UPDATE; // keep battles long
         if (!player_mobile) StartBattle();
+        line = ExpandExtremes(line);
         process_packet[number](line.c_str() + 1);
         bool moved = player_mobile != nullptr;
         if (moved) {
@@ -149,5 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
         CheckList(moved);
     }
+    // One frame of the bridge over whatever the lines left: ships, sprites and the light at any
+    // place the server can name.
+    if (player_mobile && hwndBridge) BridgeUpdate();
     return 0;
 }
