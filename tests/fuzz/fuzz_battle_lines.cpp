@@ -1,4 +1,5 @@
 // fuzz_battle_lines.cpp -- arbitrary server lines through the packet table during a battle
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,11 @@ void Setup() {
     mkdir(home, 0700);
     setenv("KESTRUNE_HOME", home, 1);
     setenv("KESTRUNE_HEADLESS", "1", 1);
+    // The fuzz build makes no game data; the regular build's shapes let sinkings leave sprites
+    // and the bridge light real hulls.
+    char data[PATH_MAX];
+    if (!getenv("KESTRUNE_DATA") && realpath("build/bin/data", data))
+        setenv("KESTRUNE_DATA", data, 1);
     PlatformTestReset(800, 600);
     InitializeDebug(nullptr);
     screen_w = 800;
