@@ -156,11 +156,11 @@ static int DbCheck(Db *d, const std::string &path, std::string *error) {
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE) {
         int code = sqlite3_errcode(d->db);
-        DbFault(d, path,
-                code == SQLITE_CORRUPT || code == SQLITE_NOTADB
-                    ? "it is damaged"
-                    : "the integrity check could not run",
-                error);
+        const char *what = code == SQLITE_CORRUPT || code == SQLITE_NOTADB ? "it is damaged"
+                           : code == SQLITE_READONLY || code == SQLITE_CANTOPEN
+                               ? "it can't be written"
+                               : "the integrity check could not run";
+        DbFault(d, path, what, error);
         return 0;
     }
     if (!problem.empty()) {
