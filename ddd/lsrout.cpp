@@ -4,14 +4,25 @@
 int32_t ddd_m2c[9];
 const int32_t *ddd_wmat;
 
+// Stores a light's position; one beyond 32 bits (a light half a world away) is brought in along
+// its own direction instead of wrapping round: still so far that its light is next to nothing.
+static void LightStore(int64_t *r, int32_t *out) {
+    while (r[0] > INT32_MAX / 2 || r[0] < -(INT32_MAX / 2) || r[1] > INT32_MAX / 2 ||
+           r[1] < -(INT32_MAX / 2) || r[2] > INT32_MAX / 2 || r[2] < -(INT32_MAX / 2))
+        r[0] /= 2, r[1] /= 2, r[2] /= 2;
+    for (int32_t i = 0; i < 3; i++)
+        out[i] = (int32_t)r[i];
+}
+
 void DDDSETL2VPOSITION(dddObject *light) {
     if (!light || !light->light) return;
     const int32_t *w = light->tc.world;
     int64_t d[3] = {2 * ((int64_t)w[0] - dddviewer[0]), 2 * ((int64_t)w[1] - dddviewer[1]),
                     2 * ((int64_t)w[2] - dddviewer[2])};
+    int64_t r[3];
     for (int32_t i = 0; i < 3; i++)
-        light->light->vpos[i] =
-            (int32_t)((vmat[i * 3] * d[0] + vmat[i * 3 + 1] * d[1] + vmat[i * 3 + 2] * d[2]) >> 16);
+        r[i] = (vmat[i * 3] * d[0] + vmat[i * 3 + 1] * d[1] + vmat[i * 3 + 2] * d[2]) >> 16;
+    LightStore(r, light->light->vpos);
 }
 
 void DDDSETL2VVECTOR(dddObject *light) {
@@ -30,8 +41,10 @@ void DDDSETL2SPOSITION(dddObject *light, const int32_t *world) {
     int64_t d[3] = {2 * ((int64_t)w[0] - world[0]), 2 * ((int64_t)w[1] - world[1]),
                     2 * ((int64_t)w[2] - world[2])};
     const int32_t *m = ddd_wmat; // model space = transpose of the world matrix
+    int64_t r[3];
     for (int32_t i = 0; i < 3; i++)
-        light->light->spos[i] = (int32_t)((m[i] * d[0] + m[3 + i] * d[1] + m[6 + i] * d[2]) >> 16);
+        r[i] = (m[i] * d[0] + m[3 + i] * d[1] + m[6 + i] * d[2]) >> 16;
+    LightStore(r, light->light->spos);
 }
 
 void DDDSETL2SVECTOR(dddObject *light) {
@@ -43,17 +56,33 @@ void DDDSETL2SVECTOR(dddObject *light) {
             (int32_t)((m[i] * dir[0] + m[3 + i] * dir[1] + m[6 + i] * dir[2]) >> 15);
 }
 
+// How far right a light-to-point vector must be shifted so that its dot products with a normal
+// (about 256 long) and with itself stay inside 64 bits: 0 for every point of a scene in view.
+static inline int32_t LightShift(int64_t v0, int64_t v1, int64_t v2) {
+    uint64_t m = (uint64_t)(v0 < 0 ? -v0 : v0) | (uint64_t)(v1 < 0 ? -v1 : v1) |
+                 (uint64_t)(v2 < 0 ? -v2 : v2);
+    int32_t sh = 0;
+    while ((m >> sh) >= (1u << 16))
+        sh++;
+    return sh;
+}
+
 // Contribution of a point light of intensity `intensity` at view position lp, to a sum that
 // stands at `sum`. A contribution that takes the sum to 256 or more saturates it, so only its
-// reaching 256 - sum matters: the multiply spares most lit vertices the division.
+// reaching 256 - sum matters: the multiply spares most lit vertices the division. A light far
+// from the point has its vector scaled down first (c / vv shrinks with the same factor), so a
+// vertex or light anywhere in the 32-bit world can't overflow the sums.
 static inline int64_t PointLight(const int64_t *n, const int32_t *point, const int32_t *lp,
                                  int64_t intensity, int64_t sum) {
     int64_t v0 = (int64_t)point[0] - lp[0], v1 = (int64_t)point[1] - lp[1],
             v2 = (int64_t)point[2] - lp[2];
-    int64_t vv = v0 * v0 + v1 * v1 + v2 * v2;
+    int32_t sh = LightShift(v0, v1, v2);
+    v0 >>= sh, v1 >>= sh, v2 >>= sh;
+    int64_t vv = v0 * v0 + v1 * v1 + v2 * v2; // below 2^34
     if (vv == 0) return 0;
     int64_t c = n[0] * v0 + n[1] * v1 + n[2] * v2;
     if (c <= 0) return 0;
+    vv <<= sh;                        // below 2^51
     int64_t num = c * intensity * 16; // c fits 2^26, intensity 2^32
     if (num >= (256 - sum) * vv) return 256 - sum;
     return num / vv;
@@ -80,6 +109,9 @@ static inline int32_t GenerateColour(const int16_t *normal, const int32_t *point
         } else {
             for (int32_t k = 0; k < 3; k++)
                 v[k] = (int64_t)point[k] - l->vpos[k];
+            int32_t sh = LightShift(v[0], v[1], v[2]); // a * a / vv is the same at any scale
+            for (int32_t k = 0; k < 3; k++)
+                v[k] >>= sh;
             vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
             int64_t a = v[0] * l->vdir[0] + v[1] * l->vdir[1] + v[2] * l->vdir[2];
             if (a <= 0 || vv == 0) continue;
@@ -176,6 +208,9 @@ static inline int32_t PreparedColour(const int16_t *normal, const int32_t *point
             int64_t v[3];
             for (int32_t k = 0; k < 3; k++)
                 v[k] = (int64_t)point[k] - t->vpos[k];
+            int32_t sh = LightShift(v[0], v[1], v[2]);
+            for (int32_t k = 0; k < 3; k++)
+                v[k] >>= sh;
             int64_t vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
             int64_t a = v[0] * t->vdir[0] + v[1] * t->vdir[1] + v[2] * t->vdir[2];
             if (a <= 0 || vv == 0) continue;

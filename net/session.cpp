@@ -155,10 +155,13 @@ int32_t PacketNameRefuse(const char *text) {
 
 int32_t PacketLogonOK(const char *text) {
     char nickname[SESSION_NAME];
-    int country;
-    int n = sscanf(text, "%31[^:]:%d", nickname, &country);
-    if (n >= 1) memcpy(player.nickname, nickname, sizeof nickname);
-    if (n >= 2) player.country = country;
+    int32_t country;
+    if (sscanf(text, "%31[^:]", nickname) == 1) {
+        memcpy(player.nickname, nickname, sizeof nickname);
+        // The country is read held to 32 bits: a formatted scan of a longer number is undefined.
+        const char *rest = text + strlen(nickname);
+        if (*rest == ':' && SessionScanInts(rest + 1, &country, 1) == 1) player.country = country;
+    }
     location = LOC_LOBBY;
     ConfigureMenu();
     SendInvRequestPacket();

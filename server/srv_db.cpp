@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/statvfs.h>
+
 #include <cstring>
 
 // Each entry takes the schema from the version before it to the next one.
@@ -59,23 +61,73 @@ static int DbPrepare(Db *d, sqlite3_stmt **st, const char *sql, std::string *err
     return 1;
 }
 
-static int DbMigrate(Db *d, std::string *error) {
+// Whether the file system holding path has no space left (SQLite reports a full disk while it
+// maps its shared-memory file as a plain I/O error).
+static bool DbDiskFull(const std::string &path) {
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    struct statvfs fs;
+    return statvfs(folder.c_str(), &fs) == 0 && fs.f_bavail == 0;
+}
+
+// Adds to a failure what the operator can do about it, judged by SQLite's error code.
+static std::string DbAdvice(int code, const std::string &path) {
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+        return "The server must be able to write " + path +
+               " and create files in its folder (its -wal and -shm files live beside it); "
+               "check the owner and permissions of both";
+    case SQLITE_FULL:
+        return "The disk holding " + path + " is full; free some space and start again";
+    case SQLITE_IOERR:
+        if (DbDiskFull(path))
+            return "The disk holding " + path + " is full; free some space and start again";
+        return "The disk holding " + path +
+               " failed to read or write (is it full, or failing?); free some space or check the "
+               "disk, then start again";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "The file is damaged or not a Kestrune database; restore it from a backup, or move "
+               "it aside to start with an empty one (sqlite3's .recover may save its contents)";
+    default:
+        return "See the SQLite message above";
+    }
+}
+
+// Sets *error to "database PATH: what (SQLite's words). What to do."
+static void DbFault(Db *d, const std::string &path, const std::string &what, std::string *error) {
+    int code = d->db ? sqlite3_extended_errcode(d->db) : SQLITE_CANTOPEN;
+    std::string msg = d->db ? sqlite3_errmsg(d->db) : "can't open";
+    *error = "database " + path + ": " + what + " (" + msg + "). " + DbAdvice(code, path) + ".";
+}
+
+static int DbMigrate(Db *d, const std::string &path, std::string *error) {
     sqlite3_stmt *st = nullptr;
-    int version = 0;
+    int version = -1;
     if (sqlite3_prepare_v2(d->db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW)
         version = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
+    if (version < 0) {
+        DbFault(d, path, "can't read the schema version", error);
+        return 0;
+    }
     if (version > DB_SCHEMA_VERSION) {
-        *error = "database schema version " + std::to_string(version) +
-                 " is newer than this server's " + std::to_string(DB_SCHEMA_VERSION);
+        *error = "database " + path + " has schema version " + std::to_string(version) +
+                 ", newer than this server's " + std::to_string(DB_SCHEMA_VERSION) +
+                 ". It was written by a newer kestrune-server: run that version, or restore a "
+                 "backup made for this one.";
         return 0;
     }
     while (version < DB_SCHEMA_VERSION) {
         // One transaction per step, so an interrupted migration leaves a consistent version.
         std::string sql = std::string("BEGIN IMMEDIATE;") + DB_MIGRATIONS[version] +
                           "PRAGMA user_version=" + std::to_string(version + 1) + ";COMMIT;";
-        if (!DbExec(d, sql.c_str(), error)) {
+        if (!DbExec(d, sql.c_str(), nullptr)) {
+            DbFault(d, path, "can't bring the schema to version " + std::to_string(version + 1),
+                    error);
             DbExec(d, "ROLLBACK", nullptr);
             return 0;
         }
@@ -85,17 +137,71 @@ static int DbMigrate(Db *d, std::string *error) {
     return 1;
 }
 
+// Refuses a file the server could only half use: one it may not write (every new player would
+// be refused) or one with damaged pages (logins fail while mail is still stored).
+static int DbCheck(Db *d, const std::string &path, std::string *error) {
+    if (sqlite3_db_readonly(d->db, "main") == 1) {
+        *error = "database " + path + " is read-only. " + DbAdvice(SQLITE_READONLY, path) + ".";
+        return 0;
+    }
+    sqlite3_stmt *st = nullptr;
+    std::string problem;
+    int rc = sqlite3_prepare_v2(d->db, "PRAGMA quick_check", -1, &st, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const unsigned char *t = sqlite3_column_text(st, 0);
+        std::string row = t ? (const char *)t : "";
+        if (row != "ok" && problem.empty()) problem = row;
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) {
+        int code = sqlite3_errcode(d->db);
+        const char *what = code == SQLITE_CORRUPT || code == SQLITE_NOTADB ? "it is damaged"
+                           : code == SQLITE_READONLY || code == SQLITE_CANTOPEN
+                               ? "it can't be written"
+                               : "the integrity check could not run";
+        DbFault(d, path, what, error);
+        return 0;
+    }
+    if (!problem.empty()) {
+        *error = "database " + path + " is damaged (integrity check: " + problem + "). " +
+                 DbAdvice(SQLITE_CORRUPT, path) + ".";
+        return 0;
+    }
+    return 1;
+}
+
+// A real write, so a full disk or a read-only mount shows now and not at the first save.
+static int DbProbeWrite(Db *d, const std::string &path, std::string *error) {
+    if (!DbExec(d, "BEGIN IMMEDIATE; CREATE TABLE write_probe(x); DROP TABLE write_probe; COMMIT;",
+                nullptr)) {
+        DbFault(d, path, "can't write to it", error);
+        DbExec(d, "ROLLBACK", nullptr);
+        return 0;
+    }
+    return 1;
+}
+
 int DbOpen(Db *d, const std::string &path, std::string *error) {
     if (sqlite3_open_v2(path.c_str(), &d->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
-        *error = "can't open database " + path + ": " + (d->db ? sqlite3_errmsg(d->db) : "?");
+        DbFault(d, path, "can't open it", error);
         DbClose(d);
         return 0;
     }
+    sqlite3_extended_result_codes(d->db, 1);
     sqlite3_busy_timeout(d->db, 2000); // operator commands may write at the same time
+    if (!DbCheck(d, path, error)) {
+        DbClose(d);
+        return 0;
+    }
     if (!DbExec(d, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;",
-                error) ||
-        !DbMigrate(d, error)) {
+                nullptr)) {
+        DbFault(d, path, "can't open it for writing", error);
+        DbClose(d);
+        return 0;
+    }
+    if (!DbMigrate(d, path, error) || !DbProbeWrite(d, path, error)) {
         DbClose(d);
         return 0;
     }
@@ -185,14 +291,21 @@ static void DbReadPlayer(sqlite3_stmt *st, PlayerRecord *p) {
     p->last_login = sqlite3_column_int64(st, 15);
 }
 
-static void DbLoadScores(Db *d, PlayerRecord *p) {
+// 1 when every score was read, 0 on a read error.
+static int DbLoadScores(Db *d, PlayerRecord *p) {
     memset(p->score, 0, sizeof p->score);
     sqlite3_bind_int64(d->load_scores, 1, p->id);
-    while (sqlite3_step(d->load_scores) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(d->load_scores)) == SQLITE_ROW) {
         int slot = sqlite3_column_int(d->load_scores, 0);
         if (slot >= 0 && slot < SCORE_SLOTS) p->score[slot] = sqlite3_column_int(d->load_scores, 1);
     }
     sqlite3_reset(d->load_scores);
+    if (rc != SQLITE_DONE) {
+        LogError("db: scores of player %lld: %s", (long long)p->id, sqlite3_errmsg(d->db));
+        return 0;
+    }
+    return 1;
 }
 
 int DbFindPlayer(Db *d, const std::string &userid, PlayerRecord *out) {
@@ -208,7 +321,8 @@ int DbFindPlayer(Db *d, const std::string &userid, PlayerRecord *out) {
         result = -1;
     }
     sqlite3_reset(st);
-    if (result == 1) DbLoadScores(d, out);
+    // A player whose scores can't be read is not logged on with zeroes that a save would keep.
+    if (result == 1 && !DbLoadScores(d, out)) result = -1;
     return result;
 }
 
@@ -262,11 +376,11 @@ int DbSavePlayer(Db *d, const PlayerRecord &rec) {
         sqlite3_bind_int(d->save_score, 3, rec.score[slot]);
         ok = DbStepDone(d, d->save_score);
     }
-    if (!ok) {
-        DbExec(d, "ROLLBACK", nullptr);
-        return 0;
-    }
-    return DbExec(d, "COMMIT", nullptr);
+    if (ok) ok = DbExec(d, "COMMIT", nullptr);
+    // A commit that failed on a full disk may leave the transaction open; the next save must
+    // not find it so.
+    if (!ok && !sqlite3_get_autocommit(d->db)) DbExec(d, "ROLLBACK", nullptr);
+    return ok;
 }
 
 int DbSaveLogin(Db *d, int64_t id, int64_t when) {
@@ -300,14 +414,15 @@ int DbListPlayers(Db *d, const std::function<void(const PlayerRecord &)> &fn) {
                            "FROM players ORDER BY userid",
                            -1, &st, nullptr) != SQLITE_OK)
         return 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         PlayerRecord p;
         DbReadPlayer(st, &p);
-        DbLoadScores(d, &p);
+        if (!DbLoadScores(d, &p)) break;
         fn(p);
     }
     sqlite3_finalize(st);
-    return 1;
+    return rc == SQLITE_DONE;
 }
 
 int DbFeedbackTotals(Db *d, int64_t *count, int64_t *bytes) {
@@ -355,7 +470,8 @@ int DbListFeedback(Db *d, const std::function<void(const FeedbackRecord &)> &fn)
                            "FROM feedback ORDER BY id",
                            -1, &st, nullptr) != SQLITE_OK)
         return 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         FeedbackRecord f;
         f.id = sqlite3_column_int64(st, 0);
         f.received = sqlite3_column_int64(st, 1);
@@ -367,7 +483,7 @@ int DbListFeedback(Db *d, const std::function<void(const FeedbackRecord &)> &fn)
         fn(f);
     }
     sqlite3_finalize(st);
-    return 1;
+    return rc == SQLITE_DONE;
 }
 
 int DbAddAnnouncement(Db *d, const std::string &text, int64_t when) {

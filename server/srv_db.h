@@ -42,8 +42,9 @@ struct Db {
                  *announce_after = nullptr;
 };
 
-// Opens (creating or migrating to DB_SCHEMA_VERSION) the database file in WAL mode. Returns 0 and
-// a reason in *error on failure.
+// Opens (creating or migrating to DB_SCHEMA_VERSION) the database file in WAL mode. A file that
+// is read-only, damaged, of a newer schema or can't take a write is refused: returns 0 and in
+// *error what is wrong, with the file and what the operator can do.
 int DbOpen(Db *d, const std::string &path, std::string *error);
 
 // Finishes the statements, checkpoints and closes. Safe on a closed Db.
@@ -77,7 +78,8 @@ int DbFeedbackTotals(Db *d, int64_t *count, int64_t *bytes);
 // peer and sender are filled in.
 int DbFeedbackSince(Db *d, int64_t since, const std::function<void(const FeedbackRecord &)> &fn);
 
-// Calls fn for every account in UserID order, every feedback mail in arrival order.
+// Calls fn for every account in UserID order, every feedback mail in arrival order. 1 when the
+// whole list was read, 0 when a read failed part-way.
 int DbListPlayers(Db *d, const std::function<void(const PlayerRecord &)> &fn);
 int DbListFeedback(Db *d, const std::function<void(const FeedbackRecord &)> &fn);
 

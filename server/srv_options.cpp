@@ -4,6 +4,7 @@
 #include "server/srv_log.h"
 
 #include <sodium.h>
+#include <sqlite3.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -288,7 +289,7 @@ int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std
         printf("%-20s %-15s %-9s %4s %4s %4s %6s %5s %6s %6s %6s  %s\n", "UserID", "Nickname",
                "Country", "Corv", "Dest", "Subm", "Missns", "Lost", "BestCv", "BestDs", "BestSb",
                "Last login");
-        DbListPlayers(&db, [&](const PlayerRecord &p) {
+        int ok = DbListPlayers(&db, [&](const PlayerRecord &p) {
             int best[3] = {0, 0, 0};
             for (int k = 0; k < 3; k++)
                 for (int i = 0; i < 6; i++)
@@ -299,10 +300,16 @@ int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std
                    p.last_login ? SrvTime(p.last_login).c_str() : "never");
             count++;
         });
-        printf("%d player%s\n", count, count == 1 ? "" : "s");
+        if (ok) {
+            printf("%d player%s\n", count, count == 1 ? "" : "s");
+        } else {
+            fprintf(stderr, "kestrune-server: database %s could not be read to the end (%s)\n",
+                    cfg.db_path.c_str(), sqlite3_errmsg(db.db));
+            status = 1;
+        }
     } else if (command == "list-feedback") {
         int count = 0;
-        DbListFeedback(&db, [&](const FeedbackRecord &f) {
+        int ok = DbListFeedback(&db, [&](const FeedbackRecord &f) {
             printf("--- #%lld  %s  from %s\nFrom: %s\nTo: %s\nSubject: %s\n\n%s\n", (long long)f.id,
                    SrvTime(f.received).c_str(), SrvOperatorText(f.peer, false).c_str(),
                    SrvOperatorText(f.sender, false).c_str(),
@@ -311,7 +318,13 @@ int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std
                    SrvOperatorText(f.body, true).c_str());
             count++;
         });
-        printf("%d mail%s\n", count, count == 1 ? "" : "s");
+        if (ok) {
+            printf("%d mail%s\n", count, count == 1 ? "" : "s");
+        } else {
+            fprintf(stderr, "kestrune-server: database %s could not be read to the end (%s)\n",
+                    cfg.db_path.c_str(), sqlite3_errmsg(db.db));
+            status = 1;
+        }
     } else if (command == "announce") {
         if (arg.empty() || arg.size() > 200 || !LinePrintable(arg)) {
             fprintf(stderr, "kestrune-server: an announcement is 1 to 200 printable characters\n");

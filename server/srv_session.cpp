@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <thread>
 
 // Ships a player is issued: corvettes, destroyers and submarines; one of each class that is
 // short is commissioned every SESSION_REPLENISH_S seconds.
@@ -387,22 +388,24 @@ static void SessionMissionNow(Conn *c, int32_t *out) {
     out[SCORE_PATROL] = (int32_t)std::min<int64_t>(SCORE_PATROL_MAX, std::max<int64_t>(0, minutes));
 }
 
-static void SessionEndMission(Conn *c, int why) {
-    if (!c->ship_id) return;
+// Waits before each further try of a save that failed: a locked or briefly full disk often
+// clears within a second or two, and the waits run on timers, off the network thread's path.
+static const int SESSION_SAVE_RETRY_MS[] = {100, 400, 1500};
+#define SESSION_SAVE_RETRIES (int)(sizeof SESSION_SAVE_RETRY_MS / sizeof SESSION_SAVE_RETRY_MS[0])
+
+// The account as it stands once the mission under way ends for the reason why.
+static PlayerRecord SessionMissionRecord(Conn *c, int why, bool *lost, int32_t *points) {
     Server *s = c->srv;
-    if (why != MISSION_SUNK) WorldLeave(s->world, c);
-    c->ship_id = 0;
-    s->at_sea--;
     bool under_fire =
         c->last_hit_tick && SrvTick(s) - c->last_hit_tick < (uint32_t)SCORE_UNDER_FIRE_MS;
-    bool lost = why == MISSION_SUNK || (why == MISSION_DISCONNECT && under_fire);
+    *lost = why == MISSION_SUNK || (why == MISSION_DISCONNECT && under_fire);
     int32_t m[SCORE_MISSION_SLOTS];
     SessionMissionNow(c, m);
-    if (lost)
+    if (*lost)
         m[SCORE_PENALTY] += SCORE_LOSS_PENALTY;
     else if ((why == MISSION_EXIT && !under_fire) || why == MISSION_SHUTDOWN)
         m[SCORE_RETURN] += SCORE_RETURN_BONUS;
-    PlayerRecord &r = c->rec;
+    PlayerRecord r = c->rec;
     memcpy(r.score, m, sizeof m);
     int best = SessionBestSlot(c->ship_class);
     if (best >= 0) {
@@ -418,20 +421,118 @@ static void SessionEndMission(Conn *c, int why) {
                 r.score[best + i] = m[i];
     }
     r.missions++;
-    if (lost && c->ship_class >= 0 && c->ship_class < SHIP_CLASSES) {
+    if (*lost && c->ship_class >= 0 && c->ship_class < SHIP_CLASSES) {
         SessionReplenish(&r, SrvNow()); // the commissioning clock runs from the loss
         if (r.inv[c->ship_class] > 0) r.inv[c->ship_class]--;
         r.ships_lost++;
     }
-    if (!DbSavePlayer(&s->db, r))
+    *points = m[0] + m[1] + m[2] + m[3] + m[4] + m[5];
+    return r;
+}
+
+// Tries again to store an account whose mission has ended (the ship is gone either way). While
+// the player is still connected, the account as it now stands is written, so that a retry never
+// puts back an older one; the player hears of it if it can't be stored.
+static void SessionSaveLater(Server *s, std::weak_ptr<Conn> weak, PlayerRecord rec, int attempt) {
+    auto timer = std::make_shared<asio::steady_timer>(
+        s->io, std::chrono::milliseconds(SESSION_SAVE_RETRY_MS[attempt]));
+    timer->async_wait([s, timer, weak, rec, attempt](const asio::error_code &ec) {
+        if (ec) return;
+        std::shared_ptr<Conn> conn = weak.lock();
+        bool live = conn && !conn->closed && !conn->closing && conn->rec.id == rec.id;
+        if (DbSavePlayer(&s->db, live ? conn->rec : rec)) {
+            LogInfo("db: %s's account saved at try %d", rec.userid.c_str(), attempt + 2);
+            return;
+        }
+        if (attempt + 1 < SESSION_SAVE_RETRIES) {
+            SessionSaveLater(s, weak, live ? conn->rec : rec, attempt + 1);
+            return;
+        }
+        LogError("db: %s's mission is lost: the account could not be saved", rec.userid.c_str());
+        if (live)
+            ConnSendf(conn.get(),
+                      "%d:The harbour log could not be written: your last mission is not "
+                      "recorded.",
+                      T_TEXT);
+    });
+}
+
+// Ends the mission under way and stores the account. An exit is only made when the account is
+// stored (false: it could not be, and the ship is still at sea); a ship that is sunk or left
+// behind is gone at once, and its account is stored later if it can't be now.
+static bool SessionEndMission(Conn *c, int why) {
+    if (!c->ship_id) return true;
+    Server *s = c->srv;
+    bool lost;
+    int32_t points;
+    PlayerRecord r = SessionMissionRecord(c, why, &lost, &points);
+    bool saved = DbSavePlayer(&s->db, r);
+    if (!saved && why == MISSION_EXIT) return false;
+    // At shut-down no timer will run again: the tries are made here.
+    for (int i = 0; !saved && why == MISSION_SHUTDOWN && i < SESSION_SAVE_RETRIES; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(SESSION_SAVE_RETRY_MS[i]));
+        saved = DbSavePlayer(&s->db, r);
+    }
+    if (why != MISSION_SUNK) WorldLeave(s->world, c);
+    c->ship_id = 0;
+    s->at_sea--;
+    c->rec = r;
+    if (!saved) {
         LogError("conn %u: mission of %s could not be saved", c->cid, r.userid.c_str());
+        if (why != MISSION_SHUTDOWN) SessionSaveLater(s, c->weak_from_this(), r, 0);
+    }
     LogInfo("conn %u (%s): %s's mission ended (%s), %d points%s", c->cid, c->peer.c_str(),
             r.nickname.c_str(),
             why == MISSION_EXIT         ? "exit"
             : why == MISSION_SUNK       ? "sunk"
             : why == MISSION_DISCONNECT ? "disconnect"
                                         : "shut-down",
-            m[0] + m[1] + m[2] + m[3] + m[4] + m[5], lost ? ", ship lost" : "");
+            points, lost ? ", ship lost" : "");
+    return true;
+}
+
+// A return to port is acknowledged only once the mission is stored. While the tries go on the
+// connection's input waits, so nothing it sends is handled against a half-ended mission.
+static void SessionExitRetry(Conn *c, uint32_t ship, int attempt) {
+    Server *s = c->srv;
+    auto timer = std::make_shared<asio::steady_timer>(
+        s->io, std::chrono::milliseconds(SESSION_SAVE_RETRY_MS[attempt]));
+    std::weak_ptr<Conn> weak = c->weak_from_this();
+    timer->async_wait([timer, weak, ship, attempt](const asio::error_code &ec) {
+        std::shared_ptr<Conn> conn = weak.lock();
+        if (ec || !conn || conn->closed || conn->closing) return;
+        Conn *c = conn.get();
+        // Sunk while waiting: that ending stored (or retries) the account itself.
+        if (c->ship_id != ship) {
+            ConnResume(c);
+            return;
+        }
+        if (SessionEndMission(c, MISSION_EXIT)) {
+            ConnSendf(c, "%d:", T_EXITACC);
+            ConnResume(c);
+            return;
+        }
+        if (attempt + 1 < SESSION_SAVE_RETRIES) {
+            SessionExitRetry(c, ship, attempt + 1);
+            return;
+        }
+        LogError("conn %u: %s can't return to port: the account could not be saved", c->cid,
+                 c->rec.userid.c_str());
+        ConnSendf(c,
+                  "%d:The harbour log could not be written, so your mission is not recorded. "
+                  "Your ship remains at sea: please try to return to port again later.",
+                  T_TEXT);
+        ConnResume(c);
+    });
+}
+
+static void SessionExit(Conn *c) {
+    if (SessionEndMission(c, MISSION_EXIT)) {
+        ConnSendf(c, "%d:", T_EXITACC);
+        return;
+    }
+    ConnPause(c);
+    SessionExitRetry(c, c->ship_id, 0);
 }
 
 void SessionShipSunk(Conn *c) {
@@ -519,8 +620,7 @@ bool SessionLine(Conn *c, std::string_view line, size_t dropped) {
             SessionSendScores(c);
             break;
         case T_EXITBATTLE:
-            SessionEndMission(c, MISSION_EXIT);
-            ConnSendf(c, "%d:", T_EXITACC);
+            SessionExit(c);
             break;
         case T_CHANGECOUNTRY:
             SessionChangeCountry(c, line, p.arg);

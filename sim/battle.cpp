@@ -219,7 +219,8 @@ void SinkShip(Mobile *attacker, Mobile *victim) {
         for (int i = 0; i < 20; i++) {
             int32_t dx = rand() % 100 - 50;
             int32_t dz = rand() % 100 - 50;
-            Sprite *s = NewSprite("explode", victim->x + dx, 0, victim->z + dz, 23, 12, 0);
+            Sprite *s = NewSprite("explode", OffsetPosition(victim->x, dx), 0,
+                                  OffsetPosition(victim->z, dz), 23, 12, 0);
             // Out of step, so that the explosions do not all flash at once.
             if (s) s->start -= (uint32_t)(rand() % 2000);
         }

@@ -273,7 +273,8 @@ void InsertMobileShapes() {
         Mobile *m = &mobile[i];
         if (!(m->contact & CT_VIEW) || !m->shape) continue;
         const int32_t *o = m->type->shape_offset;
-        dddMoveTo(m->shape, m->x + o[0], m->y + o[1], m->z + o[2]);
+        dddMoveTo(m->shape, OffsetPosition(m->x, o[0]), OffsetPosition(m->y, o[1]),
+                  OffsetPosition(m->z, o[2]));
         dddRotateTo(m->shape, m->pitch, m->heading, m->roll);
         dddInsertObject(m->shape);
     }

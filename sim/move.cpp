@@ -158,9 +158,14 @@ void SetMobilePosition(Mobile *m, int32_t x, int32_t y, int32_t z, uint16_t pitc
     m->last_move = GetTickCount();
 }
 
+int32_t OffsetPosition(int32_t p, int64_t d) {
+    int64_t v = (int64_t)p + d;
+    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+}
+
 void RangePosition(const Mobile *m, int32_t distance, int32_t *east, int32_t *north) {
     if (!m) return;
     double a = (rand() % 1000) * 6.283185307179586 / 1000.0;
-    if (east) *east = m->x + MotionTrunc32(cos(a) * distance);
-    if (north) *north = m->z + MotionTrunc32(sin(a) * distance);
+    if (east) *east = OffsetPosition(m->x, MotionTrunc32(cos(a) * distance));
+    if (north) *north = OffsetPosition(m->z, MotionTrunc32(sin(a) * distance));
 }

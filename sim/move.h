@@ -28,6 +28,10 @@ void SetMobilePosition(Mobile *m, int32_t x, int32_t y, int32_t z, uint16_t pitc
 void RangePosition(const Mobile *m, int32_t distance, int32_t *east, int32_t *north);
 // A point `distance` away from the mobile in a random direction.
 
+int32_t OffsetPosition(int32_t p, int64_t d);
+// A world coordinate moved by d, held at the edge of the 32-bit world: the server may place a
+// ship anywhere in it, and what is drawn or heard beside that ship must not wrap round.
+
 void MobileToMotion(const Mobile *m, MotionState *s);
 // The mobile's movement fields as a state of the shared model.
 

@@ -178,6 +178,9 @@ void SetupCamera() {
     if (!own) return;
     int32_t y = bridge_mode == 1 ? -5 : own->y - 50;
     dddMoveTo(bridge_camera, own->x, y, own->z);
+    // The light stands over the own ship at the surface, so a ship is lit the same wherever it
+    // sails (a light left at the world's origin would be kilometres off, and beyond 32 bits).
+    dddMoveTo(bridge_light, own->x, 0, own->z);
     dddRotateTo(bridge_camera, 0, (uint16_t)(own->heading + own->view) & 0xFFF0, 0);
     int32_t persp = screen_w / (10 * bridge_zoom * bridge_zoom + 20);
     dddSetCameraPerspectiveX(bridge_camera, persp);
@@ -214,7 +217,12 @@ static Mobile *BridgePick() {
     for (int32_t i = 0; i < num_mobiles; i++) {
         Mobile *m = &mobile[i];
         if (!BridgeSeen(m) || m == player_mobile) continue;
-        int32_t p[3] = {m->x - eye[0], m->y - eye[1], m->z - eye[2]};
+        int64_t rel[3] = {(int64_t)m->x - eye[0], (int64_t)m->y - eye[1], (int64_t)m->z - eye[2]};
+        // Beyond half the world away is beyond sight, and would not fit the engine's points.
+        if (std::llabs(rel[0]) > INT32_MAX / 2 || std::llabs(rel[1]) > INT32_MAX / 2 ||
+            std::llabs(rel[2]) > INT32_MAX / 2)
+            continue;
+        int32_t p[3] = {(int32_t)rel[0], (int32_t)rel[1], (int32_t)rel[2]};
         dddRotate3dPoint(p, NULL);
         int32_t sx = dddCreateScreenX(p[0], p[2]), sy = dddCreateScreenY(p[1], p[2]);
         // Behind the camera or off the engine's range: not on the screen at all.

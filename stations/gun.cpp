@@ -123,7 +123,7 @@ void GunClick(int32_t x, int32_t y) {
 
 int32_t GunRangeClass(int32_t gun_range, int32_t range) {
     if (gun_range / 4 > range) return 1;
-    if (3 * gun_range / 4 > range) return 2;
+    if (3 * (int64_t)gun_range / 4 > range) return 2; // the reach comes from the server
     if (range < gun_range) return 3;
     return 4;
 }

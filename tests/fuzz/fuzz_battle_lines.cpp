@@ -1,4 +1,5 @@
 // fuzz_battle_lines.cpp -- arbitrary server lines through the packet table during a battle
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,11 @@ void Setup() {
     mkdir(home, 0700);
     setenv("KESTRUNE_HOME", home, 1);
     setenv("KESTRUNE_HEADLESS", "1", 1);
+    // The fuzz build makes no game data; the regular build's shapes let sinkings leave sprites
+    // and the bridge light real hulls.
+    char data[PATH_MAX];
+    if (!getenv("KESTRUNE_DATA") && realpath("build/bin/data", data))
+        setenv("KESTRUNE_DATA", data, 1);
     PlatformTestReset(800, 600);
     InitializeDebug(nullptr);
     screen_w = 800;
@@ -114,6 +120,23 @@ void CheckList(bool moved) {
     }
 }
 
+// The corners of every 32-bit field are rare for byte mutations to reach, so three marks stand
+// for them: '!' the largest positive value, '~' the most negative, '`' minus one.
+std::string ExpandExtremes(const std::string &line) {
+    std::string out;
+    for (char c : line) {
+        if (c == '!')
+            out += "7fffffff";
+        else if (c == '~')
+            out += "80000000";
+        else if (c == '`')
+            out += "ffffffff";
+        else
+            out += c;
+    }
+    return out;
+}
+
 const int32_t battle_packets[] = {T_UPDATE,   T_WEAPON, T_NEWSHIP, T_UPDATEREQ, T_RADIO,
                                   T_SHIPTYPE, T_UPDATE, T_WEAPON,  T_TEXT,      T_EXITACC};
 
@@ -141,6 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             battle_packets[(uint8_t)line[0] % (sizeof(battle_packets) / sizeof(*battle_packets))];
         if (number == T_EXITACC && (uint8_t)line[0] < 200) number = T_UPDATE; // keep battles long
         if (!player_mobile) StartBattle();
+        line = ExpandExtremes(line);
         process_packet[number](line.c_str() + 1);
         bool moved = player_mobile != nullptr;
         if (moved) {
@@ -149,5 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
         CheckList(moved);
     }
+    // One frame of the bridge over whatever the lines left: ships, sprites and the light at any
+    // place the server can name.
+    if (player_mobile && hwndBridge) BridgeUpdate();
     return 0;
 }

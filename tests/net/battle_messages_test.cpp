@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "net/packet.h"
+#include "stations/gun.h"
 
 namespace {
 
@@ -205,6 +206,67 @@ TEST_F(BattleMessages, ShipTypeFillsOnlyRowsOfTheTable) {
     EXPECT_EQ(2, CountLog("outside the table ignored"));
     PacketShipType("9:2710");
     EXPECT_EQ(1.0, ShipType[9].speed_table[0]);
+}
+
+// Ships the server places at the corners of the 32-bit world: what is reported, drawn and
+// heard beside them stays at the edge instead of wrapping to the far side.
+TEST_F(BattleMessages, SinkingsAndHitsAtTheWorldsEdgeStayThere) {
+    Own(DESTROYER, 1, 0, 0, 0);
+    Add(MERCHANT, 0x30, 0, 0, 0);
+    Add(MERCHANT, 0x31, 0, 0, 0);
+    PacketUpdate("30:0:0:0:0:0:0:8000:0:7fffffff:0:80000000");
+    PacketUpdate("31:0:0:0:0:0:0:8000:0:80000000:0:7fffffff");
+    PacketWeapon("1:30:6:0:0:0:0"); // a gun hit on it
+    PacketWeapon("77:30:2:0:0:0:0");
+    PacketWeapon("77:31:2:0:0:0:0");
+    std::vector<std::string> lines = ChatLines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("** Ship48 (Capt48) sunk by unknown at (2147483,-2147483) **", lines[0]);
+    EXPECT_EQ("** Ship49 (Capt49) sunk by unknown at (-2147483,2147483) **", lines[1]);
+    if (!Shapes()) GTEST_SKIP() << "shape data not generated";
+    ASSERT_EQ(41, num_sprites);
+    for (int i = 1; i < 21; i++) {
+        EXPECT_GE(sprite[i].x, INT32_MAX - 50);
+        EXPECT_LE(sprite[i].z, INT32_MIN + 50);
+    }
+    for (int i = 21; i < 41; i++) {
+        EXPECT_LE(sprite[i].x, INT32_MIN + 50);
+        EXPECT_GE(sprite[i].z, INT32_MAX - 50);
+    }
+}
+
+TEST_F(BattleMessages, ExtremeFixesAndVelocitiesNeverWrapTheWorld) {
+    Own(SUBMARINE, 1, 0, 0, 0);
+    Mobile *m = Add(DESTROYER, 0x22, 0, 0, 0, 0, false);
+    // Full ahead east and south at the largest velocity a line can carry, from the corner.
+    PacketUpdate("22:0:7fffffff:7fffffff:80000000:4:4:ffff:4000:7ffffff0:ffffffff:80000010");
+    for (int i = 0; i < 50; i++) {
+        PlatformTestAdvanceTicks(100);
+        ProcessMobiles();
+        ASSERT_EQ(m, FindMobileID(0x22));
+        EXPECT_EQ(INT32_MAX, m->x);
+        EXPECT_EQ(INT32_MIN, m->z);
+        EXPECT_GE(m->y, 0);
+        EXPECT_LE(m->y, 250);
+    }
+    // A depth charge and a torpedo hit from the opposite corner are out of hearing.
+    PacketWeapon("2:2:3:64:0:80000000:7fffffff");
+    PacketWeapon("40:22:1:0:0:80000000:7fffffff");
+    EXPECT_EQ(0, Sounds(SFX_DEPTHC));
+    EXPECT_EQ(0, Sounds(SFX_TPHIT));
+}
+
+TEST_F(BattleMessages, AGunReachNearTheLargestNumberKeepsItsRangeClasses) {
+    PacketShipType("1:2710:0:0:4e20:9c40:ffffffce:0:0:0:32:3e8:0:0:0:0:1388:7fffffff:5dc:0:bb8:"
+                   "1f40");
+    int32_t reach = ShipType[1].gun_range;
+    EXPECT_EQ(INT32_MAX, reach);
+    EXPECT_EQ(1, GunRangeClass(reach, 1000));
+    EXPECT_EQ(2, GunRangeClass(reach, INT32_MAX / 2));
+    EXPECT_EQ(3, GunRangeClass(reach, INT32_MAX - 1));
+    EXPECT_EQ(4, GunRangeClass(reach, INT32_MAX));
+    // A negative reach from a bad line reaches nothing.
+    EXPECT_EQ(4, GunRangeClass(INT32_MIN, 0));
 }
 
 TEST_F(BattleMessages, RadioLinesWithAndWithoutASender) {

@@ -80,6 +80,16 @@ TEST_F(Session, LogonSetsNicknameAndCountryAndAsksForShips) {
     EXPECT_EQ(Wire(), "22\n");
 }
 
+TEST_F(Session, ACountryBeyond32BitsIsHeldAtTheEdge) {
+    PacketLogonOK("Seawolf:99999999999999999999");
+    EXPECT_STREQ(player.nickname, "Seawolf");
+    EXPECT_EQ(player.country, INT32_MAX);
+    PacketLogonOK("Seawolf:-99999999999999999999");
+    EXPECT_EQ(player.country, INT32_MIN);
+    PacketLogonOK("Seawolf:x");
+    EXPECT_EQ(player.country, INT32_MIN) << "no number: the country stays";
+}
+
 TEST_F(Session, ALongNicknameIsCutToTheRecord) {
     std::string name(60, 'n');
     PacketLogonOK((name + ":0").c_str());

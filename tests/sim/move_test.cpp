@@ -208,4 +208,15 @@ TEST_F(MoveTest, RangePositionLiesAtTheDistance) {
     EXPECT_NEAR(5000, Range(1000, -1000, east, north), 2);
 }
 
+TEST_F(MoveTest, RangePositionFromACornerStaysInsideTheWorld) {
+    Own(SUBMARINE, 1);
+    Mobile *m = Add(MERCHANT, 2, INT32_MAX, 0, INT32_MIN, 0);
+    for (int i = 0; i < 50; i++) {
+        int32_t east = 0, north = 0;
+        RangePosition(m, 5000, &east, &north);
+        EXPECT_GE(east, INT32_MAX - 5000);
+        EXPECT_LE(north, INT32_MIN + 5000);
+    }
+}
+
 } // namespace

@@ -48,6 +48,15 @@ class BridgeTest : public InstFixture {
                 if (dddscreenptr[j * dddscreen_width + x] == 255) return x;
         return -1;
     }
+    // The memory screen of one frame: the own destroyer at (x, z) looking north at a destroyer
+    // 1500 units ahead and a corvette off the starboard bow.
+    std::string SceneAt(int32_t x, int32_t z) {
+        Own(DESTROYER, x, 0, z, 0);
+        SceneShip(DESTROYER, 11, 1500, 0x0000, 0x4000, 0, "Bremen");
+        SceneShip(CORVETTE, 12, 2500, 0x0800, 0xC000, 1, "Avon");
+        BridgeUpdate();
+        return std::string((const char *)dddscreenptr, (size_t)dddscreen_width * dddscreen_depth);
+    }
     static int LabelRow() { return dddscreen_depth * 2 / 3 + 9; }
     static int LeftFor(const char *text) { return (dddscreen_width - 8 * (int)strlen(text)) / 2; }
     void MouseTo(int x, int y) {
@@ -239,6 +248,37 @@ TEST_F(BridgeTest, RightButtonAimsGunAtShipWithin50Pixels) {
     RightButton(sx, sy, TRUE);
     BridgeUpdate();
     EXPECT_EQ(gun_target, nullptr);
+    RightButton(sx, sy, FALSE);
+}
+
+TEST_F(BridgeTest, ShipsAreLitTheSameWhereverOnTheMap) {
+    std::string origin = SceneAt(0, 0);
+    int lit = 0;
+    for (unsigned char c : origin)
+        lit += c != (unsigned char)origin[0];
+    ASSERT_GT(lit, 100) << "the ships are not in the picture";
+    // Hundreds of kilometres out, and at the edges of the 32-bit world in each direction.
+    const int32_t places[][2] = {{400000, -350000},
+                                 {INT32_MAX - 3000, INT32_MAX - 3000},
+                                 {INT32_MIN + 10, INT32_MIN + 10},
+                                 {INT32_MAX - 3000, INT32_MIN + 10}};
+    for (const auto &at : places)
+        EXPECT_TRUE(SceneAt(at[0], at[1]) == origin) << at[0] << "," << at[1];
+}
+
+TEST_F(BridgeTest, AimingFromTheWorldsEdgePassesOverShipsAtTheOtherEdge) {
+    Own(DESTROYER, INT32_MAX, 0, INT32_MAX - 5000, 0);
+    Add(CORVETTE, 1, INT32_MIN, INT32_MIN, 0, 0, CT_VIEW | CT_PLOT);
+    Mobile *near = Add(CORVETTE, 2, INT32_MAX, INT32_MAX - 3000, 0, 0, CT_VIEW | CT_PLOT);
+    BridgeUpdate();
+    RECT r;
+    GetClientRect(hwndBridge, &r);
+    int sx = dddCreateScreenX(0, 2000) + (r.right - dddscreen_width) / 2;
+    int sy = dddCreateScreenY(50, 2000);
+    BringWindowToTop(hwndBridge);
+    RightButton(sx, sy, TRUE);
+    BridgeUpdate();
+    EXPECT_EQ(gun_target, near);
     RightButton(sx, sy, FALSE);
 }
 
