@@ -44,7 +44,7 @@
 #define CONVOY_ALARM_MS 180000   // a convoy attacked stays alert this long
 #define CONVOY_ALARM_ZIG 0x1800  // and zig-zags wider (about 34 degrees)
 #define CONVOY_ALARM_RADIUS 8000 // an escort's contact this close to the guide alarms the convoy
-#define SPAWN_AHEAD_ARC 0x1C00   // a new boat starts this far either side of a convoy's course
+#define SPAWN_AHEAD_ARC 0x1200   // a new boat starts this far either side of a convoy's course
 #define CARGO_FLEE 10000         // a cargo ship this close to a threat turns away from it
 #define DRONE_HIT_REACH 20000    // escorts this far from a hit ship come to its help
 
@@ -473,7 +473,7 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
     Convoy *cv = live[WorldRandom(w, (int)live.size())];
     int near = w->srv->cfg.spawn_near;
     double d = near > 0 ? near : 15000 + WorldRandom(w, 7000);
-    // Ahead of the convoy, within 40 degrees of its base course: a boat that starts astern of
+    // Ahead of the convoy, within 25 degrees of its base course: a boat that starts astern of
     // ships as fast as it is submerged can never catch them, and lying in wait across their
     // track is how a submarine attacks a convoy.
     int spread = SPAWN_AHEAD_ARC;

@@ -380,8 +380,10 @@ static void RunTorpedoes(Captain *c, double now) {
         }
     }
     c->torpedoes.erase(std::remove_if(c->torpedoes.begin(), c->torpedoes.end(),
+                                      // A claimed torpedo stays until the server's answer
+                                      // names it, so that its hit is counted.
                                       [&](const OwnTorpedo &t) {
-                                          return t.claimed || now - t.born > CAPTAIN_TORPEDO_RUN;
+                                          return now - t.born > CAPTAIN_TORPEDO_RUN + 5;
                                       }),
                        c->torpedoes.end());
 }

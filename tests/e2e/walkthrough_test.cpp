@@ -60,18 +60,38 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 } // namespace
 
-TEST(Walkthrough, TheReadmesFirstBattleSinksAShip) {
-    ASSERT_EQ(0, access(E2eServerProgram().c_str(), X_OK)) << E2eServerProgram() << " is not built";
-    char dir[] = "/tmp/e2e_walk_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    int port = E2eFreePort();
-    // The default convoy, escorts and all; the boat starts nearer than usual to keep the test
-    // short, on the convoy's track as every new boat does.
-    pid_t server =
-        E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
-                       {"--drones", "6", "--seed", "7", "--spawn-near", "9000"});
-    ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
-    StartClient(port, (std::string(dir) + "/client.log").c_str());
+// The server with the default convoy and the client, ended whichever way the test ends.
+class Walkthrough : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(0, access(E2eServerProgram().c_str(), X_OK)) << E2eServerProgram();
+        ASSERT_NE(nullptr, mkdtemp(dir));
+        int port = E2eFreePort();
+        // The default convoy, escorts and all; the boat starts nearer than usual to keep the
+        // test short, ahead of the convoy as every new boat does.
+        server = E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
+                                {"--drones", "6", "--seed", "7", "--spawn-near", "9000"});
+        ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
+        StartClient(port, (std::string(dir) + "/client.log").c_str());
+        client = true;
+    }
+    void TearDown() override {
+        if (client) StopClient("walker");
+        if (server > 0) {
+            int status = E2eStopServer(server);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server " << status;
+        }
+        if (HasFailure())
+            printf("logs kept in %s\n", dir);
+        else
+            E2eOutput(std::string("rm -rf ") + dir);
+    }
+    char dir[32] = "/tmp/e2e_walk_XXXXXX";
+    pid_t server = -1;
+    bool client = false;
+};
+
+TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     auto start = std::chrono::steady_clock::now();
 
     Login("walker", "firstbattle");
@@ -106,16 +126,29 @@ TEST(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     EXPECT_EQ(1, observer_status & 1) << "the periscope did not go up";
     printf("periscope depth after %.0f s, %d m\n", Seconds(start), player_mobile->y);
 
-    // Close the convoy until a cargo ship is in sight within firing range; the waypoint is
-    // renewed on the nearest cargo ship as a player keeps the chart's mark on the convoy.
+    // Close the convoy until a cargo ship is in sight within firing range, keeping the chart's
+    // mark on the nearest cargo ship.
     Mobile *target = nullptr;
+    double next_note = 0, next_mark = 0;
     bool in_range = Until(
         [&] {
             if (!Afloat()) return true;
             target = NearestCargo([](const Mobile *m) { return Seen(m); });
             if (target && Range(target) <= FIRING_RANGE) return true;
             Mobile *mark = NearestCargo([](const Mobile *m) { return (m->contact & CT_PLOT) != 0; });
-            if (mark && !(player_mobile->status & ST_GOTO)) MapClickAt(mark->x, mark->z);
+            if (Seconds(start) > next_note) {
+                next_note += 20;
+                printf("%.0f s: %s at %.0f m, heading %u, %d m deep%s\n", Seconds(start),
+                       mark ? mark->ship_name : "no cargo", mark ? Range(mark) : -1.0,
+                       (unsigned)(player_mobile->heading * 360u / 65536u), player_mobile->y,
+                       player_mobile->status & ST_GOTO ? ", on the waypoint" : "");
+                fflush(stdout);
+            }
+            // The convoy moves on: the mark goes back onto it now and then.
+            if (mark && (!(player_mobile->status & ST_GOTO) || Seconds(start) > next_mark)) {
+                next_mark = Seconds(start) + 20;
+                MapClickAt(mark->x, mark->z);
+            }
             return false;
         },
         240);
@@ -173,12 +206,4 @@ TEST(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     EXPECT_FALSE(sunk.empty()) << fired << " torpedoes and no sinking reported";
     printf("%s after %.0f s\n", sunk.c_str(), Seconds(start));
     PlatformTestScreenshot("walkthrough_end.png");
-
-    StopClient("walker");
-    int status = E2eStopServer(server);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server " << status;
-    if (HasFailure())
-        printf("logs kept in %s\n", dir);
-    else
-        E2eOutput(std::string("rm -rf ") + dir);
 }
