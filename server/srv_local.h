@@ -137,6 +137,7 @@ struct Server {
     std::unordered_map<std::string, AddrCount> addrs;            // game connections by address
     std::unordered_map<std::string, TokenBucket> new_accounts;   // new accounts by address
     TokenBucket new_accounts_all;
+    std::unordered_set<std::string> exempt; // addresses free of the per-address limits
     int64_t last_announcement = 0;
     int mail_conns = 0;
     int online = 0, at_sea = 0;                  // players logged on, and of them at sea

@@ -59,6 +59,9 @@ void SrvPrintHelp() {
            "  --log-level LEVEL   error, warn, info (default) or debug\n"
            "\n"
            "Limits against misbehaving clients (game port):\n"
+           "  --exempt ADDRS      addresses, separated by commas, free of the limits on\n"
+           "                      connections and new accounts per address and overall (a\n"
+           "                      gateway many players share; load tests on 127.0.0.1)\n"
            "  --per-address N     connections one address may hold (default 32)\n"
            "  --per-address-pending N\n"
            "                      of them not yet logged on (default 8)\n"
@@ -82,6 +85,8 @@ void SrvPrintHelp() {
            "                      within about 2 x S (default 60; 0: off)\n"
            "  --out-limit BYTES   output queued for one client before it counts as not\n"
            "                      reading and is cut off (default 262144)\n"
+           "  --send-buffer BYTES kernel send buffer of a game connection, which the kernel\n"
+           "                      doubles (default 262144; 0: sized by the kernel)\n"
            "  --log-lines N       log lines about one address per interval, the rest summed\n"
            "                      up in one line (default 20; 0: no limit)\n"
            "  --log-interval S    that interval (default 10)\n"
@@ -129,6 +134,7 @@ static const SrvIntOption SRV_INT_OPTIONS[] = {
     {"--idle-sea", &ServerConfig::idle_sea_s, 0, 86400},
     {"--keepalive", &ServerConfig::keepalive_s, 0, 7200},
     {"--out-limit", &ServerConfig::out_limit, 4096, 1 << 30},
+    {"--send-buffer", &ServerConfig::send_buffer, 0, 1 << 30},
     {"--log-lines", &ServerConfig::log_lines, 0, 1000000},
     {"--log-interval", &ServerConfig::log_interval_s, 1, 3600},
     {"--move-slack", &ServerConfig::move_slack, 0, 100000},
@@ -183,7 +189,8 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--hash-threads") || !strcmp(o, "--drones") ||
                      !strcmp(o, "--seed") || !strcmp(o, "--log-level") ||
                      !strcmp(o, "--announce") || !strcmp(o, "--max-connections") ||
-                     !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us");
+                     !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us") ||
+                     !strcmp(o, "--exempt");
         takes = takes || !strcmp(o, "--spawn-near") || !strcmp(o, "--flush-heavy");
         if (!takes) {
             fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
@@ -200,6 +207,8 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--mail-port") || !strcmp(o, "--smtp-port")) {
             if (!SrvNumber(o, v, 0, 65535, &n)) return -1;
             cfg->mail_port = (int)n;
+        } else if (!strcmp(o, "--exempt")) {
+            cfg->exempt = v;
         } else if (!strcmp(o, "--bind")) {
             cfg->bind = v;
         } else if (!strcmp(o, "--db")) {

@@ -291,7 +291,8 @@ static void SrvAcceptDone(Server *s, const asio::error_code &ec, asio::ip::tcp::
     // The address came with the accept itself: no further system call for it.
     std::string peer = s->accept_peer.address().to_string();
     AddrCount &count = s->addrs[peer];
-    if (count.conns >= s->cfg.per_address || count.pending >= s->cfg.per_address_pending) {
+    if ((count.conns >= s->cfg.per_address || count.pending >= s->cfg.per_address_pending) &&
+        !s->exempt.count(peer)) {
         SrvLogPeer(LOG_WARN, peer.c_str(),
                    "accept: %s holds %d connections, %d not logged on; refused", peer.c_str(),
                    count.conns, count.pending);
@@ -305,6 +306,10 @@ static void SrvAcceptDone(Server *s, const asio::error_code &ec, asio::ip::tcp::
     count.pending++;
     asio::error_code e;
     sock.set_option(asio::ip::tcp::no_delay(true), e);
+    // A fixed send buffer: the kernel's automatic sizing would let a client that never reads
+    // hold megabytes before the output limit above it is reached.
+    if (s->cfg.send_buffer > 0)
+        sock.set_option(asio::socket_base::send_buffer_size(s->cfg.send_buffer), e);
     SrvKeepalive(s, &sock);
     auto c = std::make_shared<Conn>(s, std::move(sock));
     c->cid = s->next_cid++;
@@ -480,6 +485,11 @@ static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
     HashPoolStart(&s->pool, cfg.hash_threads);
     SrvLogSetPeerLimit(cfg.log_lines, cfg.log_interval_s);
     BucketInit(&s->new_accounts_all, cfg.new_accounts_rate, cfg.new_accounts_burst);
+    for (size_t at = 0; at <= cfg.exempt.size();) {
+        size_t comma = std::min(cfg.exempt.find(',', at), cfg.exempt.size());
+        if (comma > at) s->exempt.insert(cfg.exempt.substr(at, comma - at));
+        at = comma + 1;
+    }
     s->world = WorldCreate(s.get());
     LogInfo("kestrune-server %s: game port %d, mail port %d, database %s, %ld descriptors",
             SRV_VERSION, s->game_port, s->mail_port, cfg.db_path.c_str(), files);

@@ -32,6 +32,7 @@ struct ServerConfig {
     int update_interval_ms = 3000; // steady correction rate of other ships' positions
     int update_request_ms = 10000; // how often a player's own state is asked for
     int out_limit = 256 * 1024;    // queued output beyond this marks a client that stopped reading
+    int send_buffer = 256 * 1024;  // kernel send buffer of a game connection (0: the system's)
     // After a flush round that wrote to many clients, output is gathered this long before the
     // next round (0: always at the end of the loop's turn). Each write is one costly trip
     // through the network stack, so under heavy relay load a short wait lets each client's
@@ -43,6 +44,7 @@ struct ServerConfig {
     double byte_rate = 16384.0;  // bytes a second a client may send on average
     double byte_burst = 65536.0; // and at once
     // Limits against hostile clients; server/README.md explains each.
+    std::string exempt;           // addresses (comma-separated) free of the address limits
     int per_address = 32;         // game connections one address may hold
     int per_address_pending = 8;  // of them not yet logged on
     int hash_queue = 32;          // password jobs waiting for a hashing thread

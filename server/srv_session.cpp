@@ -181,6 +181,7 @@ static void SessionBusy(Conn *c) {
 
 // Whether an address (and the server as a whole) may begin another new account; takes one.
 static bool SessionNewAccountAllowed(Server *s, const std::string &peer) {
+    if (s->exempt.count(peer)) return true;
     auto it = s->new_accounts.find(peer);
     if (it == s->new_accounts.end()) {
         it = s->new_accounts.emplace(peer, TokenBucket{}).first;
