@@ -67,7 +67,7 @@ void SrvPrintHelp() {
            "                      of them not yet logged on (default 8)\n"
            "  --login-timeout S   seconds from connecting to logging on (default 90)\n"
            "  --hash-queue N      password checks that may wait for a hashing thread; more\n"
-           "                      are told the server is busy (default 32)\n"
+           "                      are told the server is busy (default 256)\n"
            "  --new-accounts-hour N\n"
            "                      new accounts one address may begin in an hour (default 10)\n"
            "  --new-accounts-minute N\n"

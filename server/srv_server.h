@@ -47,7 +47,7 @@ struct ServerConfig {
     std::string exempt;           // addresses (comma-separated) free of the address limits
     int per_address = 32;         // game connections one address may hold
     int per_address_pending = 8;  // of them not yet logged on
-    int hash_queue = 32;          // password jobs waiting for a hashing thread
+    int hash_queue = 256;         // password jobs waiting for a hashing thread
     int new_accounts_hour = 10;   // new accounts one address may begin in an hour
     double new_accounts_rate = 1; // new accounts begun a second, all addresses together
     double new_accounts_burst = 20;
