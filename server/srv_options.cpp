@@ -65,7 +65,7 @@ void SrvPrintHelp() {
            "  --per-address N     connections one address may hold (default 32)\n"
            "  --per-address-pending N\n"
            "                      of them not yet logged on (default 8)\n"
-           "  --login-timeout S   seconds from connecting to logging on (default 90)\n"
+           "  --login-timeout S   seconds from connecting to logging on (default 120)\n"
            "  --hash-queue N      password checks that may wait for a hashing thread; more\n"
            "                      are told the server is busy (default 256)\n"
            "  --new-accounts-hour N\n"

@@ -26,7 +26,7 @@ struct ServerConfig {
     int max_connections = 20000;
     bool handle_signals = false; // SIGINT/SIGTERM end the run cleanly (the program sets it)
     // Tuning that tests shorten; the defaults are the game's.
-    int login_timeout_s = 90;      // a connection must log on within this of connecting
+    int login_timeout_s = 120;     // a connection must log on within this of connecting
     int announce_poll_ms = 2000;   // how often operator announcements are looked for
     double dc_sink_speed = 25.0;   // depth-charge sinking speed, depth units per second
     int update_interval_ms = 3000; // steady correction rate of other ships' positions

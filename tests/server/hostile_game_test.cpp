@@ -434,4 +434,67 @@ TEST(HostileGame, ClientsThatNeverReadAreCutOff) {
     m.End("deaf readers");
 }
 
+// The limits are options; a value out of range is refused rather than taken.
+TEST(HostileGame, LimitsAreOptions) {
+    auto parse = [](std::vector<const char *> args, ServerConfig *cfg) {
+        args.insert(args.begin(), "kestrune-server");
+        std::string command, arg;
+        return SrvParseArgs((int)args.size(), const_cast<char **>(args.data()), cfg, &command,
+                            &arg);
+    };
+    ServerConfig cfg;
+    EXPECT_EQ(parse({"--per-address", "4", "--per-address-pending", "2", "--idle-sea", "0",
+                     "--new-accounts-minute", "120", "--exempt", "10.0.0.1,127.0.0.1",
+                     "--move-slack", "50", "--send-buffer", "0"},
+                    &cfg),
+              0);
+    EXPECT_EQ(cfg.per_address, 4);
+    EXPECT_EQ(cfg.per_address_pending, 2);
+    EXPECT_EQ(cfg.idle_sea_s, 0);
+    EXPECT_DOUBLE_EQ(cfg.new_accounts_rate, 2.0);
+    EXPECT_DOUBLE_EQ(cfg.new_accounts_burst, 40.0);
+    EXPECT_EQ(cfg.exempt, "10.0.0.1,127.0.0.1");
+    EXPECT_EQ(cfg.move_slack, 50);
+    EXPECT_EQ(cfg.send_buffer, 0);
+    ServerConfig bad;
+    EXPECT_EQ(parse({"--per-address", "0"}, &bad), -1);
+    EXPECT_EQ(parse({"--log-interval", "x"}, &bad), -1);
+    EXPECT_EQ(parse({"--hash-queue"}, &bad), -1);
+    EXPECT_EQ(bad.per_address, ServerConfig().per_address);
+}
+
+// An exempt address is held to neither the connection limits nor the new-account limits.
+TEST(HostileGame, ExemptAddressIsNotLimited) {
+    TestServer srv;
+    srv.cfg.per_address_pending = 2;
+    srv.cfg.new_accounts_hour = 1;
+    srv.cfg.exempt = "127.0.0.9";
+    ASSERT_TRUE(srv.Start());
+    std::vector<std::unique_ptr<TestClient>> held;
+    for (int i = 0; i < 4; i++) {
+        auto c = std::make_unique<TestClient>();
+        ASSERT_TRUE(NewPlayerFrom(c.get(), srv.port, 9, "gate" + std::to_string(i)));
+        held.push_back(std::move(c));
+    }
+    for (int i = 0; i < 3; i++) { // more waiting to log on than others may have
+        auto c = std::make_unique<TestClient>();
+        ASSERT_TRUE(ConnectFrom(c.get(), srv.port, 9));
+        EXPECT_EQ(c->Line(), "MorningTideOverGreyHarbour");
+        held.push_back(std::move(c));
+    }
+    TestClient a, b, c;
+    ASSERT_TRUE(NewPlayerFrom(&a, srv.port, 11, "lone"));
+    // The same from another address: one new account, then the limit.
+    ASSERT_TRUE(GreetedFrom(&b, srv.port, 11));
+    b.SendLine("3:second:pw");
+    EXPECT_EQ(b.WaitFor("16:"), "16:Too many new players just now. Please try again later.");
+    EXPECT_TRUE(b.WaitClosed());
+    ASSERT_TRUE(ConnectFrom(&b, srv.port, 12));
+    ASSERT_TRUE(ConnectFrom(&c, srv.port, 12));
+    TestClient d;
+    ASSERT_TRUE(ConnectFrom(&d, srv.port, 12));
+    EXPECT_TRUE(d.WaitClosed()); // a third connection not logged on
+    EXPECT_EQ(b.Line(), "MorningTideOverGreyHarbour");
+}
+
 } // namespace
