@@ -25,12 +25,14 @@ void HashPoolStart(HashPool *p, int n) {
     }
 }
 
-void HashPoolSubmit(HashPool *p, std::function<void()> job) {
+bool HashPoolSubmit(HashPool *p, std::function<void()> job) {
     {
         std::lock_guard<std::mutex> lock(p->mutex);
+        if (p->max_jobs && p->jobs.size() >= p->max_jobs) return false;
         p->jobs.push_back(std::move(job));
     }
     p->wake.notify_one();
+    return true;
 }
 
 size_t HashPoolPending(HashPool *p) {

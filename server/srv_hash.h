@@ -17,13 +17,15 @@ struct HashPool {
     std::deque<std::function<void()>> jobs;
     std::vector<std::thread> threads;
     bool stopping = false;
+    size_t max_jobs = 0; // jobs that may wait at once (0: no bound)
 };
 
 // Starts n worker threads (at least one).
 void HashPoolStart(HashPool *p, int n);
 
 // Queues a job for a worker; the job posts its result back to the network thread itself.
-void HashPoolSubmit(HashPool *p, std::function<void()> job);
+// Returns false, queueing nothing, when max_jobs are already waiting.
+bool HashPoolSubmit(HashPool *p, std::function<void()> job);
 
 // Jobs waiting for a worker.
 size_t HashPoolPending(HashPool *p);

@@ -7,6 +7,7 @@
 #include <asio.hpp>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "server/srv_db.h"
 #include "server/srv_hash.h"
 #include "server/srv_line.h"
+#include "server/srv_log.h"
 #include "server/srv_server.h"
 
 #include "common/packets.h"
@@ -41,6 +43,14 @@ enum {
 enum { MISSION_EXIT, MISSION_DISCONNECT, MISSION_SUNK, MISSION_SHUTDOWN };
 
 using SteadyClock = std::chrono::steady_clock;
+
+// A line about a connection, rate-limited per client address.
+#define ConnLog(level, c, fmt, ...)                                                                \
+    do {                                                                                           \
+        if (SrvLogLevel() >= (level))                                                              \
+            SrvLogPeer(level, (c)->peer.c_str(), "conn %u (%s): " fmt, (c)->cid,                   \
+                       (c)->peer.c_str() __VA_OPT__(, ) __VA_ARGS__);                              \
+    } while (0)
 
 struct TokenBucket {
     double tokens = 0, rate = 0, burst = 0;
@@ -68,6 +78,10 @@ struct Conn : std::enable_shared_from_this<Conn> {
     bool doomed = false; // to be closed at the end of this turn; nothing more is queued
     TokenBucket lines, bytes, radio;
     SteadyClock::time_point connected_at;
+    SteadyClock::time_point last_input; // for the idle limit of logged-on players
+    bool counted_pending = false;       // counted among its address's connections not logged on
+    // Cleared when the connection closes: its hash job, not yet begun, is then skipped.
+    std::shared_ptr<std::atomic<bool>> live = std::make_shared<std::atomic<bool>>(true);
 
     int state = CS_AWAIT_ID;
     int version = 0;
@@ -86,6 +100,17 @@ struct Conn : std::enable_shared_from_this<Conn> {
 
 struct FailRecord {
     TokenBucket bucket;
+};
+
+// Failed logins of one account: past the free ones, each try waits longer (up to a limit).
+struct AccountFails {
+    int count = 0;
+    SteadyClock::time_point last{}, not_before{};
+};
+
+// Game connections of one address.
+struct AddrCount {
+    int conns = 0, pending = 0;
 };
 
 struct World;
@@ -108,6 +133,11 @@ struct Server {
     std::unordered_map<std::string, uint32_t> users;   // UserID logged on or being created -> cid
     std::unordered_set<std::string> reserved_nicks;    // lower-case nicknames being created
     std::unordered_map<std::string, FailRecord> fails; // failed logins by address
+    std::unordered_map<std::string, AccountFails> account_fails; // by UserID
+    std::unordered_map<std::string, AddrCount> addrs;            // game connections by address
+    std::unordered_map<std::string, TokenBucket> new_accounts;   // new accounts by address
+    TokenBucket new_accounts_all;
+    std::unordered_set<std::string> exempt; // addresses free of the per-address limits
     int64_t last_announcement = 0;
     int mail_conns = 0;
     std::shared_ptr<struct SmtpState> smtp;      // the mailbox's connections and quotas
@@ -139,6 +169,10 @@ void ConnResume(Conn *c);
 
 // Starts reading a new connection (after the greeting).
 void ConnStart(Conn *c);
+
+// The connection has logged on: it no longer counts against its address's limit of
+// connections not logged on.
+void ConnLoggedOn(Conn *c);
 
 // Session side (srv_session.cpp).
 void SessionGreet(Conn *c);

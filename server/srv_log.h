@@ -15,6 +15,18 @@ int SrvLogParseLevel(const char *name, int *level);
 // Writes one printf-style line at the given level, with a time stamp and the level's name.
 void SrvLog(int level, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 
+// Writes a line about one client address. An address gets at most the set number of lines in
+// each interval; the rest are counted, and one summary line tells how many were dropped.
+void SrvLogPeer(int level, const char *peer, const char *fmt, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Lines one address may write per interval (0: no limit), and the interval in seconds.
+void SrvLogSetPeerLimit(int lines, int interval_s);
+
+// Writes the summaries of intervals that have ended and forgets their addresses (called about
+// once a second, so that a summary comes even when the address falls silent).
+void SrvLogSweep();
+
 #define LogError(...) SrvLog(LOG_ERROR, __VA_ARGS__)
 #define LogWarn(...) SrvLog(LOG_WARN, __VA_ARGS__)
 #define LogInfo(...)                                                                               \

@@ -6,6 +6,7 @@
 #include <sodium.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +68,43 @@ void SrvPrintHelp() {
            "                      its bytes a second and bursts scale with it)\n"
            "  --log-level LEVEL   error, warn, info (default) or debug\n"
            "\n"
+           "Limits against misbehaving clients (game port):\n"
+           "  --exempt ADDRS      addresses, separated by commas, free of the limits on\n"
+           "                      connections and new accounts per address and overall (a\n"
+           "                      gateway many players share; load tests on 127.0.0.1)\n"
+           "  --per-address N     connections one address may hold (default 32)\n"
+           "  --per-address-pending N\n"
+           "                      of them not yet logged on (default 8)\n"
+           "  --login-timeout S   seconds from connecting to logging on (default 120)\n"
+           "  --hash-queue N      password checks that may wait for a hashing thread; more\n"
+           "                      are told the server is busy (default 256)\n"
+           "  --new-accounts-hour N\n"
+           "                      new accounts one address may begin in an hour (default 10)\n"
+           "  --new-accounts-minute N\n"
+           "                      new accounts begun a minute by everyone together (default 60)\n"
+           "  --account-fail-free N\n"
+           "                      failed logins of one account before each retry must wait,\n"
+           "                      1 s, 2 s, 4 s... (default 5)\n"
+           "  --account-fail-max S\n"
+           "                      the longest such wait (default 60)\n"
+           "  --idle-harbour S    close a logged-on player in harbour who sends nothing for S\n"
+           "                      seconds (default 3600; 0: never)\n"
+           "  --idle-sea S        the same at sea, where the client answers position requests\n"
+           "                      every 10 s (default 120; 0: never)\n"
+           "  --keepalive S       TCP keepalive after S idle seconds; a vanished peer is found\n"
+           "                      within about 2 x S (default 60; 0: off)\n"
+           "  --out-limit BYTES   output queued for one client before it counts as not\n"
+           "                      reading and is cut off (default 262144)\n"
+           "  --send-buffer BYTES kernel send buffer of a game connection, which the kernel\n"
+           "                      doubles (default 262144; 0: sized by the kernel)\n"
+           "  --log-lines N       log lines about one address per interval, the rest summed\n"
+           "                      up in one line (default 20; 0: no limit)\n"
+           "  --log-interval S    that interval (default 10)\n"
+           "  --move-slack UNITS  how far beyond top speed x time a reported position may lie\n"
+           "                      (default 300)\n"
+           "  --move-window S     the allowance starts afresh from the ship's place every S\n"
+           "                      seconds (default 10)\n"
+           "\n"
            "Commands (run against the database and exit):\n"
            "  --list-players      print every account with its ships and best scores\n"
            "  --list-feedback     print every feedback mail received\n"
@@ -87,29 +125,40 @@ static int SrvNumber(const char *opt, const char *text, long lo, long hi, long *
     return 1;
 }
 
-// The feedback mail's limits, each a whole number from 1 up.
-struct SrvMailLimit {
+// The limits that are one whole number each.
+struct SrvIntOption {
     const char *name;
     int ServerConfig::*field;
-    long hi;
+    long lo, hi;
 };
 
-static const SrvMailLimit SRV_MAIL_LIMITS[] = {
-    {"--mail-max-conns", &ServerConfig::mail_max_conns, 100000},
-    {"--mail-conns-per-addr", &ServerConfig::mail_conns_per_addr, 100000},
-    {"--mail-idle-s", &ServerConfig::mail_idle_s, 86400},
-    {"--mail-session-s", &ServerConfig::mail_session_s, 86400},
-    {"--mail-out-limit", &ServerConfig::mail_out_limit, 1 << 30},
-    {"--mail-per-sender", &ServerConfig::mail_per_sender, 1000000000},
-    {"--mail-per-peer", &ServerConfig::mail_per_peer, 1000000000},
-    {"--mail-max-stored", &ServerConfig::mail_max_stored, 1000000000},
+static const SrvIntOption SRV_INT_OPTIONS[] = {
+    {"--per-address", &ServerConfig::per_address, 1, 1000000},
+    {"--per-address-pending", &ServerConfig::per_address_pending, 1, 1000000},
+    {"--login-timeout", &ServerConfig::login_timeout_s, 1, 86400},
+    {"--hash-queue", &ServerConfig::hash_queue, 1, 1000000},
+    {"--new-accounts-hour", &ServerConfig::new_accounts_hour, 1, 1000000},
+    {"--account-fail-free", &ServerConfig::account_fail_free, 0, 1000},
+    {"--account-fail-max", &ServerConfig::account_fail_max_s, 1, 86400},
+    {"--idle-harbour", &ServerConfig::idle_harbour_s, 0, 604800},
+    {"--idle-sea", &ServerConfig::idle_sea_s, 0, 86400},
+    {"--keepalive", &ServerConfig::keepalive_s, 0, 7200},
+    {"--out-limit", &ServerConfig::out_limit, 4096, 1 << 30},
+    {"--send-buffer", &ServerConfig::send_buffer, 0, 1 << 30},
+    {"--log-lines", &ServerConfig::log_lines, 0, 1000000},
+    {"--log-interval", &ServerConfig::log_interval_s, 1, 3600},
+    {"--move-slack", &ServerConfig::move_slack, 0, 100000},
+    {"--move-window", &ServerConfig::move_window_s, 1, 3600},
+    // The feedback mail's.
+    {"--mail-max-conns", &ServerConfig::mail_max_conns, 1, 100000},
+    {"--mail-conns-per-addr", &ServerConfig::mail_conns_per_addr, 1, 100000},
+    {"--mail-idle-s", &ServerConfig::mail_idle_s, 1, 86400},
+    {"--mail-session-s", &ServerConfig::mail_session_s, 1, 86400},
+    {"--mail-out-limit", &ServerConfig::mail_out_limit, 1, 1 << 30},
+    {"--mail-per-sender", &ServerConfig::mail_per_sender, 1, 1000000000},
+    {"--mail-per-peer", &ServerConfig::mail_per_peer, 1, 1000000000},
+    {"--mail-max-stored", &ServerConfig::mail_max_stored, 1, 1000000000},
 };
-
-static const SrvMailLimit *SrvMailOption(const char *o) {
-    for (const SrvMailLimit &m : SRV_MAIL_LIMITS)
-        if (!strcmp(o, m.name)) return &m;
-    return nullptr;
-}
 
 int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command, std::string *arg) {
     int result = 0;
@@ -117,6 +166,30 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         const char *o = argv[i];
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
         long n;
+        const SrvIntOption *limit = nullptr;
+        for (const SrvIntOption &opt : SRV_INT_OPTIONS)
+            if (!strcmp(o, opt.name)) limit = &opt;
+        if (limit) {
+            if (!v) {
+                fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+                return -1;
+            }
+            if (!SrvNumber(o, v, limit->lo, limit->hi, &n)) return -1;
+            cfg->*limit->field = (int)n;
+            i++;
+            continue;
+        }
+        if (!strcmp(o, "--new-accounts-minute")) {
+            if (!v) {
+                fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+                return -1;
+            }
+            if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
+            cfg->new_accounts_rate = (double)n / 60.0;
+            cfg->new_accounts_burst = std::max(1.0, (double)n / 3.0);
+            i++;
+            continue;
+        }
         if (!strcmp(o, "--help") || !strcmp(o, "-h")) {
             *command = "help";
             return 1;
@@ -135,9 +208,10 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--hash-threads") || !strcmp(o, "--drones") ||
                      !strcmp(o, "--seed") || !strcmp(o, "--log-level") ||
                      !strcmp(o, "--announce") || !strcmp(o, "--max-connections") ||
-                     !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us");
+                     !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us") ||
+                     !strcmp(o, "--exempt");
         takes = takes || !strcmp(o, "--spawn-near") || !strcmp(o, "--flush-heavy");
-        takes = takes || SrvMailOption(o) || !strcmp(o, "--mail-max-mb");
+        takes = takes || !strcmp(o, "--mail-max-mb");
         if (!takes) {
             fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
             return -1;
@@ -153,6 +227,8 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--mail-port") || !strcmp(o, "--smtp-port")) {
             if (!SrvNumber(o, v, 0, 65535, &n)) return -1;
             cfg->mail_port = (int)n;
+        } else if (!strcmp(o, "--exempt")) {
+            cfg->exempt = v;
         } else if (!strcmp(o, "--bind")) {
             cfg->bind = v;
         } else if (!strcmp(o, "--db")) {
@@ -191,9 +267,6 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
             cfg->line_burst *= scale;
             cfg->byte_rate *= scale;
             cfg->byte_burst *= scale;
-        } else if (const SrvMailLimit *m = SrvMailOption(o)) {
-            if (!SrvNumber(o, v, 1, m->hi, &n)) return -1;
-            cfg->*m->field = (int)n;
         } else if (!strcmp(o, "--mail-max-mb")) {
             if (!SrvNumber(o, v, 1, 1 << 20, &n)) return -1;
             cfg->mail_max_bytes = (int64_t)n << 20;

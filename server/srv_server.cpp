@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <future>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 
@@ -37,7 +39,7 @@ Server::Server(const ServerConfig &c)
       accept_retry(io), flush_timer(io), started(SteadyClock::now()) {}
 
 Conn::Conn(Server *s, asio::ip::tcp::socket so) : srv(s), sock(std::move(so)) {
-    connected_at = SteadyClock::now();
+    connected_at = last_input = SteadyClock::now();
     // A client sends a line per order change; far more than this is a flood.
     BucketInit(&lines, s->cfg.line_rate, s->cfg.line_burst);
     BucketInit(&bytes, s->cfg.byte_rate, s->cfg.byte_burst);
@@ -103,8 +105,8 @@ static void ConnFlush(const std::shared_ptr<Conn> &c) {
 void ConnSend(Conn *c, const std::string &line) {
     if (c->closed || c->doomed) return;
     if (c->out.size() + c->inflight.size() + line.size() + 1 > (size_t)c->srv->cfg.out_limit) {
-        LogWarn("conn %u (%s): output queue over %d bytes, client not reading", c->cid,
-                c->peer.c_str(), c->srv->cfg.out_limit);
+        ConnLog(LOG_WARN, c, "output queue over %d bytes, client not reading",
+                c->srv->cfg.out_limit);
         // Closed later in this turn: a sender may be walking the very lists a close changes.
         c->doomed = true;
         std::shared_ptr<Conn> self = c->shared_from_this();
@@ -153,7 +155,8 @@ void ConnSendf(Conn *c, const char *fmt, ...) {
 
 void ConnClose(Conn *c, const char *reason, bool flush) {
     if (c->closed) return;
-    if (reason) LogInfo("conn %u (%s): closing: %s", c->cid, c->peer.c_str(), reason);
+    c->live->store(false); // a hash job not yet begun for it is skipped
+    if (reason) ConnLog(LOG_INFO, c, "closing: %s", reason);
     if (flush && (c->writing || !c->out.empty() || c->flush_posted)) {
         c->closing = true; // ConnWriteDone closes once the queue is empty
         c->paused = true;
@@ -161,6 +164,13 @@ void ConnClose(Conn *c, const char *reason, bool flush) {
     }
     c->closed = true;
     std::shared_ptr<Conn> keep = c->shared_from_this();
+    auto a = c->srv->addrs.find(c->peer);
+    if (a != c->srv->addrs.end()) {
+        a->second.conns--;
+        if (c->counted_pending) a->second.pending--;
+        if (a->second.conns <= 0) c->srv->addrs.erase(a);
+    }
+    c->counted_pending = false;
     SessionClosed(c);
     asio::error_code ec;
     c->sock.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
@@ -181,7 +191,7 @@ static void ConnDrain(const std::shared_ptr<Conn> &c) {
         size_t used = LineFeed(&c->framer, c->rbuf.data() + c->rpos, c->rlen - c->rpos,
                                [&](const LineEvent &ev) {
                                    if (!BucketTake(&c->lines, 1.0)) {
-                                       LogWarn("conn %u (%s): line flood", c->cid, c->peer.c_str());
+                                       ConnLog(LOG_WARN, c, "line flood");
                                        ConnClose(c.get(), "flood", false);
                                        return false;
                                    }
@@ -200,10 +210,11 @@ static void ConnReadDone(const std::shared_ptr<Conn> &c, const asio::error_code 
         return;
     }
     if (!BucketTake(&c->bytes, (double)n)) {
-        LogWarn("conn %u (%s): byte flood", c->cid, c->peer.c_str());
+        ConnLog(LOG_WARN, c, "byte flood");
         ConnClose(c.get(), "flood", false);
         return;
     }
+    c->last_input = SteadyClock::now();
     c->rpos = 0;
     c->rlen = n;
     ConnDrain(c);
@@ -236,6 +247,25 @@ void ConnStart(Conn *c) {
     ConnRead(c->shared_from_this());
 }
 
+void ConnLoggedOn(Conn *c) {
+    if (!c->counted_pending) return;
+    c->counted_pending = false;
+    auto a = c->srv->addrs.find(c->peer);
+    if (a != c->srv->addrs.end()) a->second.pending--;
+}
+
+// Keepalive finds a peer that vanished without closing (a machine switched off, a dropped
+// link): after keepalive_s of silence, six probes keepalive_s / 6 apart.
+static void SrvKeepalive(Server *s, asio::ip::tcp::socket *sock) {
+    if (s->cfg.keepalive_s <= 0) return;
+    int fd = sock->native_handle();
+    int on = 1, idle = s->cfg.keepalive_s, intvl = std::max(1, s->cfg.keepalive_s / 6), cnt = 6;
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intvl, sizeof intvl);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &cnt, sizeof cnt);
+}
+
 // ---- accepting ----
 
 static void SrvAccept(Server *s);
@@ -258,13 +288,34 @@ static void SrvAcceptDone(Server *s, const asio::error_code &ec, asio::ip::tcp::
         SrvAccept(s);
         return;
     }
+    // The address came with the accept itself: no further system call for it.
+    std::string peer = s->accept_peer.address().to_string();
+    AddrCount &count = s->addrs[peer];
+    if ((count.conns >= s->cfg.per_address || count.pending >= s->cfg.per_address_pending) &&
+        !s->exempt.count(peer)) {
+        SrvLogPeer(LOG_WARN, peer.c_str(),
+                   "accept: %s holds %d connections, %d not logged on; refused", peer.c_str(),
+                   count.conns, count.pending);
+        if (count.conns == 0) s->addrs.erase(peer);
+        asio::error_code e;
+        sock.close(e);
+        SrvAccept(s);
+        return;
+    }
+    count.conns++;
+    count.pending++;
     asio::error_code e;
     sock.set_option(asio::ip::tcp::no_delay(true), e);
+    // A fixed send buffer: the kernel's automatic sizing would let a client that never reads
+    // hold megabytes before the output limit above it is reached.
+    if (s->cfg.send_buffer > 0)
+        sock.set_option(asio::socket_base::send_buffer_size(s->cfg.send_buffer), e);
+    SrvKeepalive(s, &sock);
     auto c = std::make_shared<Conn>(s, std::move(sock));
     c->cid = s->next_cid++;
     if (c->cid == 0) c->cid = s->next_cid++;
-    // The address came with the accept itself: no further system call for it.
-    c->peer = s->accept_peer.address().to_string();
+    c->peer = std::move(peer);
+    c->counted_pending = true;
     s->conns[c->cid] = c;
     LogDebug("conn %u (%s): connected", c->cid, c->peer.c_str());
     SessionGreet(c.get());
@@ -298,15 +349,37 @@ static void SrvSweepTimer(Server *s) {
     s->sweep_timer.async_wait([s](const asio::error_code &ec) {
         if (ec || s->stopping) return;
         SteadyClock::time_point now = SteadyClock::now();
-        std::vector<std::shared_ptr<Conn>> late;
+        std::vector<std::shared_ptr<Conn>> late, idle;
         for (auto &kv : s->conns) {
             Conn *c = kv.second.get();
-            if (c->state != CS_LOBBY &&
-                now - c->connected_at > std::chrono::seconds(s->cfg.login_timeout_s))
-                late.push_back(kv.second);
+            if (c->closed) continue;
+            if (c->state != CS_LOBBY) {
+                if (now - c->connected_at > std::chrono::seconds(s->cfg.login_timeout_s))
+                    late.push_back(kv.second);
+            } else {
+                int limit = c->ship_id ? s->cfg.idle_sea_s : s->cfg.idle_harbour_s;
+                if (limit > 0 && now - c->last_input > std::chrono::seconds(limit))
+                    idle.push_back(kv.second);
+            }
         }
         for (auto &c : late)
             ConnClose(c.get(), "no login in time", false);
+        for (auto &c : idle)
+            ConnClose(c.get(), c->ship_id ? "silent at sea" : "idle in harbour", false);
+        for (auto it = s->account_fails.begin(); it != s->account_fails.end();) {
+            if (now - it->second.last > std::chrono::minutes(15))
+                it = s->account_fails.erase(it);
+            else
+                ++it;
+        }
+        for (auto it = s->new_accounts.begin(); it != s->new_accounts.end();) {
+            TokenBucket b = it->second;
+            if (BucketTake(&b, 0) && b.tokens >= b.burst)
+                it = s->new_accounts.erase(it);
+            else
+                ++it;
+        }
+        SrvLogSweep();
         // Forget failed-login records that have filled up again.
         for (auto it = s->fails.begin(); it != s->fails.end();) {
             TokenBucket b = it->second.bucket;
@@ -408,7 +481,15 @@ static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
     }
     long files = SrvRaiseFileLimit();
     s->last_announcement = DbAnnouncementsAfter(&s->db, 0, [](int64_t, const std::string &) {});
+    s->pool.max_jobs = (size_t)std::max(1, cfg.hash_queue);
     HashPoolStart(&s->pool, cfg.hash_threads);
+    SrvLogSetPeerLimit(cfg.log_lines, cfg.log_interval_s);
+    BucketInit(&s->new_accounts_all, cfg.new_accounts_rate, cfg.new_accounts_burst);
+    for (size_t at = 0; at <= cfg.exempt.size();) {
+        size_t comma = std::min(cfg.exempt.find(',', at), cfg.exempt.size());
+        if (comma > at) s->exempt.insert(cfg.exempt.substr(at, comma - at));
+        at = comma + 1;
+    }
     s->world = WorldCreate(s.get());
     LogInfo("kestrune-server %s: game port %d, mail port %d, database %s, %ld descriptors",
             SRV_VERSION, s->game_port, s->mail_port, cfg.db_path.c_str(), files);

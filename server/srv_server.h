@@ -36,12 +36,13 @@ struct ServerConfig {
     int max_connections = 20000;
     bool handle_signals = false; // SIGINT/SIGTERM end the run cleanly (the program sets it)
     // Tuning that tests shorten; the defaults are the game's.
-    int login_timeout_s = 300;     // a connection must log in within this
+    int login_timeout_s = 120;     // a connection must log on within this of connecting
     int announce_poll_ms = 2000;   // how often operator announcements are looked for
     double dc_sink_speed = 25.0;   // depth-charge sinking speed, depth units per second
     int update_interval_ms = 3000; // steady correction rate of other ships' positions
     int update_request_ms = 10000; // how often a player's own state is asked for
     int out_limit = 256 * 1024;    // queued output beyond this marks a client that stopped reading
+    int send_buffer = 256 * 1024;  // kernel send buffer of a game connection (0: the system's)
     // After a flush round that wrote to many clients, output is gathered this long before the
     // next round (0: always at the end of the loop's turn). Each write is one costly trip
     // through the network stack, so under heavy relay load a short wait lets each client's
@@ -52,6 +53,23 @@ struct ServerConfig {
     double line_burst = 240.0;   // and at once
     double byte_rate = 16384.0;  // bytes a second a client may send on average
     double byte_burst = 65536.0; // and at once
+    // Limits against hostile clients; server/README.md explains each.
+    std::string exempt;           // addresses (comma-separated) free of the address limits
+    int per_address = 32;         // game connections one address may hold
+    int per_address_pending = 8;  // of them not yet logged on
+    int hash_queue = 256;         // password jobs waiting for a hashing thread
+    int new_accounts_hour = 10;   // new accounts one address may begin in an hour
+    double new_accounts_rate = 1; // new accounts begun a second, all addresses together
+    double new_accounts_burst = 20;
+    int account_fail_free = 5;   // failed logins of one account before each retry waits
+    int account_fail_max_s = 60; // the longest such wait
+    int idle_harbour_s = 3600;   // a logged-on player in harbour who sends nothing is closed
+    int idle_sea_s = 120;        // one at sea (its client answers the position requests)
+    int keepalive_s = 60;        // TCP keepalive idle time; a vanished peer is found in 2x this
+    int log_lines = 20;          // log lines about one address in log_interval_s
+    int log_interval_s = 10;
+    int move_slack = 300;   // movement allowance beyond top speed x time, in units
+    int move_window_s = 10; // the allowance starts again from the ship's place this often
 };
 
 // Reads a --hash-cost value: "interactive", "moderate", "sensitive", "min" or "OPS,MEMBYTES".

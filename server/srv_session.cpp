@@ -81,14 +81,20 @@ void SessionGreet(Conn *c) {
     ConnSendf(c, "%d:", T_IDREQ);
 }
 
+// A dropped line is logged by its packet number and length only: a login line sent at the
+// wrong moment, or mistyped, holds a password.
 static void SessionDrop(Conn *c, std::string_view line, const char *why) {
-    LogInfo("conn %u (%s): dropped line (%s): %.*s", c->cid, c->peer.c_str(), why, (int)line.size(),
-            line.data());
+    PacketLine p;
+    if (LineParsePacket(line, &p))
+        ConnLog(LOG_INFO, c, "dropped line (%s): packet %d, %zu characters", why, p.number,
+                line.size());
+    else
+        ConnLog(LOG_INFO, c, "dropped line (%s): %zu characters", why, line.size());
 }
 
 // Refuses a login: the client shows its message and connects again.
 static void SessionNoLogin(Conn *c, const char *why) {
-    LogInfo("conn %u (%s): login refused: %s", c->cid, c->peer.c_str(), why);
+    ConnLog(LOG_INFO, c, "login refused: %s", why);
     ConnSendf(c, "%d:", T_NOLOGIN);
     ConnClose(c, nullptr, true);
 }
@@ -129,6 +135,7 @@ static bool SessionNickValid(std::string_view s) {
 static void SessionLogon(Conn *c) {
     Server *s = c->srv;
     c->state = CS_LOBBY;
+    ConnLoggedOn(c);
     s->users[c->rec.userid] = c->cid;
     c->pending_password.clear();
     c->pending_hash.clear();
@@ -136,8 +143,7 @@ static void SessionLogon(Conn *c) {
     SessionReplenish(&c->rec, now);
     c->rec.last_login = now;
     DbSaveLogin(&s->db, c->rec.id, now);
-    LogInfo("conn %u (%s): %s logged on as %s", c->cid, c->peer.c_str(), c->rec.userid.c_str(),
-            c->rec.nickname.c_str());
+    ConnLog(LOG_INFO, c, "%s logged on as %s", c->rec.userid.c_str(), c->rec.nickname.c_str());
     ConnSendf(c, "%d:%s:%d", T_LOGONOK, c->rec.nickname.c_str(), c->rec.country);
     s->online++;
     int online = s->online, at_sea = s->at_sea;
@@ -146,13 +152,16 @@ static void SessionLogon(Conn *c) {
 }
 
 // Runs fn on a hash worker and hands its result back to the network thread, to this connection
-// only if it still waits for this job.
-template <typename Work, typename Done> static void SessionHashJob(Conn *c, Work work, Done done) {
+// only if it still waits for this job. A job whose connection closed before a worker took it is
+// skipped: hashing is the costliest thing a client can ask for. Returns false when the queue
+// is full (nothing is queued).
+template <typename Work, typename Done> static bool SessionHashJob(Conn *c, Work work, Done done) {
     Server *s = c->srv;
     uint64_t job = s->next_job++;
-    c->job = job;
     std::weak_ptr<Conn> weak = c->shared_from_this();
-    HashPoolSubmit(&s->pool, [s, weak, job, work, done] {
+    std::shared_ptr<std::atomic<bool>> live = c->live;
+    bool queued = HashPoolSubmit(&s->pool, [s, weak, live, job, work, done] {
+        if (!live->load()) return;
         auto result = work();
         asio::post(s->io, [weak, job, done, result] {
             std::shared_ptr<Conn> conn = weak.lock();
@@ -161,6 +170,55 @@ template <typename Work, typename Done> static void SessionHashJob(Conn *c, Work
             done(conn.get(), result);
         });
     });
+    if (queued) c->job = job;
+    return queued;
+}
+
+// The hashing threads are behind: the client is told to come back.
+static void SessionBusy(Conn *c) {
+    ConnSendf(c, "%d:The server is busy. Please try again in a minute.", T_DIALOG);
+    SessionNoLogin(c, "password queue full");
+}
+
+// Whether an address (and the server as a whole) may begin another new account; takes one.
+static bool SessionNewAccountAllowed(Server *s, const std::string &peer) {
+    if (s->exempt.count(peer)) return true;
+    auto it = s->new_accounts.find(peer);
+    if (it == s->new_accounts.end()) {
+        it = s->new_accounts.emplace(peer, TokenBucket{}).first;
+        double n = std::max(1, s->cfg.new_accounts_hour);
+        BucketInit(&it->second, n / 3600.0, n);
+    }
+    TokenBucket probe = it->second;
+    if (!BucketTake(&probe, 1.0)) return false;
+    if (!BucketTake(&s->new_accounts_all, 1.0)) return false;
+    BucketTake(&it->second, 1.0);
+    return true;
+}
+
+// Seconds a login of this account must still wait after failed ones (0: may be tried now).
+static int SessionAccountWait(Server *s, const std::string &userid) {
+    auto it = s->account_fails.find(userid);
+    if (it == s->account_fails.end()) return 0;
+    SteadyClock::duration left = it->second.not_before - SteadyClock::now();
+    if (left <= SteadyClock::duration::zero()) return 0;
+    return (int)std::chrono::ceil<std::chrono::seconds>(left).count();
+}
+
+// A password check of the account begins. It counts as failed until it succeeds, so that
+// guesses checked side by side from many connections are held back at once: past
+// account_fail_free, each try waits twice as long as the one before, up to account_fail_max_s.
+static void SessionAccountTry(Server *s, const std::string &userid) {
+    AccountFails &f = s->account_fails[userid];
+    SteadyClock::time_point now = SteadyClock::now();
+    f.count++;
+    f.last = now;
+    int over = f.count - s->cfg.account_fail_free;
+    if (over > 0) {
+        int64_t wait = (int64_t)1 << std::min(over - 1, 20);
+        wait = std::min<int64_t>(wait, std::max(1, s->cfg.account_fail_max_s));
+        f.not_before = now + std::chrono::seconds(wait);
+    }
 }
 
 static void SessionCreateAccount(Conn *c) {
@@ -174,9 +232,8 @@ static void SessionCreateAccount(Conn *c) {
     s->reserved_nicks.erase(c->reserved_nick);
     c->reserved_nick.clear();
     if (rc == DB_OK) {
-        LogInfo("conn %u (%s): new player %s (%s), %s", c->cid, c->peer.c_str(),
-                c->rec.userid.c_str(), c->rec.nickname.c_str(),
-                c->rec.country ? "Northland" : "Westland");
+        ConnLog(LOG_INFO, c, "new player %s (%s), %s", c->rec.userid.c_str(),
+                c->rec.nickname.c_str(), c->rec.country ? "Northland" : "Westland");
         SessionLogon(c);
         ConnResume(c);
     } else if (rc == DB_DUP_NICKNAME) {
@@ -218,12 +275,18 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
         return;
     }
     if (found) {
+        if (int wait = SessionAccountWait(s, userid)) {
+            ConnSendf(c, "%d:Too many failed logins for this UserID. Please wait %d seconds.",
+                      T_DIALOG, wait);
+            SessionNoLogin(c, "failed logins of the account");
+            return;
+        }
         c->state = CS_VERIFYING;
         c->rec = rec;
         ConnPause(c);
         std::string hash = rec.pwhash;
         SrvHashCost cost = s->cfg.hash_cost;
-        SessionHashJob(
+        bool queued = SessionHashJob(
             c,
             [hash, password, cost] {
                 int r = HashVerify(hash, password) ? 1 : 0;
@@ -237,6 +300,7 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
                     SessionNoLogin(conn, "wrong password");
                     return;
                 }
+                srv->account_fails.erase(conn->rec.userid);
                 if (srv->users.count(conn->rec.userid)) {
                     SessionNoLogin(conn, "already logged on elsewhere");
                     return;
@@ -254,19 +318,26 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
                 SessionLogon(conn);
                 ConnResume(conn);
             });
+        if (!queued) {
+            SessionBusy(c);
+            return;
+        }
+        SessionAccountTry(s, userid);
         return;
     }
     if (s->users.count(userid)) {
         SessionNoLogin(c, "UserID being created on another connection");
         return;
     }
-    // A new player. The hash is made while the player picks a nickname.
-    s->users[userid] = c->cid;
-    c->pending_userid = userid;
-    c->state = CS_AWAIT_NAME;
-    c->hash_ready = false;
+    // A new player. Each costs a hash, so how fast they may come is limited.
+    if (!SessionNewAccountAllowed(s, c->peer)) {
+        ConnSendf(c, "%d:Too many new players just now. Please try again later.", T_DIALOG);
+        SessionNoLogin(c, "new-account limit");
+        return;
+    }
+    // The hash is made while the player picks a nickname.
     SrvHashCost cost = s->cfg.hash_cost;
-    SessionHashJob(
+    bool queued = SessionHashJob(
         c, [password, cost] { return HashPassword(password, cost); },
         [](Conn *conn, std::string hash) {
             if (hash.empty()) {
@@ -279,6 +350,14 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
             conn->hash_ready = true;
             if (conn->state == CS_CREATING) SessionCreateAccount(conn);
         });
+    if (!queued) {
+        SessionBusy(c);
+        return;
+    }
+    s->users[userid] = c->cid;
+    c->pending_userid = userid;
+    c->state = CS_AWAIT_NAME;
+    c->hash_ready = false;
     ConnSendf(c, "%d:", T_NAMEREQ);
 }
 
@@ -295,8 +374,7 @@ static void SessionNameInfo(Conn *c, std::string_view line, std::string_view arg
     std::string lower = SessionLower(nick);
     if (!SessionNickValid(nick) || s->reserved_nicks.count(lower) ||
         DbNicknameTaken(&s->db, std::string(nick)) != 0) {
-        LogInfo("conn %u (%s): nickname refused: %.*s", c->cid, c->peer.c_str(), (int)nick.size(),
-                nick.data());
+        ConnLog(LOG_INFO, c, "nickname refused: %.*s", (int)nick.size(), nick.data());
         ConnSendf(c, "%d:", T_NAMEREFUSE);
         return;
     }
@@ -364,8 +442,8 @@ static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
     }
     c->ship_id = id;
     c->srv->at_sea++;
-    LogInfo("conn %u (%s): %s joined as %s %u", c->cid, c->peer.c_str(), c->rec.nickname.c_str(),
-            SESSION_CLASS_NAME[type], id);
+    ConnLog(LOG_INFO, c, "%s joined as %s %u", c->rec.nickname.c_str(), SESSION_CLASS_NAME[type],
+            id);
 }
 
 static int SessionBestSlot(int server_type) {
@@ -481,8 +559,7 @@ static bool SessionEndMission(Conn *c, int why) {
         LogError("conn %u: mission of %s could not be saved", c->cid, r.userid.c_str());
         if (why != MISSION_SHUTDOWN) SessionSaveLater(s, c->weak_from_this(), r, 0);
     }
-    LogInfo("conn %u (%s): %s's mission ended (%s), %d points%s", c->cid, c->peer.c_str(),
-            r.nickname.c_str(),
+    ConnLog(LOG_INFO, c, "%s's mission ended (%s), %d points%s", r.nickname.c_str(),
             why == MISSION_EXIT         ? "exit"
             : why == MISSION_SUNK       ? "sunk"
             : why == MISSION_DISCONNECT ? "disconnect"
@@ -579,14 +656,12 @@ static void SessionChangeCountry(Conn *c, std::string_view line, std::string_vie
     if (country == c->rec.country) return;
     c->rec.country = country;
     DbSavePlayer(&c->srv->db, c->rec);
-    LogInfo("conn %u (%s): %s now serves %s", c->cid, c->peer.c_str(), c->rec.nickname.c_str(),
+    ConnLog(LOG_INFO, c, "%s now serves %s", c->rec.nickname.c_str(),
             country ? "Northland" : "Westland");
 }
 
 bool SessionLine(Conn *c, std::string_view line, size_t dropped) {
-    if (dropped)
-        LogWarn("conn %u (%s): over-long line, %zu characters dropped", c->cid, c->peer.c_str(),
-                dropped);
+    if (dropped) ConnLog(LOG_WARN, c, "over-long line, %zu characters dropped", dropped);
     PacketLine p;
     if (!LineParsePacket(line, &p)) {
         SessionDrop(c, line, "no packet number");
@@ -599,8 +674,8 @@ bool SessionLine(Conn *c, std::string_view line, size_t dropped) {
         } else {
             c->version = v;
             if (v != PROTOCOL_VERSION)
-                LogWarn("conn %u (%s): client speaks protocol %d, this server %d", c->cid,
-                        c->peer.c_str(), v, PROTOCOL_VERSION);
+                ConnLog(LOG_WARN, c, "client speaks protocol %d, this server %d", v,
+                        PROTOCOL_VERSION);
         }
         return !c->closed;
     }

@@ -178,6 +178,7 @@ uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_n
     uint16_t heading;
     DronesSpawnPoint(w, &x, &z, &heading);
     MotionSetPosition(&s->m, x, 0, z, heading);
+    WorldAnchor(w, s);
     s->last_move = s->last_report = w->now;
     s->next_request = w->now + (uint32_t)w->srv->cfg.update_request_ms;
     s->tubes = ShipClassOfRow(row)->tubes;
@@ -233,8 +234,57 @@ static void WorldArea(World *w, WShip *p) {
 // ---- the players' own lines ----
 
 static void WorldDrop(Conn *c, const char *what, std::string_view arg) {
-    LogInfo("conn %u (%s): dropped %s: %.*s", c->cid, c->peer.c_str(), what, (int)arg.size(),
+    ConnLog(LOG_INFO, c, "dropped %s: %.*s", what, (int)std::min<size_t>(arg.size(), 120),
             arg.data());
+}
+
+#define MOVE_TIMING_MS 500 // timing error of reports that each window's fresh slack covers
+
+void WorldAnchor(World *w, WShip *s) {
+    s->anchor_x = s->m.x;
+    s->anchor_z = s->m.z;
+    s->anchor_tick = w->now;
+    s->anchor_slack = w->srv->cfg.move_slack;
+}
+
+// Checks a reported place against the ship's movement allowance. The allowance is counted from
+// an anchor that moves up every move_window_s, never per report: a client that adds a little
+// to each report gains no more than the slack, however often it reports. Returns whether the
+// place lies within it.
+static bool WorldWithinAllowance(World *w, WShip *s, int32_t x, int32_t z) {
+    double since = (double)(uint32_t)(w->now - s->anchor_tick) / 1000.0;
+    double allowance = ShipTopSpeed(s->row) * since + s->anchor_slack;
+    return Range(x, z, s->anchor_x, s->anchor_z) <= allowance;
+}
+
+// After a report: when the window has passed, the anchor moves to where the server now has the
+// ship. The new slack is what the ship left unused plus half a second at top speed (a report
+// delayed on the way, or handled between steps), so a ship that spent its slack cannot spend
+// it again in the next window: beyond the slack it gains half a second of top speed a window.
+static void WorldMoveAnchor(World *w, WShip *s) {
+    double since = (double)(uint32_t)(w->now - s->anchor_tick) / 1000.0;
+    if (since < w->srv->cfg.move_window_s) return;
+    double slack = w->srv->cfg.move_slack;
+    double spare = ShipTopSpeed(s->row) * since + s->anchor_slack -
+                   Range(s->m.x, s->m.z, s->anchor_x, s->anchor_z);
+    s->anchor_slack =
+        std::max(0.0, std::min(slack, spare + ShipTopSpeed(s->row) * MOVE_TIMING_MS / 1000.0));
+    s->anchor_x = s->m.x;
+    s->anchor_z = s->m.z;
+    s->anchor_tick = w->now;
+}
+
+// Keeps the server's own place of a corrected ship within the allowance too (its dead reckoning
+// runs on the velocity the client last reported).
+static void WorldClampToAllowance(World *w, WShip *s) {
+    double since = (double)(uint32_t)(w->now - s->anchor_tick) / 1000.0;
+    double allowance = ShipTopSpeed(s->row) * since + s->anchor_slack;
+    double dx = s->m.fx - s->anchor_x, dz = s->m.fz - s->anchor_z;
+    double d = std::sqrt(dx * dx + dz * dz);
+    if (d <= allowance || d <= 0) return;
+    double k = allowance / d;
+    MotionSetPosition(&s->m, (int32_t)(s->anchor_x + dx * k), s->m.y,
+                      (int32_t)(s->anchor_z + dz * k), s->m.heading);
 }
 
 static int WorldHexFields(std::string_view arg, uint32_t *v, size_t n) {
@@ -279,9 +329,7 @@ void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
     int32_t x = (int32_t)v[9], y = (int32_t)v[10], z = (int32_t)v[11];
     double vx = VelocityFromWire(v[2]), vy = VelocityFromWire(v[3]), vz = VelocityFromWire(v[4]);
     double top = ShipTopSpeed(s->row) / 2.0; // per 500 ms
-    double elapsed = (double)(uint32_t)(w->now - s->last_report);
-    int32_t allowed = (int32_t)std::min(20000.0, 500.0 + 0.1 * top * elapsed / 500.0 + 0.0);
-    bool plausible = Range(x, z, s->m.x, s->m.z) <= allowed && y >= 0 && y <= WORLD_DEPTH_LIMIT &&
+    bool plausible = WorldWithinAllowance(w, s, x, z) && y >= 0 && y <= WORLD_DEPTH_LIMIT &&
                      (sub || y == 0) && std::sqrt(vx * vx + vz * vz) <= top * 1.25 + 1.0 &&
                      std::fabs(vy) <= 50.0;
     s->m.engine = (int32_t)engine;
@@ -294,11 +342,23 @@ void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
         s->m.vz = vz;
         MotionSetPosition(&s->m, x, y, z, (uint16_t)v[8]);
     } else {
-        LogInfo("conn %u (%s): implausible report of ship %" PRIx32
-                " at (%d,%d,%d), server has (%d,%d,%d); corrected",
-                c->cid, c->peer.c_str(), s->id, x, y, z, s->m.x, s->m.y, s->m.z);
+        WorldClampToAllowance(w, s);
+        // One line per log interval however many reports are corrected.
+        s->move_untold++;
+        uint32_t interval = (uint32_t)std::max(1, w->srv->cfg.log_interval_s) * 1000;
+        if (!s->move_told || w->now - s->move_told >= interval) {
+            ConnLog(
+                LOG_INFO, c,
+                "implausible report of ship %" PRIx32
+                " at (%d,%d,%d), server has (%d,%d,%d); corrected (%d report%s since last told)",
+                s->id, x, y, z, s->m.x, s->m.y, s->m.z, s->move_untold,
+                s->move_untold == 1 ? "" : "s");
+            s->move_told = w->now ? w->now : 1;
+            s->move_untold = 0;
+        }
         ConnSend(c, WorldUpdateLine(s, 1));
     }
+    WorldMoveAnchor(w, s);
     WorldSendUpdate(w, s, 0);
     s->next_steady = w->now + (uint32_t)w->srv->cfg.update_interval_ms;
 }

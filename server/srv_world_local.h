@@ -63,6 +63,13 @@ struct WShip {
     uint32_t next_gun = 0, next_dc = 0;
     bool told_hunted = false;  // told that escorts are closing; cleared when none hunts it
     uint32_t next_dc_told = 0; // tick before which nearby charges are not reported again
+    // Movement allowance: a report may lie at most top speed x time + anchor_slack from where
+    // the ship was at anchor_tick.
+    int32_t anchor_x = 0, anchor_z = 0;
+    uint32_t anchor_tick = 0;
+    double anchor_slack = 0;
+    uint32_t move_told = 0; // tick of the last logged correction (0: none yet)
+    int move_untold = 0;    // corrections since then
 
     // Torpedoes.
     uint32_t owner = 0;
@@ -130,6 +137,8 @@ std::string WorldWeaponLine(uint32_t first, uint32_t second, int kind, int setti
                             uint16_t heading, int32_t x, int32_t z);
 void WorldSendNear(World *w, int32_t x, int32_t z, const std::string &line); // players in area
 void WorldDamage(World *w, WShip *victim, WShip *attacker, int points);
+// Starts a player ship's movement allowance afresh from where it is now (joining, or placed).
+void WorldAnchor(World *w, WShip *s);
 void WorldRemove(World *w, WShip *s, int kind); // kind 3 (gone) or 4 (sailed away)
 int WorldRandom(World *w, int n);               // 0 .. n-1
 

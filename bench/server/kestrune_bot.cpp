@@ -629,6 +629,7 @@ int main(int argc, char **argv) {
         cfg.seed = 7;
         cfg.line_rate = 1000; // bots share one address and one pace
         cfg.byte_rate = 1e6;
+        cfg.exempt = "127.0.0.1";
         std::string err;
         h = SrvStart(cfg, &err);
         if (!h) {

@@ -46,7 +46,7 @@ server() { # port, extra options
   local port=$1; shift
   rm -rf "$WORK/db$port"; mkdir -p "$WORK/db$port"
   "${PRIO[@]}" taskset -c 0 "$BIN/kestrune-server" --bind 127.0.0.1 --port "$port" --mail-port 0 \
-    --db "$WORK/db$port/b.db" --hash-cost min --drones 60 --seed 5 --log-level warn "$@" \
+    --db "$WORK/db$port/b.db" --hash-cost min --drones 60 --seed 5 --log-level warn --exempt 127.0.0.1 "$@" \
     2>"$WORK/server$port.log" &
   SERVER=$!
   PIDS+=("$SERVER")

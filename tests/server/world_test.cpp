@@ -47,6 +47,7 @@ struct Battle : ::testing::Test {
             s->m.engine = s->m.helm = 2;
             s->m.trim = 0x8002;
             MotionSetPosition(&s->m, x, y, z, heading);
+            if (s->conn) WorldAnchor(w, s); // its movement allowance starts here
             s->last_move = w->now;
             s->convoy = -1;
             s->next_think = w->now + 3600000; // drones stay where they are put
