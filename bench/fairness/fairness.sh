@@ -28,7 +28,7 @@ for profile in $(echo "$PROFILES" | tr ',' ' '); do
     port=$((PORT + i))
     "$BUILD/bin/kestrune-server" --bind 127.0.0.1 --port "$port" --mail-port 0 \
         --db "$DIR/$profile.db" --hash-cost min --drones 6 --seed "$((SEED + i))" \
-        --log-level warn 2>"$DIR/$profile.server.log" &
+        --exempt 127.0.0.1 --log-level warn 2>"$DIR/$profile.server.log" &
     PIDS="$PIDS $!"
     i=$((i + 1))
 done

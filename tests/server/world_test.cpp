@@ -127,7 +127,7 @@ TEST_F(Battle, TorpedoLaunchIsEchoedWithANewIdToEveryoneNear) {
     EXPECT_EQ(torps, 1);
 }
 
-TEST_F(Battle, TorpedoHitsSinkADroneAndEveryoneHearsIt) {
+TEST_F(Battle, ATorpedoHitSinksAMerchantAndEveryoneHearsIt) {
     Start(1); // one merchant
     Player a, b;
     ASSERT_TRUE(Join(&a, "anna", 1, 3));
@@ -137,7 +137,7 @@ TEST_F(Battle, TorpedoHitsSinkADroneAndEveryoneHearsIt) {
     Place(a.id, 0, 0, 0);
     Place(b.id, 0, 0, 9000);
     Place(drone, 3000, 0, 0);
-    for (int shot = 0; shot < 2; shot++) {
+    {
         a.c.SendLine("13:ffffffff:" + Hex(a.id) + ":0:0:4000:0:0");
         std::string echo = a.c.WaitFor("13:");
         uint32_t tid = (uint32_t)std::stoul(echo.substr(3), nullptr, 16);
@@ -154,7 +154,7 @@ TEST_F(Battle, TorpedoHitsSinkADroneAndEveryoneHearsIt) {
     EXPECT_NE(b.c.WaitFor("8:" + Hex(drone) + ":3:"), "<none>");
     // The sinking counts for Anna's mission.
     a.c.SendLine("31:0:71");
-    EXPECT_EQ(a.c.WaitFor("32:0:"), "32:0:100:0:20:0:0:0:0:0:0:0");
+    EXPECT_EQ(a.c.WaitFor("32:0:"), "32:0:100:0:10:0:0:0:0:0:0:0");
 }
 
 TEST_F(Battle, BogusHitClaimsChangeNothing) {
