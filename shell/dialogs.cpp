@@ -362,6 +362,7 @@ static void KeysDlgPress(HWND dlg, int32_t command, int32_t key) {
         snprintf(note, sizeof note, "%s is now %s.", KeysCommandName(command), KeysKeyName(key));
     }
     KeysDlgShow(dlg);
+    SendDlgItemMessage(dlg, IDC_KEY_FIELD + command, EM_SETSEL, 0, -1);
     SetDlgItemText(dlg, IDC_KEYS_NOTE, note);
 }
 
@@ -378,6 +379,14 @@ static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LP
     }
     case WM_CHAR:
         return 0;
+    case WM_SETFOCUS:
+    case WM_LBUTTONUP: {
+        // The whole key is selected, so the box that takes the next key stands out.
+        LRESULT result =
+            key_field_proc ? CallWindowProc(key_field_proc, field, message, wParam, lParam) : 0;
+        SendMessage(field, EM_SETSEL, 0, -1);
+        return result;
+    }
     }
     return key_field_proc ? CallWindowProc(key_field_proc, field, message, wParam, lParam)
                           : DefWindowProc(field, message, wParam, lParam);
