@@ -155,23 +155,24 @@ void KeysLoad() {
         binding[i] = key;
         from_file[i] = key != key_command[i].key;
     }
-    // A key that two commands claim goes back to its default for each command that moved to it;
-    // the defaults are all different, so this ends with every key bound once.
+    // A key that two commands claim is kept by one at its shipped key, else by the first of the
+    // two in the list; the other goes back to its shipped key. The shipped keys are all different,
+    // so this ends with every key bound once.
     for (int changed = 1; changed;) {
         changed = 0;
-        for (int i = 0; i < KEY_COMMANDS; i++) {
-            if (!from_file[i]) continue;
-            for (int j = 0; j < KEY_COMMANDS; j++) {
-                if (j == i || binding[j] != binding[i]) continue;
+        for (int i = 0; i < KEY_COMMANDS && !changed; i++) {
+            for (int j = i + 1; j < KEY_COMMANDS && !changed; j++) {
+                if (binding[j] != binding[i]) continue;
+                int keeper = from_file[j] ? i : j, loser = keeper == i ? j : i;
                 char message[160];
                 snprintf(message, sizeof message, "%s and %s both have %s; %s takes %s",
-                         key_command[i].entry, key_command[j].entry, KeysKeyName(binding[i]),
-                         key_command[i].entry, KeysKeyName(key_command[i].key));
+                         key_command[keeper].entry, key_command[loser].entry,
+                         KeysKeyName(binding[i]), key_command[loser].entry,
+                         KeysKeyName(key_command[loser].key));
                 DebugLogTag("KeysLoad", message);
-                binding[i] = key_command[i].key;
-                from_file[i] = 0;
+                binding[loser] = key_command[loser].key;
+                from_file[loser] = 0;
                 changed = 1;
-                break;
             }
         }
     }
