@@ -353,11 +353,9 @@ static void KeysDlgPress(HWND dlg, int32_t command, int32_t key) {
         snprintf(note, sizeof note, "That key can't be given to a command. %s keeps %s.",
                  KeysCommandName(command), KeysKeyName(old_key));
     } else if (other >= 0) {
-        char taken[16];
-        snprintf(taken, sizeof taken, "%s", KeysKeyName(key));
         snprintf(note, sizeof note, "%s is now %s. %s had %s, so it takes %s.",
-                 KeysCommandName(command), taken, KeysCommandName(other), taken,
-                 KeysKeyName(old_key));
+                 KeysCommandName(command), KeysKeyName(key), KeysCommandName(other),
+                 KeysKeyName(key), KeysKeyName(old_key));
     } else {
         snprintf(note, sizeof note, "%s is now %s.", KeysCommandName(command), KeysKeyName(key));
     }
@@ -420,7 +418,7 @@ static INT_PTR CALLBACK KeysDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARA
         case IDC_KEYS_DEFAULTS:
             KeysDefaults(dlg_keys);
             KeysDlgShow(dlg);
-            SetDlgItemText(dlg, IDC_KEYS_NOTE, "Every command has its first key again.");
+            SetDlgItemText(dlg, IDC_KEYS_NOTE, "The keys the game ships with are back.");
             return TRUE;
         }
         break;

@@ -64,23 +64,24 @@ static const KeyName key_name[] = {
 enum { KEY_NAMES = (int)(sizeof key_name / sizeof key_name[0]) };
 
 const char *KeysKeyName(int32_t key) {
-    static char work[16];
-    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) {
-        work[0] = (char)key;
-        work[1] = 0;
-        return work;
+    // Every name has its own storage, so two names can be used in one message.
+    static char names[256][12];
+    static int made;
+    if (!made) {
+        made = 1;
+        for (int k = 0; k < 256; k++) {
+            if ((k >= 'A' && k <= 'Z') || (k >= '0' && k <= '9'))
+                snprintf(names[k], sizeof names[k], "%c", k);
+            else if (k >= VK_F1 && k <= VK_F12 && k != VK_F10)
+                snprintf(names[k], sizeof names[k], "F%d", k - VK_F1 + 1);
+            else if (k >= VK_NUMPAD0 && k <= VK_NUMPAD9)
+                snprintf(names[k], sizeof names[k], "NUMPAD%d", k - VK_NUMPAD0);
+        }
+        for (int i = 0; i < KEY_NAMES; i++)
+            snprintf(names[key_name[i].key], sizeof names[0], "%s", key_name[i].name);
     }
-    if (key >= VK_F1 && key <= VK_F12 && key != VK_F10) {
-        snprintf(work, sizeof work, "F%d", (int)(key - VK_F1 + 1));
-        return work;
-    }
-    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) {
-        snprintf(work, sizeof work, "NUMPAD%d", (int)(key - VK_NUMPAD0));
-        return work;
-    }
-    for (int i = 0; i < KEY_NAMES; i++)
-        if (key_name[i].key == key) return key_name[i].name;
-    return NULL;
+    if (key < 0 || key > 255 || !names[key][0]) return NULL;
+    return names[key];
 }
 
 int32_t KeysParseName(const char *name) {
@@ -95,14 +96,10 @@ int32_t KeysParseName(const char *name) {
     while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\r'))
         n--;
     text[n] = 0;
-    if (n == 1 && (isupper((unsigned char)text[0]) || isdigit((unsigned char)text[0])))
-        return text[0];
-    for (int32_t key = VK_F1; key <= VK_F12; key++)
-        if (key != VK_F10 && strcmp(text, KeysKeyName(key)) == 0) return key;
-    for (int32_t key = VK_NUMPAD0; key <= VK_NUMPAD9; key++)
-        if (strcmp(text, KeysKeyName(key)) == 0) return key;
-    for (int i = 0; i < KEY_NAMES; i++)
-        if (strcmp(text, key_name[i].name) == 0) return key_name[i].key;
+    for (int32_t key = 0; key < 256; key++) {
+        const char *known = KeysKeyName(key);
+        if (known && strcmp(text, known) == 0) return key;
+    }
     return 0;
 }
 

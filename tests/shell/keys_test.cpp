@@ -154,6 +154,9 @@ TEST_F(KeySettings, AKeyTwoCommandsClaimGoesBackToTheShippedKeys) {
     // ZoomIn takes ZoomOut's X, so goes back to Z, which Fire has taken: Fire goes back too.
     Start("[Keys]\nFire=Z\nZoomIn=X\n");
     ExpectShippedKeysBut(-1, 0);
+    std::string log = ReadText("keys.log");
+    EXPECT_NE(log.find("ZoomOut and ZoomIn both have X; ZoomIn takes Z"), std::string::npos) << log;
+    EXPECT_NE(log.find("ZoomIn and Fire both have Z; Fire takes SPACE"), std::string::npos) << log;
 
     // An exchange of keys is not a clash.
     Start("[Keys]\nFire=D\nCrashDive=SPACE\n");
