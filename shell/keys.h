@@ -29,8 +29,10 @@ void KeysDefaults(int32_t *binding);
 // X, D.
 
 void KeysLoad();
-// Reads the bindings from the settings file. A missing entry takes its default; an unknown key
-// name or a key already bound to another command is logged and takes the default too.
+// Reads the bindings from the settings file. A missing entry takes its default; an entry naming
+// no key that can be bound takes its default and is logged. A key two commands claim stays with
+// the one at its default, else with the one first in the list; the other takes its default, and
+// that is logged too.
 
 void KeysSave();
 // Writes every binding to the settings file, one line per command.
