@@ -171,6 +171,7 @@ TEST_F(KeysTest, AKeyAnotherCommandHasIsSwappedAndSaidSo) {
                     note = Text(d, IDC_KEYS_NOTE);
                     fire_shown = Text(d, KeyBox(KEY_FIRE));
                     dive_shown = Text(d, KeyBox(KEY_CRASH_DIVE));
+                    Shot("keys_swap");
                     ClickControl(d, IDOK);
                 }}};
     EXPECT_EQ(KeysDialog(hwndApp), 1);
