@@ -1,5 +1,5 @@
 // dialogs.cpp -- the program's dialog boxes: login, new player, ship selection, service record,
-// change of country, server options, bug report, suggestion, About
+// change of country, server options and the keys, bug report, suggestion, About
 #include "shell/dialogs.h"
 
 #include <cstdio>
@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "shell/debug.h"
+#include "shell/keys.h"
 #include "shell/shell.h"
 #include "net/mail.h"
 #include "net/session.h"
@@ -316,6 +317,9 @@ static INT_PTR CALLBACK OptionsDlgProc(HWND dlg, UINT message, WPARAM wParam, LP
             return TRUE;
         case IDC_BROWSE:
             return TRUE;
+        case IDC_KEYS:
+            KeysDialog(dlg);
+            return TRUE;
         }
         break;
     }
@@ -324,6 +328,109 @@ static INT_PTR CALLBACK OptionsDlgProc(HWND dlg, UINT message, WPARAM wParam, LP
 
 void OptionsDialog() {
     DialogBox(ghInstance, MAKEINTRESOURCE(IDD_OPTIONS), hwndApp, (DLGPROC)OptionsDlgProc);
+}
+
+// The keys as the open Keys dialog has them; they replace key_binding only on OK.
+static int32_t dlg_keys[KEY_COMMANDS];
+static WNDPROC key_field_proc; // the edit control's own procedure, under each key box
+
+static const char KEYS_HOW[] = "Click a command's key, then press the new key. A key that another "
+                               "command has is swapped: that command takes the old key.";
+
+static void KeysDlgShow(HWND dlg) {
+    for (int32_t i = 0; i < KEY_COMMANDS; i++) {
+        const char *name = KeysKeyName(dlg_keys[i]);
+        SetDlgItemText(dlg, IDC_KEY_FIELD + i, name ? name : "");
+    }
+}
+
+// A key pressed while command's box has the focus.
+static void KeysDlgPress(HWND dlg, int32_t command, int32_t key) {
+    char note[200];
+    int32_t old_key = dlg_keys[command];
+    int32_t other = KeysAssign(dlg_keys, command, key);
+    if (other == -2) {
+        snprintf(note, sizeof note, "That key can't be given to a command. %s keeps %s.",
+                 KeysCommandName(command), KeysKeyName(old_key));
+    } else if (other >= 0) {
+        snprintf(note, sizeof note, "%s is now %s. %s had %s, so it takes %s.",
+                 KeysCommandName(command), KeysKeyName(key), KeysCommandName(other),
+                 KeysKeyName(key), KeysKeyName(old_key));
+    } else {
+        snprintf(note, sizeof note, "%s is now %s.", KeysCommandName(command), KeysKeyName(key));
+    }
+    KeysDlgShow(dlg);
+    SendDlgItemMessage(dlg, IDC_KEY_FIELD + command, EM_SETSEL, 0, -1);
+    SetDlgItemText(dlg, IDC_KEYS_NOTE, note);
+}
+
+// A key box takes every key that reaches it, except the dialog's own Tab, Enter and Escape.
+static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN: {
+        int32_t command = GetDlgCtrlID(field) - IDC_KEY_FIELD;
+        if (command >= 0 && command < KEY_COMMANDS && !(lParam & (1 << 30)))
+            KeysDlgPress(GetParent(field), command, (int32_t)(wParam & 0xFF));
+        return 0;
+    }
+    case WM_CHAR:
+        return 0;
+    case WM_SETFOCUS:
+    case WM_LBUTTONUP: {
+        // The whole key is selected, so the box that takes the next key stands out.
+        LRESULT result =
+            key_field_proc ? CallWindowProc(key_field_proc, field, message, wParam, lParam) : 0;
+        SendMessage(field, EM_SETSEL, 0, -1);
+        return result;
+    }
+    }
+    return key_field_proc ? CallWindowProc(key_field_proc, field, message, wParam, lParam)
+                          : DefWindowProc(field, message, wParam, lParam);
+}
+
+static INT_PTR CALLBACK KeysDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        for (int32_t i = 0; i < KEY_COMMANDS; i++) {
+            SetDlgItemText(dlg, IDC_KEY_LABEL + i, KeysCommandName(i));
+            HWND field = GetDlgItem(dlg, IDC_KEY_FIELD + i);
+            WNDPROC own = (WNDPROC)SetWindowLongPtr(field, GWLP_WNDPROC, (LONG_PTR)KeyFieldProc);
+            if (own && own != KeyFieldProc) key_field_proc = own;
+        }
+        KeysDlgShow(dlg);
+        SetDlgItemText(dlg, IDC_KEYS_NOTE, KEYS_HOW);
+        // A key pressed at once must not rebind the first command by surprise.
+        SetFocus(GetDlgItem(dlg, IDOK));
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            memcpy(key_binding, dlg_keys, sizeof key_binding);
+            KeysSave();
+            EndDialog(dlg, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dlg, 0);
+            return TRUE;
+        case IDC_KEYS_DEFAULTS:
+            KeysDefaults(dlg_keys);
+            KeysDlgShow(dlg);
+            SetDlgItemText(dlg, IDC_KEYS_NOTE, "The keys the game ships with are back.");
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+int32_t KeysDialog(HWND owner) {
+    memcpy(dlg_keys, key_binding, sizeof dlg_keys);
+    INT_PTR result = DialogBox(ghInstance, MAKEINTRESOURCE(IDD_KEYS), owner ? owner : hwndApp,
+                               (DLGPROC)KeysDlgProc);
+    return result == 1;
 }
 
 enum { FEEDBACK_BUFFER = 65535 };

@@ -1,5 +1,5 @@
 // dialogs.h -- the program's dialog boxes: login, new player, ship selection, service record,
-// change of country, server options, bug report, suggestion, About
+// change of country, server options and the keys, bug report, suggestion, About
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@ enum {
     IDD_SUGGEST = 4007,
     IDD_COUNTRY = 4008,
     IDD_OPTIONS = 4009,
+    IDD_KEYS = 4010,
 
     IDC_NORTHLAND = 3000,
     IDC_WESTLAND = 3001,
@@ -33,6 +34,11 @@ enum {
     IDC_HOST = 3020,
     IDC_PORT = 3021,
     IDC_BROWSE = 3022,
+    IDC_KEYS = 3023, // Options: opens the Keys dialog
+    IDC_KEYS_DEFAULTS = 3024,
+    IDC_KEYS_NOTE = 3025,
+    IDC_KEY_FIELD = 3030, // the key of command i is IDC_KEY_FIELD + i
+    IDC_KEY_LABEL = 3050, // its name, IDC_KEY_LABEL + i
 
     IDI_NORTHLAND = 5000,
     IDI_WESTLAND = 5001,
@@ -58,6 +64,12 @@ void ChangeCountryDialog(int32_t *country);
 
 void OptionsDialog();
 // Edits hostname and port in memory; they are saved at shut-down and used at the next start.
+// Its Keys button opens KeysDialog.
+
+int32_t KeysDialog(HWND owner);
+// Lets the player bind a key to each keyboard command (a key another command has is swapped
+// with it). OK puts the keys to use at once and writes them to the settings file: 1; Cancel
+// changes nothing: 0.
 
 void BugDialog();
 // Collects a bug report and mails it to the operator.

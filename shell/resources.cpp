@@ -1,6 +1,7 @@
-// resources.cpp -- the menu "KRMenu", the dialog templates 4000 to 4009 and the country icons
+// resources.cpp -- the menu "KRMenu", the dialog templates 4000 to 4010 and the country icons
 #include "shell/dialogs.h"
 #include "shell/frame.h"
+#include "shell/keys.h"
 
 static const MenuResourceItem shell_menu[] = {
     {0, "&Game", 0, 0},
@@ -135,9 +136,44 @@ static const DialogResourceControl dlg_options[] = {
     {"STATIC", "Server port", -1, SS_LEFT, 0, 7, 31, 40, 8},
     {"EDIT", "", IDC_PORT, EDIT_STYLE, 0, 63, 29, 28, 12},
     {"BUTTON", "Browse", IDC_BROWSE, PUSH, 0, 162, 10, 37, 11},
+    {"BUTTON", "Keys...", IDC_KEYS, PUSH, 0, 162, 29, 37, 12},
     {"BUTTON", "OK", IDOK, DEFPUSH, 0, 120, 60, 44, 16},
     {"BUTTON", "Cancel", IDCANCEL, PUSH, 0, 20, 60, 52, 16},
 };
+
+// One row per keyboard command: its name (filled in when the dialog opens), then a read-only box
+// showing its key, which takes the next key pressed while it has the focus.
+#define KEY_FIELD (EDIT_STYLE | ES_READONLY)
+static const DialogResourceControl dlg_keys[] = {
+    {"STATIC", "", IDC_KEY_LABEL + 0, SS_LEFT, 0, 8, 10, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 0, KEY_FIELD, 0, 108, 8, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 1, SS_LEFT, 0, 8, 24, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 1, KEY_FIELD, 0, 108, 22, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 2, SS_LEFT, 0, 8, 38, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 2, KEY_FIELD, 0, 108, 36, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 3, SS_LEFT, 0, 8, 52, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 3, KEY_FIELD, 0, 108, 50, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 4, SS_LEFT, 0, 8, 66, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 4, KEY_FIELD, 0, 108, 64, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 5, SS_LEFT, 0, 8, 80, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 5, KEY_FIELD, 0, 108, 78, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 6, SS_LEFT, 0, 8, 94, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 6, KEY_FIELD, 0, 108, 92, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 7, SS_LEFT, 0, 8, 108, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 7, KEY_FIELD, 0, 108, 106, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 8, SS_LEFT, 0, 8, 122, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 8, KEY_FIELD, 0, 108, 120, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 9, SS_LEFT, 0, 8, 136, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 9, KEY_FIELD, 0, 108, 134, 60, 12},
+    {"STATIC", "", IDC_KEY_LABEL + 10, SS_LEFT, 0, 8, 150, 96, 10},
+    {"EDIT", "", IDC_KEY_FIELD + 10, KEY_FIELD, 0, 108, 148, 60, 12},
+    {"STATIC", "", IDC_KEYS_NOTE, SS_LEFT, 0, 8, 164, 160, 30},
+    {"BUTTON", "Defaults", IDC_KEYS_DEFAULTS, PUSH, 0, 8, 198, 44, 14},
+    {"BUTTON", "Cancel", IDCANCEL, PUSH, 0, 66, 198, 44, 14},
+    {"BUTTON", "OK", IDOK, DEFPUSH, 0, 124, 198, 44, 14},
+};
+
+static_assert(COUNT(dlg_keys) == 2 * KEY_COMMANDS + 4, "one row in the Keys dialog per command");
 
 struct ShellDialog {
     int id;
@@ -171,6 +207,9 @@ static const ShellDialog shell_dialog[] = {
     {IDD_OPTIONS,
      {"Kestrune Options", DLG_STYLE, 0, 0, 0, 211, 85, 8, "MS Sans Serif", dlg_options,
       COUNT(dlg_options)}},
+    {IDD_KEYS,
+     {"Kestrune Keys", DLG_STYLE, 0, 0, 0, 176, 218, 8, "MS Sans Serif", dlg_keys,
+      COUNT(dlg_keys)}},
 };
 
 enum { ICON_SIZE = 32 };

@@ -1,10 +1,11 @@
-// settings.cpp -- the settings file "kr.ini": server host and port, version, template install
+// settings.cpp -- the settings file "kr.ini": server host and port, version, template, keys
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "shell/shell.h"
 #include "shell/debug.h"
+#include "shell/keys.h"
 
 const char SHELL_DEFAULT_HOST[] = "localhost";
 
@@ -75,6 +76,7 @@ void InitializeIniFile() {
             DebugLog("InitializeIniFile: can't install default.ini as %s", path);
     }
     WritePrivateProfileString(szAppName, "version", "107", szIniName);
+    KeysLoad();
 
     memcpy(ini_host, hostname, sizeof ini_host);
     ini_port = port;

@@ -40,8 +40,8 @@ void ShellParseArguments(int argc, char **argv);
 // KESTRUNE_SPLASH_MS) shortens the start-up wait. Unknown arguments are left alone.
 
 void InitializeIniFile();
-// Reads port and hostname, installs "default.ini" when the stored version is older than 107, and
-// stores the version.
+// Reads port and hostname, installs "default.ini" when the stored version is older than 107,
+// stores the version, then reads the key bindings (KeysLoad).
 
 void ShellSaveSettings();
 // Writes hostname and port to the settings file (a --host/--port override is not saved).

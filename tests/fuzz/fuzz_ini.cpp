@@ -6,6 +6,7 @@
 
 #include "platform/platform_test.h"
 #include "shell/debug.h"
+#include "shell/keys.h"
 #include "shell/shell.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -26,6 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fclose(f);
     InitializeIniFile();
     if (hostname[SHELL_HOSTNAME_LEN - 1] != 0) abort();
+    // Whatever the file says, every command has a key of its own.
+    for (int i = 0; i < KEY_COMMANDS; i++) {
+        if (!KeysKeyName(key_binding[i])) abort();
+        for (int j = i + 1; j < KEY_COMMANDS; j++)
+            if (key_binding[i] == key_binding[j]) abort();
+    }
     ShellSaveSettings();
+    KeysSave();
     return 0;
 }
