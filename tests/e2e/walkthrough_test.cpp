@@ -156,7 +156,7 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     ASSERT_TRUE(in_range && target) << "never within " << FIRING_RANGE << " of a cargo ship";
     printf("in range of %s after %.0f s, %.0f m\n", target->ship_name, Seconds(start),
            Range(target));
-    PlatformTestKeyPress('3'); // half ahead: quieter, and the aim steadier
+    PlatformTestKeyPress('4'); // half ahead: quieter, and the aim steadier
 
     // Turn the periscope onto the ship, lead it as it crosses, fire with the space bar when the
     // tubes' dial lights; again, on the nearest ship still afloat, until one goes down.
