@@ -7,7 +7,7 @@
 
 namespace plat {
 
-static uint64_t last_present = 0;
+static uint64_t last_present_us = 0;
 
 Surface &Screen() {
     static Surface s;
@@ -233,14 +233,20 @@ void Compose() {
     MenuDrawOverlay(t);
 }
 
+bool PresentAllowed() {
+    // A little short of a whole refresh, so a frame clock running at the display's rate is
+    // never turned away by a present that came a few microseconds late.
+    uint64_t period = 1000000u / (uint64_t)(display_hz > 0 ? display_hz : 60);
+    return NowUs() - last_present_us >= period * 7 / 8;
+}
+
 void PresentIfDue(bool force) {
     if (!backend || Headless()) return;
-    uint64_t now = NowMs();
-    if (!force && now - last_present < 16) return;
+    if (!force && !PresentAllowed()) return;
     if (!ScreenDirty() && !force) return;
     Compose();
     backend->present(Screen());
-    last_present = now;
+    last_present_us = NowUs();
 }
 
 // ---- headless backend ----
