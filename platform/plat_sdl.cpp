@@ -130,9 +130,9 @@ static void SdlChoosePresent() {
     const char *by = !render_request.empty() ? "--render" : "KESTRUNE_RENDER";
     bool force_gpu = strcasecmp(want.c_str(), "gpu") == 0;
     bool force_soft = strcasecmp(want.c_str(), "software") == 0;
+    std::string why, note;
     if (!want.empty() && !force_gpu && !force_soft)
-        Log("%s=%s: expected software or gpu; choosing for the machine", by, want.c_str());
-    std::string why;
+        note = std::string("; ") + by + " " + want + " ignored (software or gpu)";
     if (force_soft) {
         why = std::string("asked for by ") + by;
     } else {
@@ -171,7 +171,7 @@ static void SdlChoosePresent() {
     }
     if (!sdl_renderer) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     display_info = std::string(sdl_renderer ? "gpu" : "software") + " present: " + why + "; " +
-                   std::to_string(display_hz) + " Hz" + (present_vsync ? ", vsync" : "");
+                   std::to_string(display_hz) + " Hz" + (present_vsync ? ", vsync" : "") + note;
 }
 
 static bool SdlOpen(int w, int h) {
