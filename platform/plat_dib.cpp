@@ -211,8 +211,8 @@ static inline void LookupRun(uint32_t *__restrict dst, const uint8_t *__restrict
         dst[x] = table[src[x]];
 }
 
-// One source row as the stretch core sees it: 8-bit indices through `table`, or 32-bit pixels
-// (table null). `conv`, when set, maps every 32-bit source pixel (monochrome conversions).
+// One source row as the stretch core sees it: 8-bit indices, looked up in the call's colour
+// table, or 32-bit pixels.
 struct SrcRow {
     const uint8_t *idx = nullptr;
     const uint32_t *px = nullptr;
@@ -220,7 +220,8 @@ struct SrcRow {
 
 // Draws the source rectangle scaled into the destination rectangle. fetch(sy) gives source row
 // sy (counted from the top) or nothing when that row is absent; columns outside [0, src_w) are
-// not drawn. The column map is worked out once per call, so the row loops only index and copy.
+// not drawn; conv maps 32-bit source pixels (the monochrome conversions). The column map is
+// worked out once per call, so the row loops only index and copy.
 template <class Fetch, class Conv>
 static void StretchInto(Target &t, int dx0, int dy0, int dw, int dh, int sx0, int sy0, int sw,
                         int sh, int src_w, DWORD rop, const uint32_t *table, Fetch fetch,
@@ -251,7 +252,6 @@ static void StretchInto(Target &t, int dx0, int dy0, int dw, int dh, int sx0, in
     // One to one: the source column is the destination column plus a constant.
     bool straight = !mx && aw == asw;
     int shift = sl - dl;
-    const int *map = xmap.data() - x_lo;
     for (int y = y_lo; y < y_hi; y++) {
         int i = y - dt;
         int f = my ? ah - 1 - i : i;
@@ -265,14 +265,14 @@ static void StretchInto(Target &t, int dx0, int dy0, int dw, int dh, int sx0, in
                 if (straight) {
                     LookupRun(d, s.idx + a + shift, n, table);
                 } else {
-                    const int *m = map + a;
+                    const int *m = xmap.data() + (a - x_lo);
                     for (int k = 0; k < n; k++)
                         d[k] = table[s.idx[m[k]]];
                 }
                 return;
             }
             for (int k = 0; k < n; k++) {
-                int sx = straight ? a + k + shift : map[a + k];
+                int sx = straight ? a + k + shift : xmap[(size_t)(a - x_lo + k)];
                 uint32_t p = s.idx ? table[s.idx[sx]] : conv(s.px[sx]);
                 RopPixel(d[k], p, rop);
             }
