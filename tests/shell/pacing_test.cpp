@@ -6,6 +6,10 @@
 #include <chrono>
 #include <cinttypes>
 #include <cmath>
+#include <functional>
+
+#include "stations/bridge.h"
+#include "stations/gun.h"
 
 namespace {
 
@@ -24,9 +28,29 @@ class Pacing : public BattleFixture {
         BattleFixture::TearDown();
     }
 
-    // Runs `seconds` of battle through the main loop at `hz` frames a second on a stepped
-    // clock: each frame's ticks are added, then loop passes are run (taking whatever messages
-    // wait) until the loop has run exactly one frame.
+    // Runs frames through the main loop at `hz` a second on a stepped clock: each frame's ticks
+    // are added, then loop passes are run (taking whatever messages wait) until the loop has
+    // run exactly one frame. Stops when `done` holds after a frame, or after `seconds`; returns
+    // the seconds of battle run then, or -1.
+    double Drive(int hz, double seconds, const std::function<bool()> &done) {
+        old_ip_status = IPStatus();
+        shell_frame_hz = hz;
+        uint32_t start = GetTickCount(), ms_done = 0;
+        for (int f = 1; f <= (int)lround(seconds * hz); f++) {
+            uint32_t ms = (uint32_t)((uint64_t)f * 1000 / (uint32_t)hz);
+            PlatformTestAdvanceTicks(ms - ms_done);
+            ms_done = ms;
+            uint32_t before = shell_frames;
+            for (int pass = 0; pass < 1000 && shell_frames == before; pass++)
+                ShellLoopPass();
+            EXPECT_EQ(before + 1, shell_frames) << "frame " << f << " at " << hz << " Hz";
+            if (done()) return (GetTickCount() - start) / 1000.0;
+        }
+        return -1;
+    }
+
+    // Runs `seconds` of a torpedo's run at a ship crossing its track, with an escort in range of
+    // the own submerged submarine, at `hz` frames a second.
     Outcome Run(int hz, int32_t target_type, int32_t target_z0, double seconds) {
         Outcome out;
         // A submerged submarine, far from the action; an escort stopped 3000 from it pings it.
@@ -48,30 +72,20 @@ class Pacing : public BattleFixture {
         int32_t target_id = target->id, escort_id = escort->id;
         EXPECT_EQ(LOC_BATTLE, location);
         EXPECT_FALSE(IPStatus() == 1 && IPConnectFailed());
-        old_ip_status = IPStatus();
-        shell_frame_hz = hz;
         ClearLog();
         Sent();
-
-        int frames = (int)lround(seconds * hz);
-        uint32_t start = GetTickCount(), ms_done = 0;
-        for (int f = 1; f <= frames; f++) {
-            uint32_t ms = (uint32_t)((uint64_t)f * 1000 / (uint32_t)hz);
-            PlatformTestAdvanceTicks(ms - ms_done);
-            ms_done = ms;
-            uint32_t before = shell_frames;
-            for (int pass = 0; pass < 1000 && shell_frames == before; pass++)
-                ShellLoopPass();
-            EXPECT_EQ(before + 1, shell_frames) << "frame " << f << " at " << hz << " Hz";
-            if (out.hit_ship) continue;
+        double ran = 0;
+        Drive(hz, seconds, [&] {
+            ran += 1.0 / hz;
             for (const std::string &line : SentLines()) {
                 unsigned t = 0, s = 0;
-                if (sscanf(line.c_str(), "13:%x:%x:", &t, &s) == 2 && t == 0x43) {
+                if (sscanf(line.c_str(), "13:%x:%x:", &t, &s) == 2 && t == 0x43 && !out.hit_ship) {
                     out.hit_ship = (int32_t)s;
-                    out.hit_s = (GetTickCount() - start) / 1000.0;
+                    out.hit_s = ran;
                 }
             }
-        }
+            return false;
+        });
         out.pings = Sounds(8);
         if (Mobile *m = FindMobileID(escort_id)) out.escort_x = m->x;
         if (Mobile *m = FindMobileID(target_id)) out.target_z = m->z;
@@ -117,6 +131,29 @@ TEST_F(Pacing, NarrowHullIsHitAndAPassingSternMissedAtBothRates) {
         Outcome miss = Run(hz, CORVETTE, -1588 + 350, 22);
         EXPECT_EQ(0, miss.hit_ship) << hz << " Hz";
         EXPECT_NEAR(-1588 + 350 + 80 * 22, miss.target_z, 20) << hz << " Hz";
+        TearDown();
+        SetUp();
+    }
+}
+
+// The stations' own timers count elapsed ticks: the deck gun reloads in its 3 s and a hit's
+// flash on the bridge lasts its 800 ms, at 60 and at 15 frames a second (give or take the frame
+// that notices).
+TEST_F(Pacing, GunReloadAndHitFlashKeepTheirTimeAtSixtyAndFifteenFrames) {
+    for (int hz : {60, 15}) {
+        ShipType[DESTROYER].gun_reload = 3000;
+        Own(DESTROYER, 1, 0, 0, 0);
+        ASSERT_TRUE(hwndGun && hwndBridge);
+        gun_status = GUN_LOADING;
+        gun_timer = 0xFFFFFFFFu; // no wait under way: loading starts at the next frame
+        double frame = 1.0 / hz;
+        double loaded = Drive(hz, 5, [] { return gun_status == GUN_READY; });
+        EXPECT_GE(loaded, 3.0) << hz << " Hz";
+        EXPECT_LE(loaded, 3.0 + 2 * frame + 0.01) << hz << " Hz";
+        PlayerHit();
+        double flash = Drive(hz, 2, [] { return hit_time == 0; });
+        EXPECT_GE(flash, 0.8) << hz << " Hz";
+        EXPECT_LE(flash, 0.8 + frame + 0.01) << hz << " Hz";
         TearDown();
         SetUp();
     }
