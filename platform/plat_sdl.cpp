@@ -2,6 +2,7 @@
 #include "platform/platform_local.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cstdlib>
 #include <strings.h>
 
@@ -327,11 +328,30 @@ static void SdlPresent(const Surface &s) {
     }
     SDL_Surface *dst = SDL_GetWindowSurface(sdl_window);
     if (!dst) return;
-    SDL_Surface *src = SDL_CreateRGBSurfaceWithFormatFrom((void *)s.px.data(), s.w, s.h, 32,
-                                                          s.w * 4, SDL_PIXELFORMAT_RGB888);
-    if (!src) return;
-    SDL_BlitSurface(src, nullptr, dst, nullptr);
-    SDL_FreeSurface(src);
+    Uint32 format = dst->format->format;
+    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+        // The window's own layout is ours (with or without alpha): rows are copied as they
+        // are, where SDL's general blit would convert pixel by pixel.
+        if (SDL_MUSTLOCK(dst) && SDL_LockSurface(dst) != 0) return;
+        int w = std::min(s.w, dst->w), h = std::min(s.h, dst->h);
+        for (int y = 0; y < h; y++) {
+            const uint32_t *from = &s.px[(size_t)y * s.w];
+            uint32_t *to = (uint32_t *)((uint8_t *)dst->pixels + (size_t)y * dst->pitch);
+            if (format == SDL_PIXELFORMAT_RGB888) {
+                memcpy(to, from, (size_t)w * 4);
+            } else {
+                for (int x = 0; x < w; x++)
+                    to[x] = from[x] | 0xFF000000u; // opaque
+            }
+        }
+        if (SDL_MUSTLOCK(dst)) SDL_UnlockSurface(dst);
+    } else {
+        SDL_Surface *src = SDL_CreateRGBSurfaceWithFormatFrom((void *)s.px.data(), s.w, s.h, 32,
+                                                              s.w * 4, SDL_PIXELFORMAT_RGB888);
+        if (!src) return;
+        SDL_BlitSurface(src, nullptr, dst, nullptr);
+        SDL_FreeSurface(src);
+    }
     SDL_UpdateWindowSurface(sdl_window);
 }
 
