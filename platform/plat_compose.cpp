@@ -269,6 +269,9 @@ void Compose() {
 }
 
 bool PresentAllowed() {
+    // A present that waits for the refresh paces itself; a frame that follows it at once must
+    // not be held back another refresh.
+    if (present_vsync) return true;
     // A little short of a whole refresh, so a frame clock running at the display's rate is
     // never turned away by a present that came a few microseconds late.
     uint64_t period = 1000000u / (uint64_t)(display_hz > 0 ? display_hz : 60);
