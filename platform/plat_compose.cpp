@@ -7,7 +7,7 @@
 
 namespace plat {
 
-static uint64_t last_present = 0;
+static uint64_t last_present_us = 0;
 
 Surface &Screen() {
     static Surface s;
@@ -173,14 +173,49 @@ static void DrawFrame(Target &t, Window *w, int ox, int oy, const NcInfo &n) {
     }
 }
 
-static void Blit(Target &t, const Surface &s, int ox, int oy) {
+// Copies a client surface to the screen, except where `covers` (screen rectangles that the
+// window's children paint over completely) lie: most of a battle's frame window is under its
+// stations, and copying it only to overwrite it is most of the compositor's work.
+static void Blit(Target &t, const Surface &s, int ox, int oy, const std::vector<RECT> &covers) {
     RECT vis = t.bounds;
     RECT src{ox, oy, ox + s.w, oy + s.h};
     if (!IntersectRect(&vis, &vis, &src)) return;
-    int n = vis.right - vis.left;
-    for (int y = vis.top; y < vis.bottom; y++)
-        memcpy(&t.surf->px[(size_t)y * t.surf->w + vis.left],
-               &s.px[(size_t)(y - oy) * s.w + (vis.left - ox)], (size_t)n * 4);
+    auto copy = [&](int y, int x0, int x1) {
+        memcpy(&t.surf->px[(size_t)y * t.surf->w + x0], &s.px[(size_t)(y - oy) * s.w + (x0 - ox)],
+               (size_t)(x1 - x0) * 4);
+    };
+    std::vector<std::pair<int, int>> cut;
+    for (int y = vis.top; y < vis.bottom; y++) {
+        cut.clear();
+        for (const RECT &c : covers)
+            if (y >= c.top && y < c.bottom && c.left < vis.right && c.right > vis.left)
+                cut.push_back(
+                    {std::max((int)c.left, (int)vis.left), std::min((int)c.right, (int)vis.right)});
+        std::sort(cut.begin(), cut.end());
+        int x = vis.left;
+        for (const auto &c : cut) {
+            if (c.first > x) copy(y, x, c.first);
+            x = std::max(x, c.second);
+        }
+        if (x < vis.right) copy(y, x, vis.right);
+    }
+}
+
+// The screen rectangles of a window's children that their own surfaces fill: the client areas
+// of shown, not minimised children whose surface matches their client area.
+static std::vector<RECT> CoveredByChildren(const Window *w) {
+    std::vector<RECT> out;
+    for (HWND k : w->children) {
+        const Window *c = W(k);
+        if (!c || !(c->style & WS_VISIBLE) || c->minimized) continue;
+        RECT r = ClientRectIn(c);
+        if (r.right - r.left != c->surf.w || r.bottom - r.top != c->surf.h || IsRectEmpty(&r))
+            continue;
+        POINT o = ScreenOrigin(c);
+        OffsetRect(&r, o.x, o.y);
+        out.push_back(r);
+    }
+    return out;
 }
 
 static void DrawWindow(Target &t, HWND h, RECT clip) {
@@ -203,7 +238,7 @@ static void DrawWindow(Target &t, HWND h, RECT clip) {
     RECT cvis;
     if (!IntersectRect(&cvis, &c, &vis)) return;
     t.bounds = cvis;
-    Blit(t, w->surf, c.left, c.top);
+    Blit(t, w->surf, c.left, c.top, CoveredByChildren(w));
     std::vector<HWND> kids = w->children;
     for (HWND k : kids)
         DrawWindow(t, k, cvis);
@@ -233,14 +268,23 @@ void Compose() {
     MenuDrawOverlay(t);
 }
 
+bool PresentAllowed() {
+    // A present that waits for the refresh paces itself; a frame that follows it at once must
+    // not be held back another refresh.
+    if (present_vsync) return true;
+    // A little short of a whole refresh, so a frame clock running at the display's rate is
+    // never turned away by a present that came a few microseconds late.
+    uint64_t period = 1000000u / (uint64_t)(display_hz > 0 ? display_hz : 60);
+    return NowUs() - last_present_us >= period * 7 / 8;
+}
+
 void PresentIfDue(bool force) {
     if (!backend || Headless()) return;
-    uint64_t now = NowMs();
-    if (!force && now - last_present < 16) return;
+    if (!force && !PresentAllowed()) return;
     if (!ScreenDirty() && !force) return;
     Compose();
     backend->present(Screen());
-    last_present = now;
+    last_present_us = NowUs();
 }
 
 // ---- headless backend ----

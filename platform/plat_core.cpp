@@ -40,6 +40,12 @@ uint64_t NowMs() {
     return (uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u;
 }
 
+uint64_t NowUs() {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint64_t)ts.tv_sec * 1000000u + (uint64_t)ts.tv_nsec / 1000u;
+}
+
 bool Headless() {
     return headless;
 }
@@ -194,6 +200,14 @@ int PlatformInit(int argc, char **argv) {
             if (ParseSize(argv[i] + 9, &w, &h)) sized = true;
             continue;
         }
+        if (strcmp(argv[i], "--render") == 0 && i + 1 < argc) {
+            render_request = argv[++i];
+            continue;
+        }
+        if (strncmp(argv[i], "--render=", 9) == 0) {
+            render_request = argv[i] + 9;
+            continue;
+        }
         if (!command_line.empty()) command_line += ' ';
         command_line += argv[i];
     }
@@ -227,6 +241,11 @@ void PlatformShutdown(void) {
     if (backend) backend->close();
     backend = nullptr;
     initialised = false;
+}
+
+LPCSTR PlatformDisplayInfo(void) {
+    EnsureInit();
+    return display_info.c_str();
 }
 
 LPSTR PlatformCommandLine(void) {

@@ -160,11 +160,72 @@ static bool SourceRop(DWORD rop) {
            rop == NOTSRCCOPY || rop == SRCERASE;
 }
 
-// Draws rows [0, nrows) of the source rectangle scaled into the destination rectangle.
-// src(x, y) returns the source pixel or false when it lies outside the source.
-template <class Src>
+// Converts one whole DIB row to 0x00RRGGBB pixels. The depth is decided once per row, so each
+// loop below does one kind of work.
+static void DecodeRow(const Dib &d, const uint8_t *row, uint32_t *out) {
+    int w = d.w;
+    switch (d.bpp) {
+    case 1:
+        for (int x = 0; x < w; x++)
+            out[x] = d.table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+        return;
+    case 4:
+        for (int x = 0; x < w; x++)
+            out[x] = d.table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+        return;
+    case 8:
+        for (int x = 0; x < w; x++)
+            out[x] = d.table[row[x]];
+        return;
+    case 24:
+        for (int x = 0; x < w; x++)
+            out[x] =
+                ((uint32_t)row[3 * x + 2] << 16) | ((uint32_t)row[3 * x + 1] << 8) | row[3 * x];
+        return;
+    case 32:
+        if (!d.rmask) {
+            for (int x = 0; x < w; x++)
+                out[x] =
+                    ((uint32_t)row[4 * x + 2] << 16) | ((uint32_t)row[4 * x + 1] << 8) | row[4 * x];
+            return;
+        }
+        break;
+    }
+    for (int x = 0; x < w; x++) // 16 bits, or 32 with bit fields
+        out[x] = d.At(row, x);
+}
+
+// A palette lookup over a run: the inner loop of every 8-bit copy.
+static inline void LookupRun(uint32_t *__restrict dst, const uint8_t *__restrict src, int n,
+                             const uint32_t *__restrict table) {
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        uint32_t a = table[src[x]], b = table[src[x + 1]], c = table[src[x + 2]],
+                 e = table[src[x + 3]];
+        dst[x] = a;
+        dst[x + 1] = b;
+        dst[x + 2] = c;
+        dst[x + 3] = e;
+    }
+    for (; x < n; x++)
+        dst[x] = table[src[x]];
+}
+
+// One source row as the stretch core sees it: 8-bit indices, looked up in the call's colour
+// table, or 32-bit pixels.
+struct SrcRow {
+    const uint8_t *idx = nullptr;
+    const uint32_t *px = nullptr;
+};
+
+// Draws the source rectangle scaled into the destination rectangle. fetch(sy) gives source row
+// sy (counted from the top) or nothing when that row is absent; columns outside [0, src_w) are
+// not drawn; conv maps 32-bit source pixels (the monochrome conversions). The column map is
+// worked out once per call, so the row loops only index and copy.
+template <class Fetch, class Conv>
 static void StretchInto(Target &t, int dx0, int dy0, int dw, int dh, int sx0, int sy0, int sw,
-                        int sh, DWORD rop, Src src) {
+                        int sh, int src_w, DWORD rop, const uint32_t *table, Fetch fetch,
+                        Conv conv) {
     bool mx = (dw < 0) != (sw < 0), my = (dh < 0) != (sh < 0);
     int dl = dw < 0 ? dx0 + dw + 1 : dx0, dt = dh < 0 ? dy0 + dh + 1 : dy0;
     int aw = abs(dw), ah = abs(dh), asw = abs(sw), ash = abs(sh);
@@ -173,24 +234,74 @@ static void StretchInto(Target &t, int dx0, int dy0, int dw, int dh, int sx0, in
     int x_lo = std::max(dl, (int)t.bounds.left), x_hi = std::min(dl + aw, (int)t.bounds.right);
     int y_lo = std::max(dt, (int)t.bounds.top), y_hi = std::min(dt + ah, (int)t.bounds.bottom);
     if (x_lo >= x_hi || y_lo >= y_hi) return;
-    std::vector<int> xmap(x_hi - x_lo);
+    // The map is monotonic, so the columns with a source form one run [v_lo, v_hi).
+    thread_local std::vector<int> xmap;
+    xmap.resize((size_t)(x_hi - x_lo));
+    int v_lo = x_hi, v_hi = x_lo;
     for (int x = x_lo; x < x_hi; x++) {
         int i = x - dl;
         int f = mx ? aw - 1 - i : i;
-        xmap[x - x_lo] = sl + (int)((int64_t)f * asw / aw);
+        int sx = sl + (int)((int64_t)f * asw / aw);
+        xmap[x - x_lo] = sx;
+        if (sx >= 0 && sx < src_w) {
+            v_lo = std::min(v_lo, x);
+            v_hi = std::max(v_hi, x + 1);
+        }
     }
+    if (v_lo >= v_hi) return;
+    // One to one: the source column is the destination column plus a constant.
+    bool straight = !mx && aw == asw;
+    int shift = sl - dl;
     for (int y = y_lo; y < y_hi; y++) {
         int i = y - dt;
         int f = my ? ah - 1 - i : i;
-        int sy = st + (int)((int64_t)f * ash / ah);
+        SrcRow s;
+        if (!fetch(st + (int)((int64_t)f * ash / ah), s)) continue;
         uint32_t *row = &t.surf->px[(size_t)y * t.surf->w];
-        ForEachVisible(t, y, x_lo, x_hi, [&](int a, int b) {
-            for (int x = a; x < b; x++) {
-                uint32_t p;
-                if (src(xmap[x - x_lo], sy, p)) RopPixel(row[x], p, rop);
+        ForEachVisible(t, y, v_lo, v_hi, [&](int a, int b) {
+            uint32_t *d = row + a;
+            int n = b - a;
+            if (s.idx && rop == SRCCOPY) {
+                if (straight) {
+                    LookupRun(d, s.idx + a + shift, n, table);
+                } else {
+                    const int *m = xmap.data() + (a - x_lo);
+                    for (int k = 0; k < n; k++)
+                        d[k] = table[s.idx[m[k]]];
+                }
+                return;
+            }
+            for (int k = 0; k < n; k++) {
+                int sx = straight ? a + k + shift : xmap[(size_t)(a - x_lo + k)];
+                uint32_t p = s.idx ? table[s.idx[sx]] : conv(s.px[sx]);
+                RopPixel(d[k], p, rop);
             }
         });
     }
+}
+
+// Source rows of a parsed DIB: 8-bit rows are read in place, other depths are decoded once per
+// row into a scratch row (a stretched copy may use one source row several times).
+struct DibRows {
+    const Dib &d;
+    std::vector<uint32_t> &scratch;
+    int decoded = -1;
+    bool Get(const uint8_t *row, int key, SrcRow &s) {
+        if (d.bpp == 8) {
+            s.idx = row;
+            return true;
+        }
+        if (key != decoded) {
+            DecodeRow(d, row, scratch.data());
+            decoded = key;
+        }
+        s.px = scratch.data();
+        return true;
+    }
+};
+
+static uint32_t Same(uint32_t p) {
+    return p;
 }
 
 void SyncDibSection(GdiObject &bmp) {
@@ -208,11 +319,9 @@ void SyncDibSection(GdiObject &bmp) {
     Dib d;
     if (!ParseDib((const BITMAPINFO *)info.data(), bmp.dib_bits.data(), DIB_RGB_COLORS, nullptr, d))
         return;
-    for (int y = 0; y < d.h; y++) {
-        const uint8_t *row = d.bits + (size_t)d.Row(y) * d.stride;
-        for (int x = 0; x < d.w; x++)
-            bmp.surf.px[(size_t)y * bmp.surf.w + x] = d.At(row, x);
-    }
+    if (d.w > bmp.surf.w || d.h > bmp.surf.h) return;
+    for (int y = 0; y < d.h; y++)
+        DecodeRow(d, d.bits + (size_t)d.Row(y) * d.stride, &bmp.surf.px[(size_t)y * bmp.surf.w]);
 }
 
 static GdiPtr NewBitmap(int w, int h) {
@@ -352,14 +461,20 @@ BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, i
     uint32_t fg = ResolveColor(dd, dd->s.text), bg = ResolveColor(dd, dd->s.bk);
     uint32_t src_bk = ResolveColor(sd, sd->s.bk);
     int ox = st.dx, oy = st.dy;
-    StretchInto(dt, x + dt.dx, y + dt.dy, width, height, sx + ox, sy + oy, swidth, sheight, rop,
-                [&](int px, int py, uint32_t &p) {
-                    if (px < 0 || py < 0 || px >= ss->w || py >= ss->h) return false;
-                    p = ss->px[(size_t)py * ss->w + px];
-                    if (mono_src && !mono_dst) p = p ? bg : fg;
-                    if (mono_dst && !mono_src) p = p == src_bk ? 0xFFFFFF : 0;
-                    return true;
-                });
+    auto fetch = [&](int py, SrcRow &r) {
+        if (py < 0 || py >= ss->h) return false;
+        r.px = &ss->px[(size_t)py * ss->w];
+        return true;
+    };
+    if (mono_src == mono_dst)
+        StretchInto(dt, x + dt.dx, y + dt.dy, width, height, sx + ox, sy + oy, swidth, sheight,
+                    ss->w, rop, nullptr, fetch, Same);
+    else
+        StretchInto(dt, x + dt.dx, y + dt.dy, width, height, sx + ox, sy + oy, swidth, sheight,
+                    ss->w, rop, nullptr, fetch, [&](uint32_t p) -> uint32_t {
+                        if (mono_src) return p ? bg : fg;
+                        return p == src_bk ? 0xFFFFFF : 0;
+                    });
     if (dt.to_screen) MarkDirty();
     return TRUE;
 }
@@ -374,12 +489,16 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int sx, int sy, i
     int top = dib.topdown ? sy : dib.h - sy - sheight;
     if (sheight < 0) top = dib.topdown ? sy + sheight + 1 : dib.h - sy - 1;
     int ash = abs(sheight);
-    StretchInto(t, x + t.dx, y + t.dy, width, height, sx, top, swidth, sheight < 0 ? -ash : ash,
-                SourceRop(rop) ? rop : SRCCOPY, [&](int px, int py, uint32_t &p) {
-                    if (px < 0 || py < 0 || px >= dib.w || py >= dib.h) return false;
-                    p = dib.At(dib.bits + (size_t)dib.Row(py) * dib.stride, px);
-                    return true;
-                });
+    std::vector<uint32_t> scratch(dib.bpp == 8 ? 0 : (size_t)dib.w);
+    DibRows rows{dib, scratch};
+    StretchInto(
+        t, x + t.dx, y + t.dy, width, height, sx, top, swidth, sheight < 0 ? -ash : ash, dib.w,
+        SourceRop(rop) ? rop : SRCCOPY, dib.table,
+        [&](int py, SrcRow &r) {
+            if (py < 0 || py >= dib.h) return false;
+            return rows.Get(dib.bits + (size_t)dib.Row(py) * dib.stride, py, r);
+        },
+        Same);
     if (t.to_screen) MarkDirty();
     return ash;
 }
@@ -396,13 +515,16 @@ int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int sx, i
     // Only scan_lines rows from start_scan are present in `bits`.
     int lo = (int)start_scan, hi = (int)(start_scan + scan_lines);
     if (hi > dib.h) hi = dib.h;
-    StretchInto(t, x + t.dx, y + t.dy, w, h, sx, 0, w, h, SRCCOPY, [&](int px, int k, uint32_t &p) {
-        if (px < 0 || px >= dib.w) return false;
-        int idx = dib.topdown ? sy + k : sy + h - 1 - k; // scan number
-        if (idx < lo || idx >= hi) return false;
-        p = dib.At(dib.bits + (size_t)(idx - lo) * dib.stride, px);
-        return true;
-    });
+    std::vector<uint32_t> scratch(dib.bpp == 8 ? 0 : (size_t)dib.w);
+    DibRows rows{dib, scratch};
+    StretchInto(
+        t, x + t.dx, y + t.dy, w, h, sx, 0, w, h, dib.w, SRCCOPY, dib.table,
+        [&](int k, SrcRow &r) {
+            int idx = dib.topdown ? sy + k : sy + h - 1 - k; // scan number
+            if (idx < lo || idx >= hi) return false;
+            return rows.Get(dib.bits + (size_t)(idx - lo) * dib.stride, idx, r);
+        },
+        Same);
     if (t.to_screen) MarkDirty();
     return (int)scan_lines;
 }
@@ -413,15 +535,21 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start_scan, UINT scan_lines, const vo
     Dib dib;
     if (!b || !ParseDib(info, bits, usage, GetDCPtr(dc), dib)) return 0;
     int done = 0;
+    std::vector<uint32_t> scratch;
     for (UINT i = 0; i < scan_lines; i++) {
         int idx = (int)(start_scan + i); // scan number: from the bottom unless top-down
         if (idx >= dib.h) break;
         int row = dib.topdown ? idx : dib.h - 1 - idx;
         if (row >= b->surf.h) continue;
         const uint8_t *src = dib.bits + (size_t)i * dib.stride;
-        int n = std::min(dib.w, b->surf.w);
-        for (int x = 0; x < n; x++)
-            b->surf.px[(size_t)row * b->surf.w + x] = dib.At(src, x);
+        uint32_t *dst = &b->surf.px[(size_t)row * b->surf.w];
+        if (dib.w <= b->surf.w) {
+            DecodeRow(dib, src, dst);
+        } else {
+            scratch.resize((size_t)dib.w);
+            DecodeRow(dib, src, scratch.data());
+            memcpy(dst, scratch.data(), (size_t)b->surf.w * 4);
+        }
         done++;
     }
     return done;

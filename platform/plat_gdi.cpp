@@ -741,6 +741,8 @@ int GetDeviceCaps(HDC, int index) {
         return 20;
     case COLORRES:
         return 24;
+    case VREFRESH:
+        return display_hz;
     }
     return 0;
 }
@@ -1302,6 +1304,8 @@ BOOL ResizePalette(HPALETTE palette, UINT entries) {
     return TRUE;
 }
 
+// What was drawn reaches the screen now, unless a frame already went out in this refresh.
 BOOL GdiFlush(void) {
+    PresentIfDue(false);
     return TRUE;
 }

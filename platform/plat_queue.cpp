@@ -696,6 +696,42 @@ BOOL GetMessage(LPMSG msg, HWND window, UINT first, UINT last) {
     }
 }
 
+// Whether a GetMessage would return at once: a paint counts only for a window that shows and
+// still needs it, a timer only when it is due.
+static bool MessageReady() {
+    if (!converted.empty() || !posted.empty() || !input.empty() || quit_pending) return true;
+    for (HWND h : paint_queue) {
+        Window *w = W(h);
+        if (w && w->dirty_rect && VisibleChain(w)) return true;
+    }
+    uint64_t now = NowMs();
+    for (const Timer &t : timers)
+        if (t.due <= now) return true;
+    return false;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL wait_all, DWORD ms,
+                                DWORD wake_mask) {
+    (void)handles;
+    (void)wait_all;
+    (void)wake_mask;
+    if (count) return WAIT_FAILED; // there are no waitable objects here
+    EnsureInit();
+    uint64_t start = NowMs();
+    for (;;) {
+        last_poll = 0;
+        PollNow();
+        if (MessageReady()) return WAIT_OBJECT_0;
+        uint64_t spent = NowMs() - start;
+        if (ms != INFINITE && spent >= ms) return WAIT_TIMEOUT;
+        // Sockets are looked at between waits, so no wait is longer than a timer's slice.
+        int slice = NextTimerWait();
+        if (ms != INFINITE) slice = (int)std::min<uint64_t>((uint64_t)slice, ms - spent);
+        if (slice <= 0) slice = 1;
+        if (backend && backend->wait) backend->wait(slice);
+    }
+}
+
 BOOL WaitMessage(void) {
     EnsureInit();
     MSG m;

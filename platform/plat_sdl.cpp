@@ -2,11 +2,24 @@
 #include "platform/platform_local.h"
 
 #include <SDL.h>
+#include <algorithm>
+#include <cstdlib>
+#include <strings.h>
 
 namespace plat {
 
 static SDL_Window *sdl_window = nullptr;
 static SDL_Cursor *cursors[10] = {};
+// The GPU path: a streaming texture the size of the screen, presented by an accelerated
+// renderer. Null on the software path, which writes into the window's own surface.
+static SDL_Renderer *sdl_renderer = nullptr;
+static SDL_Texture *sdl_texture = nullptr;
+static int texture_w = 0, texture_h = 0;
+
+std::string render_request; // --render: "software", "gpu" or empty (choose for the machine)
+int display_hz = 60;
+bool present_vsync = false;
+std::string display_info = "headless";
 
 static int VirtualKey(SDL_Keycode k) {
     if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
@@ -99,6 +112,69 @@ static int VirtualKey(SDL_Keycode k) {
     return 0;
 }
 
+// Mesa's and others' CPU rasterisers: presenting through them costs more than a plain copy.
+static bool SoftwareGl(const char *renderer) {
+    static const char *const names[] = {"llvmpipe", "softpipe", "swrast", "software rasterizer",
+                                        "lavapipe"};
+    if (!renderer) return true;
+    for (const char *n : names)
+        if (strcasestr(renderer, n)) return true;
+    return false;
+}
+
+// Picks how frames reach the window. A renderer whose OpenGL is a CPU rasteriser spends far
+// more on its threads than the plain copy to the window surface it replaces, so the GPU path is
+// taken only when the GL renderer is a real device (or when asked for).
+static void SdlChoosePresent() {
+    const char *env = getenv("KESTRUNE_RENDER");
+    std::string want = !render_request.empty() ? render_request : env ? env : "";
+    const char *by = !render_request.empty() ? "--render" : "KESTRUNE_RENDER";
+    bool force_gpu = strcasecmp(want.c_str(), "gpu") == 0;
+    bool force_soft = strcasecmp(want.c_str(), "software") == 0;
+    std::string why, note;
+    if (!want.empty() && !force_gpu && !force_soft)
+        note = std::string("; ") + by + " " + want + " ignored (software or gpu)";
+    if (force_soft) {
+        why = std::string("asked for by ") + by;
+    } else {
+        // A probe that ends on a CPU rasteriser must not leave its worker threads behind.
+        bool set_threads = !force_gpu && !getenv("LP_NUM_THREADS");
+        if (set_threads) setenv("LP_NUM_THREADS", "0", 1);
+        sdl_renderer = SDL_CreateRenderer(sdl_window, -1,
+                                          SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        if (set_threads) unsetenv("LP_NUM_THREADS");
+        SDL_RendererInfo info{};
+        if (!sdl_renderer || SDL_GetRendererInfo(sdl_renderer, &info) != 0) {
+            why = std::string("no accelerated renderer (") + SDL_GetError() + ")";
+        } else {
+            std::string gl;
+            if (strncmp(info.name, "opengl", 6) == 0) {
+                typedef const unsigned char *(*GetString)(unsigned);
+                GetString get = (GetString)SDL_GL_GetProcAddress("glGetString");
+                const unsigned char *r = get ? get(0x1F01) : nullptr; // GL_RENDERER
+                gl = r ? (const char *)r : "";
+            }
+            bool soft = (info.flags & SDL_RENDERER_SOFTWARE) ||
+                        strcmp(info.name, "software") == 0 ||
+                        (strncmp(info.name, "opengl", 6) == 0 && SoftwareGl(gl.c_str()));
+            std::string what = std::string(info.name) + (gl.empty() ? "" : ", " + gl);
+            if (force_gpu) {
+                why = what + ", asked for by " + by;
+            } else if (soft) {
+                why = "the renderer rasterises on the CPU (" + what + ")";
+                SDL_DestroyRenderer(sdl_renderer);
+                sdl_renderer = nullptr;
+            } else {
+                why = "hardware-accelerated (" + what + ")";
+            }
+            if (sdl_renderer) present_vsync = (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        }
+    }
+    if (!sdl_renderer) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    display_info = std::string(sdl_renderer ? "gpu" : "software") + " present: " + why + "; " +
+                   std::to_string(display_hz) + " Hz" + (present_vsync ? ", vsync" : "") + note;
+}
+
 static bool SdlOpen(int w, int h) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -123,6 +199,13 @@ static bool SdlOpen(int w, int h) {
     SDL_GetWindowSize(sdl_window, &w, &h);
     screen_w = w;
     screen_h = h;
+    SDL_DisplayMode shown;
+    display_hz = 60; // when the display does not say
+    if (SDL_GetWindowDisplayMode(sdl_window, &shown) == 0 && shown.refresh_rate >= 24 &&
+        shown.refresh_rate <= 500)
+        display_hz = shown.refresh_rate;
+    present_vsync = false;
+    SdlChoosePresent();
     static const SDL_SystemCursor ids[10] = {
         SDL_SYSTEM_CURSOR_ARROW,    SDL_SYSTEM_CURSOR_ARROW,  SDL_SYSTEM_CURSOR_IBEAM,
         SDL_SYSTEM_CURSOR_SIZEWE,   SDL_SYSTEM_CURSOR_SIZENS, SDL_SYSTEM_CURSOR_SIZENWSE,
@@ -139,6 +222,11 @@ static void SdlClose() {
         if (c) SDL_FreeCursor(c);
         c = nullptr;
     }
+    if (sdl_texture) SDL_DestroyTexture(sdl_texture);
+    if (sdl_renderer) SDL_DestroyRenderer(sdl_renderer);
+    sdl_texture = nullptr;
+    sdl_renderer = nullptr;
+    texture_w = texture_h = 0;
     if (sdl_window) SDL_DestroyWindow(sdl_window);
     sdl_window = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
@@ -224,13 +312,46 @@ static void SdlPoll() {
 
 static void SdlPresent(const Surface &s) {
     if (!sdl_window) return;
+    if (sdl_renderer) {
+        if (!sdl_texture || texture_w != s.w || texture_h != s.h) {
+            if (sdl_texture) SDL_DestroyTexture(sdl_texture);
+            sdl_texture = SDL_CreateTexture(sdl_renderer, SDL_PIXELFORMAT_RGB888,
+                                            SDL_TEXTUREACCESS_STREAMING, s.w, s.h);
+            texture_w = s.w;
+            texture_h = s.h;
+            if (!sdl_texture) return;
+        }
+        SDL_UpdateTexture(sdl_texture, nullptr, s.px.data(), s.w * 4);
+        SDL_RenderCopy(sdl_renderer, sdl_texture, nullptr, nullptr);
+        SDL_RenderPresent(sdl_renderer);
+        return;
+    }
     SDL_Surface *dst = SDL_GetWindowSurface(sdl_window);
     if (!dst) return;
-    SDL_Surface *src = SDL_CreateRGBSurfaceWithFormatFrom((void *)s.px.data(), s.w, s.h, 32,
-                                                          s.w * 4, SDL_PIXELFORMAT_RGB888);
-    if (!src) return;
-    SDL_BlitSurface(src, nullptr, dst, nullptr);
-    SDL_FreeSurface(src);
+    Uint32 format = dst->format->format;
+    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+        // The window's own layout is ours (with or without alpha): rows are copied as they
+        // are, where SDL's general blit would convert pixel by pixel.
+        if (SDL_MUSTLOCK(dst) && SDL_LockSurface(dst) != 0) return;
+        int w = std::min(s.w, dst->w), h = std::min(s.h, dst->h);
+        for (int y = 0; y < h; y++) {
+            const uint32_t *from = &s.px[(size_t)y * s.w];
+            uint32_t *to = (uint32_t *)((uint8_t *)dst->pixels + (size_t)y * dst->pitch);
+            if (format == SDL_PIXELFORMAT_RGB888) {
+                memcpy(to, from, (size_t)w * 4);
+            } else {
+                for (int x = 0; x < w; x++)
+                    to[x] = from[x] | 0xFF000000u; // opaque
+            }
+        }
+        if (SDL_MUSTLOCK(dst)) SDL_UnlockSurface(dst);
+    } else {
+        SDL_Surface *src = SDL_CreateRGBSurfaceWithFormatFrom((void *)s.px.data(), s.w, s.h, 32,
+                                                              s.w * 4, SDL_PIXELFORMAT_RGB888);
+        if (!src) return;
+        SDL_BlitSurface(src, nullptr, dst, nullptr);
+        SDL_FreeSurface(src);
+    }
     SDL_UpdateWindowSurface(sdl_window);
 }
 

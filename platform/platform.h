@@ -1177,6 +1177,7 @@ typedef struct tagTEXTMETRIC {
 #define SIZEPALETTE 104
 #define NUMRESERVED 106
 #define COLORRES 108
+#define VREFRESH 116
 #define RC_BITBLT 1
 #define RC_PALETTE 0x0100
 #define RC_DIBTODEV 0x0200
@@ -1457,6 +1458,9 @@ int PlatformMapFileName(LPCSTR name, char *out, size_t size);
 FILE *PlatformFileOpen(LPCSTR name, LPCSTR mode);
 // The data folder ($KESTRUNE_DATA, else data/ beside the executable).
 LPCSTR PlatformDataFolder(void);
+// How frames reach the screen and why that way was chosen ("software present: ...", "gpu
+// present: ...", "headless"), with the display's rate, for the program's log.
+LPCSTR PlatformDisplayInfo(void);
 
 // ---------------------------------------------------------------------------------------------
 // Resources. There is no resource compiler: a module registers its menus, dialog templates and
@@ -1830,6 +1834,16 @@ BOOL GdiFlush(void);
 // Milliseconds since the layer started, 32 bits, wrapping.
 DWORD GetTickCount(void);
 void Sleep(DWORD ms);
+// MsgWaitForMultipleObjects: the layer has no waitable objects, so it waits (count 0) until a
+// message is ready for the queue or the timeout passes. WAIT_OBJECT_0 when a message is ready,
+// WAIT_TIMEOUT when the time ran out.
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 258u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define QS_ALLINPUT 0x04FFu
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL wait_all, DWORD ms,
+                                DWORD wake_mask);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 HMODULE GetModuleHandle(LPCSTR name);

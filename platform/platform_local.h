@@ -347,6 +347,13 @@ struct Backend {
     void (*minimize)();
 };
 extern Backend *backend;
+extern std::string render_request; // --render software|gpu, empty: chosen for the machine
+extern int display_hz;             // the display's refresh rate (60 when it does not say)
+extern bool present_vsync;         // a present waits for the display's refresh
+extern std::string display_info;   // which present path, and why
+uint64_t NowUs();
+// Whether a frame may be presented now: at most one per refresh of the display.
+bool PresentAllowed();
 extern Backend headless_backend;
 extern Backend sdl_backend;
 extern int screen_w, screen_h;

@@ -59,9 +59,14 @@ int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show);
 int ShellRunLoop();
 // Runs the main loop until exit_flag is set; returns the wParam of the last message taken.
 
+extern int32_t shell_frame_hz;
+// The rate the loop steps and draws a battle at: the display's refresh rate (60 when unknown).
+extern uint32_t shell_frames;
+// Battle frames the loop has run.
+
 int ShellLoopPass();
-// One pass of the main loop (a message or a battle step, then the connection watch); returns 1 when
-// a message was taken.
+// One pass of the main loop (a message, or in a battle the next frame once it is due, else a sleep
+// until a message arrives; then the connection watch); returns 1 when a message was taken.
 
 void MainProcess();
 // One step of the battle; does nothing unless location is LOC_BATTLE.

@@ -34,6 +34,14 @@ const char szAppName[] = "Kestrune";
 
 extern int32_t shell_splash_ms; // settings.cpp: the start-up wait, shortened for tests
 
+// The battle is stepped and drawn once per refresh of the display; between frames the loop
+// sleeps until a message arrives or the next frame is due. Movement integrates elapsed ticks,
+// so the rate changes how often the picture is made, not what happens.
+int32_t shell_frame_hz = 60;
+uint32_t shell_frames;
+static DWORD shell_frame_due;
+static uint32_t shell_frame_rest; // microseconds of the frame period not yet in shell_frame_due
+static const DWORD SHELL_IDLE_MS = 100; // outside a battle: the longest sleep between looks
 static int shell_last_wparam;
 static int shell_unreached; // the server never answered: the program ends with status 1
 
@@ -81,6 +89,7 @@ static void ShellRegisterClasses() {
 int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
     shell_unreached = 0;
     InitializeDebug("debug.log");
+    DebugLog("Display: %s", PlatformDisplayInfo());
     srand((unsigned)time(NULL));
     InitializeIniFile();
 
@@ -107,6 +116,13 @@ int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
     hwndApp = hwndFrame;
     if (!hwndFrame) return 0;
 
+    HDC screen = GetDC(hwndFrame);
+    int refresh = GetDeviceCaps(screen, VREFRESH);
+    ReleaseDC(hwndFrame, screen);
+    // 0 and 1 stand for the hardware's default rate, which nobody tells us.
+    shell_frame_hz = refresh > 1 ? refresh : 60;
+    DebugLog("WinMain: %d frames a second", (int)shell_frame_hz);
+
     InitializeCircle();
     IPInitialize(hwndApp);
     sfxInitialize(0);
@@ -121,6 +137,41 @@ int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
     Sleep((DWORD)shell_splash_ms);
     IPConnect();
     return 1;
+}
+
+// Sets the time of the next frame one period on. A machine too slow for the rate runs frames
+// back to back and does not try to catch up on the ones it missed.
+static void ShellNextFrame(DWORD now) {
+    int32_t hz = shell_frame_hz >= 1 && shell_frame_hz <= 1000 ? shell_frame_hz : 60;
+    shell_frame_rest += 1000000u / (uint32_t)hz;
+    shell_frame_due += shell_frame_rest / 1000u;
+    shell_frame_rest %= 1000u;
+    if ((int32_t)(shell_frame_due - now) <= 0) {
+        shell_frame_due = now + 1000u / (uint32_t)hz;
+        shell_frame_rest = 0;
+    }
+}
+
+// Runs a battle frame when it is due; until then sleeps, waking early for a message (which the
+// next pass takes).
+static void ShellFrame() {
+    DWORD now = GetTickCount();
+    int32_t wait = (int32_t)(shell_frame_due - now);
+    int32_t period = 1000 / (shell_frame_hz >= 1 && shell_frame_hz <= 1000 ? shell_frame_hz : 60);
+    if (wait > 2 * period) { // the clock went back (a test reset it): start again now
+        shell_frame_due = now;
+        shell_frame_rest = 0;
+        wait = 0;
+    }
+    if (wait > 0) {
+        if (MsgWaitForMultipleObjects(0, NULL, FALSE, (DWORD)wait, QS_ALLINPUT) != WAIT_TIMEOUT)
+            return;
+        now = GetTickCount();
+    }
+    MainProcess();
+    shell_frames++;
+    GdiFlush(); // the frame goes to the screen now, not at the next look at the queue
+    ShellNextFrame(now);
 }
 
 int ShellLoopPass() {
@@ -149,10 +200,12 @@ int ShellLoopPass() {
             TranslateMessage(&msg);
             DispatchMessage(&msg);
         }
+    } else if (location == LOC_BATTLE) {
+        ShellFrame();
     } else {
         MainProcess();
-        // Outside a battle there is nothing to simulate: give the processor back.
-        if (location != LOC_BATTLE) Sleep(1);
+        // Outside a battle there is nothing to simulate: sleep until something arrives.
+        MsgWaitForMultipleObjects(0, NULL, FALSE, SHELL_IDLE_MS, QS_ALLINPUT);
     }
 
     int32_t status = IPStatus();

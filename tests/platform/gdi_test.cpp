@@ -182,6 +182,79 @@ TEST_F(Gdi, SetDIBitsToDeviceCopiesOneToOneAndRejectsBadHeaders) {
         0);
 }
 
+// The copy of every bridge frame: each target pixel is either its source index through the
+// colour table or untouched, whatever the clip, the offset off the target's edge, or the band of
+// scan lines given; stretched and mirrored copies pick the nearest-below source column.
+TEST_F(Gdi, EightBitCopiesMatchThePixelByPixelRuleThroughClipsEdgesAndStretches) {
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD c[256];
+    } d{};
+    const int W = 40, H = 23; // stride 40
+    d.h.biSize = 40;
+    d.h.biWidth = W;
+    d.h.biHeight = -H;
+    d.h.biPlanes = 1;
+    d.h.biBitCount = 8;
+    for (int i = 0; i < 256; i++)
+        d.c[i] = RGBQUAD{(BYTE)(i * 3), (BYTE)(255 - i), (BYTE)(i ^ 0x5A), 0};
+    uint8_t px[W * H];
+    for (int i = 0; i < W * H; i++)
+        px[i] = (uint8_t)(i * 37 + 11);
+    auto colour = [&](int sx, int sy) {
+        const RGBQUAD &q = d.c[px[sy * W + sx]];
+        return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    };
+    const COLORREF white = RGB(255, 255, 255);
+    RECT all{0, 0, 64, 64};
+
+    // One to one, hanging off the left edge, through an ellipse.
+    HRGN clip = CreateEllipticRgn(0, 2, 30, 22);
+    SelectClipRgn(mem, clip);
+    SetDIBitsToDevice(mem, -7, 1, W, H, 0, 0, 0, H, px, (BITMAPINFO *)&d, DIB_RGB_COLORS);
+    SelectClipRgn(mem, nullptr);
+    int wrong = 0, drawn = 0;
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++) {
+            int sx = x + 7, sy = y - 1;
+            bool in = sx < W && sy >= 0 && sy < H && PtInRegion(clip, x, y);
+            drawn += in;
+            wrong += GetPixel(mem, x, y) != (in ? colour(sx, sy) : white);
+        }
+    EXPECT_GT(drawn, 300);
+    EXPECT_EQ(wrong, 0);
+    DeleteObject(clip);
+
+    // Only scan lines 5 to 9 of a bottom-up image are given: the rest of the target stays.
+    FillRect(mem, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    d.h.biHeight = H;
+    EXPECT_EQ(SetDIBitsToDevice(mem, 3, 0, W, H, 0, 0, 5, 5, px + 5 * W, (BITMAPINFO *)&d,
+                                DIB_RGB_COLORS),
+              5);
+    wrong = 0;
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < 64; x++) {
+            int scan = H - 1 - y, sx = x - 3;
+            bool in = sx >= 0 && sx < W && scan >= 5 && scan < 10;
+            wrong += GetPixel(mem, x, y) != (in ? colour(sx, scan) : white);
+        }
+    EXPECT_EQ(wrong, 0);
+
+    // Stretched to 61 x 50 from a 17 x 11 corner at (2, 3), mirrored left to right.
+    FillRect(mem, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    d.h.biHeight = -H;
+    StretchDIBits(mem, 60, 0, -61, 50, 2, 3, 17, 11, px, (BITMAPINFO *)&d, DIB_RGB_COLORS, SRCCOPY);
+    wrong = 0;
+    for (int y = 0; y < 50; y++)
+        for (int x = 0; x < 61; x++) {
+            int i = x, f = 61 - 1 - i; // mirrored: the leftmost pixel shows the rightmost column
+            int sx = 2 + f * 17 / 61, sy = 3 + y * 11 / 50;
+            wrong += GetPixel(mem, x, y) != colour(sx, sy);
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(GetPixel(mem, 61, 0), white);
+}
+
 TEST_F(Gdi, OneFourAndTwentyFourBitDibs) {
     struct {
         BITMAPINFOHEADER h;

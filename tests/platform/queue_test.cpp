@@ -174,4 +174,50 @@ TEST_F(Queue, ButtonStateAndKeyToggleFollowInput) {
     EXPECT_EQ(GetKeyState(0x12345) & 0x8000, GetKeyState(0x45) & 0x8000);
 }
 
+// The main loop's sleep between frames: it ends at once for a message that is ready (posted, a
+// due timer), and otherwise only when its time is up; a window that does not show and so will
+// not be painted does not wake it, or the loop would spin.
+TEST_F(Queue, MsgWaitEndsForReadyMessagesAndOtherwiseSleepsItsTime) {
+    HWND f = Frame();
+    PlatformTestPump();
+    auto elapsed_ms = [](DWORD since) { return GetTickCount() - since; };
+
+    DWORD t0 = GetTickCount();
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), WAIT_TIMEOUT);
+    EXPECT_GE(elapsed_ms(t0), 40u);
+
+    PostMessage(f, WM_USER, 1, 0);
+    t0 = GetTickCount();
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_ALLINPUT), WAIT_OBJECT_0);
+    EXPECT_LT(elapsed_ms(t0), 2500u);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) << "the wait leaves the message queued";
+    EXPECT_EQ(m.message, (UINT)WM_USER);
+
+    SetTimer(f, 5, 20, nullptr);
+    t0 = GetTickCount();
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0);
+    EXPECT_GE(elapsed_ms(t0), 19u);
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, (UINT)WM_TIMER);
+    KillTimer(f, 5);
+
+    ShowWindow(f, SW_HIDE);
+    InvalidateRect(f, nullptr, TRUE);
+    t0 = GetTickCount();
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 30, QS_ALLINPUT), WAIT_TIMEOUT);
+    EXPECT_GE(elapsed_ms(t0), 30u);
+
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, nullptr, FALSE, 0, QS_ALLINPUT), WAIT_FAILED)
+        << "there are no objects to wait for";
+}
+
+// Without a display the frame rate to pace by is the usual 60 a second.
+TEST_F(Queue, HeadlessScreenRefreshesSixtyTimesASecond) {
+    HDC dc = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(dc, VREFRESH), 60);
+    ReleaseDC(nullptr, dc);
+    EXPECT_STREQ(PlatformDisplayInfo(), "headless");
+}
+
 } // namespace

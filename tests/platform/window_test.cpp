@@ -91,6 +91,41 @@ TEST_F(Window, CloseDestroysByDefaultAndQuitEndsGetMessage) {
     EXPECT_EQ(m.wParam, 3u);
 }
 
+// The compositor does not copy the parent where a child's client area lies over it: when a
+// child moves, hides or shrinks to an icon, what it left uncovered shows the parent again.
+TEST_F(Window, ParentShowsAgainWhereAChildNoLongerCovers) {
+    HWND f = Frame();
+    HWND s = CreateWindowEx(0, "Logged", "", WS_CHILD | WS_VISIBLE, 100, 100, 120, 80, f, nullptr,
+                            nullptr, nullptr);
+    PlatformTestPump();
+    HDC dc = GetDC(f);
+    RECT all{0, 0, 800, 600};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &all, red);
+    ReleaseDC(f, dc);
+    dc = GetDC(s);
+    RECT mine{0, 0, 120, 80};
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &mine, blue);
+    ReleaseDC(s, dc);
+    POINT inside{150, 130};
+    ClientToScreen(f, &inside);
+    PlatformTestCompose();
+    EXPECT_EQ(PlatformTestScreenPixel(inside.x, inside.y), RGB(0, 0, 255));
+    EXPECT_EQ(PlatformTestScreenPixel(inside.x + 100, inside.y), RGB(255, 0, 0));
+
+    MoveWindow(s, 300, 100, 120, 80, FALSE);
+    PlatformTestCompose();
+    EXPECT_EQ(PlatformTestScreenPixel(inside.x, inside.y), RGB(255, 0, 0)) << "moved away";
+    EXPECT_EQ(PlatformTestScreenPixel(inside.x + 200, inside.y), RGB(0, 0, 255));
+
+    ShowWindow(s, SW_HIDE);
+    PlatformTestCompose();
+    EXPECT_EQ(PlatformTestScreenPixel(inside.x + 200, inside.y), RGB(255, 0, 0)) << "hidden";
+    DeleteObject(red);
+    DeleteObject(blue);
+}
+
 TEST_F(Window, CaptionDragMovesAChildWithinItsParent) {
     HWND f = Frame();
     HWND s = Station(f, 100, 100, 200, 150);
