@@ -132,6 +132,32 @@ else
   fail "desktop-file-validate"
 fi
 
+# The maintainer scripts, run with logging stand-ins for the commands they call: the user comes
+# from the sysusers file where systemd-sysusers exists, else from adduser; the unit is enabled.
+control=$work/control
+dpkg-deb -e "$SERVER_DEB" "$control"
+stub_run() { # stub_run SCRIPT ARGS... ; the stand-ins named in $stubs exist, every one logs
+  local bin=$work/stubs
+  rm -rf "$bin" && mkdir -p "$bin" && : >"$work/calls.log"
+  for c in $stubs; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "%s" != getent ]\n' "$c" "$work/calls.log" "$c" >"$bin/$c"
+    chmod +x "$bin/$c"
+  done
+  PATH=$bin /bin/sh -e "$control/$1" "${@:2}" || fail "$1 ${*:2} failed"
+}
+stubs="systemd-sysusers deb-systemd-helper deb-systemd-invoke getent adduser"
+stub_run postinst configure
+grep -qx "systemd-sysusers kestrune-server.conf" "$work/calls.log" || fail "postinst made no user with systemd-sysusers"
+grep -qx "deb-systemd-helper enable kestrune-server.service" "$work/calls.log" || fail "postinst did not enable the service"
+! grep -q "^adduser" "$work/calls.log" || fail "postinst ran adduser beside systemd-sysusers"
+stubs="deb-systemd-helper getent adduser"
+stub_run postinst configure
+grep -q "^adduser --system --group .* _kestrune$" "$work/calls.log" || fail "postinst without systemd-sysusers made no user"
+stub_run prerm remove
+stub_run postrm purge
+grep -qx "deb-systemd-helper purge kestrune-server.service" "$work/calls.log" || fail "postrm purge left the unit's state"
+pass "maintainer scripts"
+
 # The units are checked against the unpacked root: its program and manual page, and systemd's own
 # units from this machine for the targets they name. The drop-in for mail on port 25 too.
 mkdir -p "$root/usr/lib/systemd/system" "$root/etc/systemd/system/kestrune-server.service.d"
