@@ -76,9 +76,9 @@ for f in "${server_files[@]}"; do grep -qxF "$f" "$work/server.list" || { fail "
 # and no package writes outside /usr.
 stray=$(grep -v '/$' "$work/client.list" | grep '^/usr/share/kestrune/' |
   grep -Ev '^/usr/share/kestrune/((gfx|res)/[^/]+\.bmp|3d/[^/]+\.dsh|sfx/[^/]+\.raw|default\.ini|kr\.hlp|default\.col|DEFAULT\.CG)$' || true)
-[ -z "$stray" ] && pass "data folder holds only game data" || fail "unexpected data files: $stray"
+if [ -z "$stray" ]; then pass "data folder holds only game data"; else fail "unexpected data files: $stray"; fi
 outside=$(cat "$work/client.list" "$work/server.list" | grep -v '^/$' | grep -v '^/usr/' || true)
-[ -z "$outside" ] && pass "everything under /usr" || fail "files outside /usr: $outside"
+if [ -z "$outside" ]; then pass "everything under /usr"; else fail "files outside /usr: $outside"; fi
 if grep -q '^/usr/lib/systemd\|^/usr/bin/kestrune-server' "$work/client.list" ||
   grep -q '^/usr/games/\|^/usr/share/kestrune/' "$work/server.list"; then
   fail "a file is in the wrong package"
@@ -115,8 +115,11 @@ if command -v lintian >/dev/null; then
   fi
   unexpected=$(grep '^W:' "$work/lintian.log" | awk '{print $3}' | sort -u |
     grep -vxF -f <(printf '%s\n' "${ACCEPTED_WARNINGS[@]}") || true)
-  [ -z "$unexpected" ] && pass "lintian: no errors, only accepted warnings" ||
+  if [ -z "$unexpected" ]; then
+    pass "lintian: no errors, only accepted warnings"
+  else
     fail "lintian warnings not accepted: $unexpected"
+  fi
 else
   echo "package-check: lintian not installed, skipped (scripts/install-deps.sh installs it)"
 fi

@@ -36,9 +36,8 @@ dpkg -x "$SERVER_DEB" "$root"
 
 # The unit's own command line, with the state folder and program moved into the throwaway root,
 # a free loopback port (0: the server picks one and logs it), no mail, the cheapest hashing.
-KESTRUNE_SERVER_PORT=0
-KESTRUNE_SERVER_MAIL_PORT=0
-KESTRUNE_SERVER_ARGS="--bind 127.0.0.1 --hash-cost min --log-level debug"
+export KESTRUNE_SERVER_PORT=0 KESTRUNE_SERVER_MAIL_PORT=0
+export KESTRUNE_SERVER_ARGS="--bind 127.0.0.1 --hash-cost min --log-level debug"
 exec_start=$(sed -n 's/^ExecStart=//p' "$root/usr/lib/systemd/system/kestrune-server.service")
 [[ $exec_start == "/usr/bin/kestrune-server "*"--db /var/lib/kestrune/kestrune.db"* ]] ||
   fail "unexpected ExecStart: $exec_start"
