@@ -5,7 +5,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
-.PHONY: play test deps build asan fuzz install clean
+.PHONY: play test deps build asan fuzz install package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -19,11 +19,17 @@ play: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	bash scripts/package-check.sh $(BUILD)
+	bash scripts/package-run.sh $(BUILD)
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKR_SANITIZE=ON -DKR_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	bash scripts/fuzz.sh $(FUZZ_BUILD)
+
+# The Debian packages kestrune and kestrune-server, checked, in $(BUILD)/packages/.
+package: build
+	bash scripts/package-check.sh $(BUILD)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -154,13 +154,15 @@ static void PngChunk(std::vector<uint8_t> &out, const char *type, const std::vec
     PutBE32(out, Crc32(&out[start], out.size() - start));
 }
 
-std::vector<uint8_t> GenPng(int width, int height, const std::vector<uint8_t> &rgb) {
+// Colour type 2 (RGB) or 6 (RGBA), 8 bits a channel.
+static std::vector<uint8_t> PngOf(int width, int height, const std::vector<uint8_t> &pixels,
+                                  int channels) {
+    size_t row = size_t(width) * channels;
     std::vector<uint8_t> raw;
-    raw.reserve(size_t(height) * (width * 3 + 1));
+    raw.reserve(size_t(height) * (row + 1));
     for (int y = 0; y < height; y++) {
         raw.push_back(0);
-        raw.insert(raw.end(), rgb.begin() + size_t(y) * width * 3,
-                   rgb.begin() + size_t(y + 1) * width * 3);
+        raw.insert(raw.end(), pixels.begin() + y * row, pixels.begin() + (y + 1) * row);
     }
     std::vector<uint8_t> z{0x78, 0x01};
     size_t pos = 0;
@@ -182,9 +184,17 @@ std::vector<uint8_t> GenPng(int width, int height, const std::vector<uint8_t> &r
     std::vector<uint8_t> ihdr;
     PutBE32(ihdr, width);
     PutBE32(ihdr, height);
-    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    ihdr.insert(ihdr.end(), {8, uint8_t(channels == 4 ? 6 : 2), 0, 0, 0});
     PngChunk(out, "IHDR", ihdr);
     PngChunk(out, "IDAT", z);
     PngChunk(out, "IEND", {});
     return out;
+}
+
+std::vector<uint8_t> GenPng(int width, int height, const std::vector<uint8_t> &rgb) {
+    return PngOf(width, height, rgb, 3);
+}
+
+std::vector<uint8_t> GenPngRgba(int width, int height, const std::vector<uint8_t> &rgba) {
+    return PngOf(width, height, rgba, 4);
 }

@@ -28,6 +28,8 @@ std::vector<uint8_t> GenBmp32(int width, int height, const std::vector<uint8_t> 
 
 // Builds a 24-bit RGB PNG (stored deflate blocks, no compression library needed).
 std::vector<uint8_t> GenPng(int width, int height, const std::vector<uint8_t> &rgb);
+// The same with an alpha channel, from top-down RGBA pixels.
+std::vector<uint8_t> GenPngRgba(int width, int height, const std::vector<uint8_t> &rgba);
 
 // Little-endian appenders.
 void GenPut16(std::vector<uint8_t> &out, uint32_t v);

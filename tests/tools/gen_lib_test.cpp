@@ -39,6 +39,66 @@ TEST(Bmp8, RowsAreStoredBottomUpAndPaddedToFourBytes) {
     EXPECT_EQ(f[1078 + 5], 0); // padding
 }
 
+uint32_t Be32(const std::vector<uint8_t> &f, size_t at) {
+    return uint32_t(f[at]) << 24 | uint32_t(f[at + 1]) << 16 | uint32_t(f[at + 2]) << 8 | f[at + 3];
+}
+
+// Reads a PNG written with stored deflate blocks back: the IHDR fields and the filtered rows.
+bool ReadStoredPng(const std::vector<uint8_t> &f, uint32_t &w, uint32_t &h, int &type,
+                   std::vector<uint8_t> &raw) {
+    if (f.size() < 8 || std::memcmp(f.data(), "\x89PNG\r\n\x1a\n", 8)) return false;
+    std::vector<uint8_t> z;
+    for (size_t at = 8; at + 12 <= f.size();) {
+        uint32_t len = Be32(f, at);
+        std::string name(f.begin() + at + 4, f.begin() + at + 8);
+        if (at + 12 + len > f.size()) return false;
+        if (name == "IHDR") {
+            w = Be32(f, at + 8), h = Be32(f, at + 12), type = f[at + 17];
+        } else if (name == "IDAT") {
+            z.insert(z.end(), f.begin() + at + 8, f.begin() + at + 8 + len);
+        }
+        at += 12 + len;
+    }
+    raw.clear();
+    size_t at = 2; // zlib header
+    for (bool last = false; !last;) {
+        if (at + 5 > z.size()) return false;
+        last = z[at] & 1;
+        size_t n = z[at + 1] | z[at + 2] << 8;
+        if ((n ^ 0xFFFF) != size_t(z[at + 3] | z[at + 4] << 8) || at + 5 + n > z.size())
+            return false;
+        raw.insert(raw.end(), z.begin() + at + 5, z.begin() + at + 5 + n);
+        at += 5 + n;
+    }
+    return at + 4 == z.size(); // the Adler-32 ends the stream
+}
+
+TEST(Png, RgbaRowsSurviveSeveralStoredBlocks) {
+    // 200 x 120 RGBA is 96120 filtered bytes: more than one 65535-byte stored block.
+    const int W = 200, H = 120;
+    std::vector<uint8_t> px(size_t(W) * H * 4);
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = uint8_t(i * 7 + i / 997);
+    std::vector<uint8_t> f = GenPngRgba(W, H, px);
+    uint32_t w = 0, h = 0;
+    int type = -1;
+    std::vector<uint8_t> raw;
+    ASSERT_TRUE(ReadStoredPng(f, w, h, type, raw));
+    EXPECT_EQ(w, uint32_t(W));
+    EXPECT_EQ(h, uint32_t(H));
+    EXPECT_EQ(type, 6);
+    ASSERT_EQ(raw.size(), size_t(H) * (W * 4 + 1));
+    for (int y = 0; y < H; y++) {
+        const uint8_t *row = &raw[size_t(y) * (W * 4 + 1)];
+        ASSERT_EQ(row[0], 0) << "row " << y;
+        ASSERT_EQ(0, std::memcmp(row + 1, &px[size_t(y) * W * 4], W * 4)) << "row " << y;
+    }
+    // The RGB writer keeps its colour type and row length.
+    ASSERT_TRUE(ReadStoredPng(GenPng(3, 2, std::vector<uint8_t>(18, 9)), w, h, type, raw));
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(raw.size(), 2u * (3 * 3 + 1));
+}
+
 TEST(Palette, QuantisingNeverUsesTheEntriesTheSharedPaletteBlanks) {
     std::vector<Col> img;
     for (int i = 0; i < 64; i++)
