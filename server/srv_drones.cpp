@@ -476,7 +476,8 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
     // Ahead of the convoy, within 25 degrees of its base course: a boat that starts astern of
     // ships as fast as it is submerged can never catch them, and lying in wait across their
     // track is how a submarine attacks a convoy.
-    int spread = SPAWN_AHEAD_ARC;
+    // A boat placed near for a test or a demonstration lies right on the track.
+    int spread = near > 0 ? 0 : SPAWN_AHEAD_ARC;
     bearing = (cv->base_course + WorldRandom(w, 2 * spread + 1) - spread) * 2 * M_PI / 65536.0;
     *x = (int32_t)(cv->gx + std::sin(bearing) * d);
     *z = (int32_t)(cv->gz + std::cos(bearing) * d);

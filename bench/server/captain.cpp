@@ -104,7 +104,9 @@ CaptainOrders CaptainStanding(int profile, int phase) {
     switch (profile) {
     case CAPTAIN_NEWCOMER:
         if (phase == CAPTAIN_APPROACH) return {0, 4, both};
-        if (phase == CAPTAIN_ATTACK) return {CAPTAIN_PERISCOPE_DEPTH, 4, both};
+        // Down at periscope depth, half ahead as the walkthrough says: quieter, and the convoy
+        // comes to the boat.
+        if (phase == CAPTAIN_ATTACK) return {CAPTAIN_PERISCOPE_DEPTH, 3, both};
         return {CAPTAIN_CRASH_DEPTH, 4, both}; // crash dive: full ahead, as the alarm orders
     case CAPTAIN_EXPERT:
         if (phase == CAPTAIN_APPROACH) return {CAPTAIN_PERISCOPE_DEPTH, 4, both};

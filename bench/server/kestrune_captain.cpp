@@ -39,6 +39,8 @@ static double Now() {
 #define CAP_NEAR 5000        // "reached a cargo ship"
 #define CAP_ENGAGE_RANGE 10000
 #define CAP_NEWCOMER_RANGE 3500 // the walkthrough: fire from about 3 km
+#define CAP_EXPERT_SLOW 8000    // the expert goes half ahead with an escort this near
+#define CAP_EXPERT_SILENT 3000  // and stops the motors with one nearer still
 
 struct Contact {
     int row = 0;
@@ -496,6 +498,13 @@ static void Think(Captain *c, double now) {
     CaptainOrders ord = CaptainStanding(c->profile, c->phase);
     c->observer = CaptainObserver(c->m.y, ord.observer);
     c->m.engine = ord.engine;
+    if (c->profile == CAPTAIN_EXPERT && (c->phase == CAPTAIN_APPROACH || c->phase == CAPTAIN_ATTACK)) {
+        // Quiet near the escorts: their hydrophones hear a boat at full ahead from far off.
+        int32_t escort_range;
+        Nearest(c, now, IsEscort, &escort_range, nullptr);
+        if (escort_range >= 0 && escort_range < CAP_EXPERT_SLOW) c->m.engine = 3;
+        if (escort_range >= 0 && escort_range < CAP_EXPERT_SILENT) c->m.engine = 2;
+    }
     if (c->row == ROW_SUBMARINE) {
         int32_t done;
         int32_t planes = DepthKeepPlanes(ord.depth, c->m.y, &done);

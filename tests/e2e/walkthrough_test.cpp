@@ -124,6 +124,10 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
         << "never reached periscope depth: " << player_mobile->y << " m";
     OrdersClick(1);
     EXPECT_EQ(1, observer_status & 1) << "the periscope did not go up";
+    // Half ahead: escorts hear a boat at full ahead from far off; the convoy comes to the boat.
+    PlatformTestKeyPress('4');
+    Settle();
+    EXPECT_EQ(3, player_mobile->engine) << "half ahead was not rung";
     printf("periscope depth after %.0f s, %d m\n", Seconds(start), player_mobile->y);
 
     // Close the convoy until a cargo ship is in sight within firing range, keeping the chart's
@@ -156,7 +160,6 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     ASSERT_TRUE(in_range && target) << "never within " << FIRING_RANGE << " of a cargo ship";
     printf("in range of %s after %.0f s, %.0f m\n", target->ship_name, Seconds(start),
            Range(target));
-    PlatformTestKeyPress('4'); // half ahead: quieter, and the aim steadier
 
     // Turn the periscope onto the ship, lead it as it crosses, fire with the space bar when the
     // tubes' dial lights; again, on the nearest ship still afloat, until one goes down.

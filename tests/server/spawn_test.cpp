@@ -1,6 +1,7 @@
-// spawn_test.cpp -- where a new player ship starts: 15-22 km from a convoy, or nearer for tests
+// spawn_test.cpp -- where a new player ship starts: 15-22 km ahead of a convoy, or nearer for tests
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,19 +29,25 @@ TEST(SpawnNear, OptionTakesAPositiveDistanceAndRefusesTheRest) {
     EXPECT_EQ(bad.spawn_near, 0);
 }
 
-// Joins one player and returns its distance from the nearest live convoy's guide.
-double JoinDistance(int spawn_near) {
+// Where a joining player starts: its distance from the nearest live convoy's guide, and how far
+// its bearing from the guide lies off the convoy's base course (degrees, 0 dead ahead).
+struct Spawn {
+    double distance = -1, off_course = 0;
+};
+
+Spawn JoinSpawn(int spawn_near, uint32_t seed) {
     TestServer srv;
     srv.cfg.spawn_near = spawn_near;
-    if (!srv.Start(3)) return -1;
+    srv.cfg.seed = seed;
+    Spawn out;
+    if (!srv.Start(3)) return out;
     TestClient c;
-    if (!TestNewPlayer(&c, srv.port, "sam", "pw", "sam", 1)) return -1;
+    if (!TestNewPlayer(&c, srv.port, "sam", "pw", "sam", 1)) return out;
     c.SendLine("24:0:3:hms test");
     std::string acc = c.WaitFor("26:");
-    if (acc.size() < 4) return -1;
+    if (acc.size() < 4) return out;
     uint32_t id = (uint32_t)std::stoul(acc.substr(3));
-    if (c.WaitFor("27:3:sam:") == "<none>") return -1;
-    double best = -1;
+    if (c.WaitFor("27:3:sam:") == "<none>") return out;
     SrvCall(srv.h, [&] {
         World *w = SrvServerOf(srv.h)->world;
         WShip *s = WorldFind(w, id);
@@ -48,20 +55,31 @@ double JoinDistance(int spawn_near) {
         for (const Convoy &cv : w->convoys) {
             if (!cv.live) continue;
             double d = Range((int32_t)cv.gx, (int32_t)cv.gz, s->m.x, s->m.z);
-            if (best < 0 || d < best) best = d;
+            if (out.distance >= 0 && d >= out.distance) continue;
+            out.distance = d;
+            uint16_t bearing = AngleFrom(s->m.x, s->m.z, (int32_t)cv.gx, (int32_t)cv.gz);
+            out.off_course = std::abs(PlusMinusAngle((uint16_t)(bearing - cv.base_course)));
         }
     });
-    return best;
+    return out;
 }
 
-TEST(SpawnNear, ANewShipStartsAtTheAskedDistanceFromAConvoy) {
-    double d = JoinDistance(1500);
-    ASSERT_GE(d, 0);
-    EXPECT_NEAR(d, 1500, 60); // Range's own rounding, not the placement's
-    double usual = JoinDistance(0);
-    ASSERT_GE(usual, 0);
-    EXPECT_GE(usual, 14900);
-    EXPECT_LE(usual, 22100);
+TEST(SpawnNear, ANewShipStartsAtTheAskedDistanceOnTheConvoysTrack) {
+    Spawn near = JoinSpawn(1500, 5);
+    ASSERT_GE(near.distance, 0);
+    EXPECT_NEAR(near.distance, 1500, 60); // Range's own rounding, not the placement's
+    EXPECT_LE(near.off_course, 1);
+}
+
+// A submerged boat is no faster than a convoy: every boat starts ahead of one, near its track.
+TEST(SpawnNear, UsuallyANewShipStartsAheadOfAConvoyWithinItsArc) {
+    for (uint32_t seed = 1; seed <= 8; seed++) {
+        Spawn usual = JoinSpawn(0, seed);
+        ASSERT_GE(usual.distance, 0) << "seed " << seed;
+        EXPECT_GE(usual.distance, 14900) << "seed " << seed;
+        EXPECT_LE(usual.distance, 22100) << "seed " << seed;
+        EXPECT_LE(usual.off_course, 26) << "seed " << seed;
+    }
 }
 
 } // namespace
