@@ -258,8 +258,12 @@ static void DroneStartHunt(World *w, WShip *e, const WShip *s, int32_t err) {
     DroneContact(w, e, s, err);
 }
 
-static void DroneAlarm(World *w, Convoy *cv, uint32_t threat, int32_t x, int32_t z) {
+// An escort's contact turns the convoy's zig-zags wider; a ship hit or shelled (`fired_on`) also
+// sends the cargo ships near the attacker running from it.
+static void DroneAlarm(World *w, Convoy *cv, uint32_t threat, int32_t x, int32_t z,
+                       bool fired_on) {
     if (!cv) return;
+    if (fired_on) cv->scatter_until = w->now + CONVOY_ALARM_MS;
     bool was = cv->alarm_until && (int32_t)(w->now - cv->alarm_until) < 0;
     cv->alarm_until = w->now + CONVOY_ALARM_MS;
     cv->threat = threat;
@@ -307,7 +311,7 @@ static void DroneEscortThink(World *w, WShip *e, Convoy *cv) {
         DroneStartHunt(w, e, s, err);
         if (cv &&
             Range(e->hunt_x, e->hunt_z, (int32_t)cv->gx, (int32_t)cv->gz) < CONVOY_ALARM_RADIUS)
-            DroneAlarm(w, cv, s->id, e->hunt_x, e->hunt_z);
+            DroneAlarm(w, cv, s->id, e->hunt_x, e->hunt_z, false);
         break;
     }
     WShip *target = e->hunt ? WorldFind(w, e->hunt) : nullptr;
@@ -363,8 +367,10 @@ static void DroneCargoThink(World *w, WShip *s, Convoy *cv) {
         DroneOrder(s, 4, DroneHelmFor(s->m.heading, s->m.heading));
         return;
     }
-    // Under attack, a merchant near the threat puts its stern to it and runs.
-    if (DroneAlarmed(w, cv) && Range(s->m.x, s->m.z, cv->threat_x, cv->threat_z) < CARGO_FLEE) {
+    // Fired on, a merchant near the attacker puts its stern to it and runs; a contact alone
+    // leaves the ships on station, zig-zagging with the convoy.
+    bool scattering = cv->scatter_until && (int32_t)(w->now - cv->scatter_until) < 0;
+    if (scattering && Range(s->m.x, s->m.z, cv->threat_x, cv->threat_z) < CARGO_FLEE) {
         uint16_t away = AngleFrom(s->m.x, s->m.z, cv->threat_x, cv->threat_z);
         DroneOrder(s, 4, DroneHelmFor(away, s->m.heading));
         return;
@@ -441,7 +447,7 @@ void DronesConvoyHit(World *w, WShip *victim, WShip *attacker) {
     int32_t err = attacker->row == ROW_SUBMARINE ? 1500 : 200;
     Convoy *cv = DroneConvoy(w, victim->convoy);
     DroneAlarm(w, cv, attacker->id, attacker->m.x + DroneScatter(w, err),
-               attacker->m.z + DroneScatter(w, err));
+               attacker->m.z + DroneScatter(w, err), true);
     for (auto &up : w->ships) {
         WShip *e = up.get();
         if (e->dead || e->role != ROLE_ESCORT || e->convoy != victim->convoy) continue;

@@ -100,7 +100,8 @@ struct Convoy {
     uint32_t next_zig = 0;
     int zig = 0;
     uint32_t cargo_gone_at = 0; // tick when its last cargo ship went (0: some left)
-    uint32_t alarm_until = 0;   // under attack until this tick (0: never attacked)
+    uint32_t alarm_until = 0;   // alerted until this tick (0: never)
+    uint32_t scatter_until = 0; // fired on: cargo runs from the threat until this tick
     uint32_t threat = 0;        // the last known attacker or contact
     int32_t threat_x = 0, threat_z = 0;
 };

@@ -134,6 +134,15 @@ bool MapClickAt(double x, double z) {
     return true;
 }
 
+void MapCancel() {
+    RECT r;
+    GetClientRect(hwndMap, &r);
+    POINT p = {r.right / 2, r.bottom / 3};
+    ClientToScreen(hwndMap, &p);
+    PlatformTestClick(p.x, p.y, 1);
+    Settle();
+}
+
 void OrdersClick(int n) {
     // The panel's three pictures stand side by side, each a button wide.
     int32_t w = screen_w * 53 / 800;

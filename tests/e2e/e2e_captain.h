@@ -25,6 +25,8 @@ bool GaugeOrder(int32_t depth);
 void MapButtonClick(int id);
 // A left click on the map table at a world position: sets the waypoint there.
 bool MapClickAt(double x, double z);
+// A right click on the map table: cancels the waypoint.
+void MapCancel();
 // A click on the orders panel's button `n` (0 binoculars, 1 periscope, 2 crash dive).
 void OrdersClick(int n);
 // The bearing of a world point from the own ship.

@@ -124,14 +124,17 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
         << "never reached periscope depth: " << player_mobile->y << " m";
     OrdersClick(1);
     EXPECT_EQ(1, observer_status & 1) << "the periscope did not go up";
-    // Half ahead: escorts hear a boat at full ahead from far off; the convoy comes to the boat.
+    // The waypoint rings full ahead while it steers: cancel it (the boat holds its course) and
+    // ring half ahead, since escorts hear a boat at full ahead from far off; the convoy comes on.
+    MapCancel();
+    EXPECT_FALSE(player_mobile->status & ST_GOTO) << "the right click left the waypoint";
     PlatformTestKeyPress('4');
     Settle();
     EXPECT_EQ(3, player_mobile->engine) << "half ahead was not rung";
     printf("periscope depth after %.0f s, %d m\n", Seconds(start), player_mobile->y);
 
-    // Close the convoy until a cargo ship is in sight within firing range, keeping the chart's
-    // mark on the nearest cargo ship.
+    // Close the convoy until a cargo ship is in sight within firing range, steering for the
+    // nearest cargo ship on the chart.
     Mobile *target = nullptr;
     double next_note = 0, next_mark = 0;
     bool in_range = Until(
@@ -142,16 +145,16 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
             Mobile *mark = NearestCargo([](const Mobile *m) { return (m->contact & CT_PLOT) != 0; });
             if (Seconds(start) > next_note) {
                 next_note += 20;
-                printf("%.0f s: %s at %.0f m, heading %u, %d m deep%s\n", Seconds(start),
+                printf("%.0f s: %s at %.0f m, heading %u, %d m deep, engine %d\n", Seconds(start),
                        mark ? mark->ship_name : "no cargo", mark ? Range(mark) : -1.0,
                        (unsigned)(player_mobile->heading * 360u / 65536u), player_mobile->y,
-                       player_mobile->status & ST_GOTO ? ", on the waypoint" : "");
+                       player_mobile->engine);
                 fflush(stdout);
             }
-            // The convoy moves on: the mark goes back onto it now and then.
-            if (mark && (!(player_mobile->status & ST_GOTO) || Seconds(start) > next_mark)) {
+            // The convoy moves on: the course goes back onto it now and then.
+            if (mark && Seconds(start) > next_mark) {
                 next_mark = Seconds(start) + 20;
-                MapClickAt(mark->x, mark->z);
+                CompassSteer(Bearing(mark->x, mark->z));
             }
             return false;
         },

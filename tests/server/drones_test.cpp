@@ -1,6 +1,8 @@
 // drones_test.cpp -- the drones' senses and decisions, with the world stepped in-process
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -246,6 +248,61 @@ TEST_F(Sea, EscortsTurnOnAShipThatShellsTheirConvoyAndMerchantsRunFromIt) {
         EXPECT_LT(d < 0 ? -d : d, 0x2000) << "heading " << victim->m.heading << " away " << away;
         EXPECT_EQ(victim->m.engine, 4);
     }
+}
+
+const double STATION_SLACK = 1000; // units off its station a ship keeping station may be
+
+// A boat heard near the convoy: the escorts hunt it and the convoy zig-zags wide, but the cargo
+// ships keep their stations until someone fires on them.
+TEST_F(Sea, AContactAlarmsTheConvoyButOnlyAnAttackScattersIt) {
+    Open(6);
+    WShip *sub = Join(STYPE_SUBMARINE);
+    ASSERT_TRUE(sub);
+    uint32_t sid = sub->id;
+    const int cid = w->convoys[0].id;
+    auto convoy = [&]() -> Convoy * {
+        for (Convoy &c : w->convoys)
+            if (c.id == cid) return &c;
+        return nullptr;
+    };
+    WShip *escort = nullptr;
+    for (auto &s : w->ships)
+        if (!escort && s->role == ROLE_ESCORT) escort = s.get();
+    ASSERT_TRUE(escort);
+    // At 40 m, full ahead, a kilometre from the escort: loud and close.
+    Put(sub, escort->m.x + 1000, 40, escort->m.z, 4);
+    auto hold = [&] {
+        if (WShip *q = WorldFind(w, sid)) {
+            Put(q, q->m.x, 40, q->m.z, 4);
+            q->last_report = w->now;
+        }
+    };
+    bool hunted = Step(20000, hold, [&] {
+        for (auto &s : w->ships)
+            if (s->role == ROLE_ESCORT && s->hunt == sid) return true;
+        return false;
+    });
+    ASSERT_TRUE(hunted);
+    Step(20000, hold, [] { return false; });
+    ASSERT_NE(convoy(), nullptr);
+    EXPECT_GT(convoy()->alarm_until, now) << "the contact did not alarm the convoy";
+    EXPECT_EQ(convoy()->scatter_until, 0u);
+    // Each cargo ship is at its station in the convoy (a ship running from the boat at full
+    // ahead for the last 20 s would be kilometres off it).
+    const Convoy &cv = *convoy();
+    double h = AngleToRadians(cv.course);
+    for (auto &s : w->ships) {
+        if (s->role != ROLE_CARGO) continue;
+        double x = cv.gx + std::sin(h) * s->off_z + std::cos(h) * s->off_x;
+        double z = cv.gz + std::cos(h) * s->off_z - std::sin(h) * s->off_x;
+        EXPECT_LT(std::hypot(x - s->m.x, z - s->m.z), STATION_SLACK) << "a cargo ship left the convoy";
+    }
+    // A torpedo hit scatters it.
+    WShip *victim = nullptr;
+    for (auto &s : w->ships)
+        if (!victim && s->role == ROLE_CARGO) victim = s.get();
+    DronesConvoyHit(w, victim, WorldFind(w, sid));
+    EXPECT_GT(convoy()->scatter_until, now);
 }
 
 TEST_F(Sea, NearbyDepthChargesAreReportedOncePerPattern) {
