@@ -99,7 +99,7 @@ server_dep=$(dpkg-deb -f "$SERVER_DEB" Depends)
 for d in fonts-dejavu-core libsdl2-2.0-0 libsdl2-ttf-2.0-0 libc6; do
   [[ $client_dep == *"$d"* ]] || fail "kestrune does not depend on $d: $client_dep"
 done
-for d in libsqlite3-0 libsodium23 adduser libc6; do
+for d in libsqlite3-0 libsodium23 adduser procps libc6; do
   [[ $server_dep == *"$d"* ]] || fail "kestrune-server does not depend on $d: $server_dep"
 done
 pass "dependencies: $client_dep | $server_dep"
@@ -183,6 +183,8 @@ pass "maintainer scripts"
 # units from this machine for the targets they name. The drop-in for mail on port 25 too.
 mkdir -p "$root/usr/lib/systemd/system" "$root/etc/systemd/system/kestrune-server.service.d"
 cp -an /lib/systemd/system/. "$root/usr/lib/systemd/system/"
+# The kill of ExecReload comes from procps, a dependency: this machine's stands in for it.
+mkdir -p "$root/usr/bin" && cp "$(type -P kill)" "$root/usr/bin/kill"
 cp "$root/usr/share/doc/kestrune-server/examples/mail-port-25.conf" \
   "$root/etc/systemd/system/kestrune-server.service.d/"
 units=(/usr/lib/systemd/system/kestrune-server.service /usr/lib/systemd/system/kestrune-server@north.service)
