@@ -29,8 +29,11 @@ static int CfgParse(const std::vector<std::string> &args, ServerConfig *cfg, std
     for (std::string &a : copy)
         argv.push_back(a.data());
     std::string command, arg;
+    error->clear();
     int r = SrvParseArgsError((int)argv.size(), argv.data(), cfg, &command, &arg, error);
     if (r > 0) *error = "--" + command + " is a command, not a setting";
+    // An option whose complaint went straight to standard error still gets a line of its own.
+    if (r < 0 && error->empty()) *error = "bad value for " + (args.empty() ? "" : args[0]);
     return r;
 }
 
@@ -163,7 +166,8 @@ static std::string CfgShow(const SrvHashCost &v) {
             [](ServerConfig *to, const ServerConfig &from) { to->field = from.field; }             \
     }
 
-// Everything a reload compares. What is missing here (a new option) is not changed by a reload.
+// Everything a reload compares. What is missing here is not changed by a reload, so a new option
+// belongs here too: live when the server reads it afresh each time, else needing a restart.
 // Listeners, the database, the hashing threads and the world's seed are made once at start.
 static const CfgSetting CFG_SETTINGS[] = {
     CFG_FIELD("port", false, port),
