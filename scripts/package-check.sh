@@ -66,7 +66,8 @@ server_files=(
   /usr/share/doc/kestrune-server/copyright
   /usr/share/doc/kestrune-server/changelog.Debian.gz
   /usr/share/doc/kestrune-server/examples/mail-port-25.conf
-  /usr/share/doc/kestrune-server/examples/instance.env
+  /usr/share/doc/kestrune-server/examples/instance.conf
+  /etc/kestrune/server.conf
 )
 missing=0
 for f in "${client_files[@]}"; do grep -qxF "$f" "$work/client.list" || { fail "kestrune lacks $f"; missing=1; }; done
@@ -77,8 +78,16 @@ for f in "${server_files[@]}"; do grep -qxF "$f" "$work/server.list" || { fail "
 stray=$(grep -v '/$' "$work/client.list" | grep '^/usr/share/kestrune/' |
   grep -Ev '^/usr/share/kestrune/((gfx|res)/[^/]+\.bmp|3d/[^/]+\.dsh|sfx/[^/]+\.raw|default\.ini|kr\.hlp|default\.col|DEFAULT\.CG)$' || true)
 if [ -z "$stray" ]; then pass "data folder holds only game data"; else fail "unexpected data files: $stray"; fi
-outside=$(cat "$work/client.list" "$work/server.list" | grep -v '^/$' | grep -v '^/usr/' || true)
-if [ -z "$outside" ]; then pass "everything under /usr"; else fail "files outside /usr: $outside"; fi
+# ... but the server's configuration file, which must be a conffile so that edits survive.
+outside=$(cat "$work/client.list" "$work/server.list" | grep -v '^/$' | grep -v '^/usr/' |
+  grep -vxF -e /etc/ -e /etc/kestrune/ -e /etc/kestrune/server.conf || true)
+if [ -z "$outside" ]; then pass "everything under /usr but the server's conffile"; else fail "files outside /usr: $outside"; fi
+conffiles=$(dpkg-deb -I "$SERVER_DEB" conffiles 2>/dev/null || true)
+if [ "$conffiles" = /etc/kestrune/server.conf ]; then
+  pass "/etc/kestrune/server.conf is a conffile"
+else
+  fail "kestrune-server conffiles: '$conffiles'"
+fi
 if grep -q '^/usr/lib/systemd\|^/usr/bin/kestrune-server' "$work/client.list" ||
   grep -q '^/usr/games/\|^/usr/share/kestrune/' "$work/server.list"; then
   fail "a file is in the wrong package"
@@ -90,7 +99,7 @@ server_dep=$(dpkg-deb -f "$SERVER_DEB" Depends)
 for d in fonts-dejavu-core libsdl2-2.0-0 libsdl2-ttf-2.0-0 libc6; do
   [[ $client_dep == *"$d"* ]] || fail "kestrune does not depend on $d: $client_dep"
 done
-for d in libsqlite3-0 libsodium23 adduser libc6; do
+for d in libsqlite3-0 libsodium23 adduser procps libc6; do
   [[ $server_dep == *"$d"* ]] || fail "kestrune-server does not depend on $d: $server_dep"
 done
 pass "dependencies: $client_dep | $server_dep"
@@ -106,6 +115,15 @@ for n in 16 22 24 32 48 64 128 256; do
   [[ $desc == "PNG image data, $n x $n, 8-bit/color RGBA"* ]] || fail "icon ${n}x$n: $desc"
 done
 pass "icons are RGBA PNGs of their folders' sizes"
+
+# The shipped configuration file is one the installed server accepts.
+if "$root/usr/bin/kestrune-server" --config "$root/etc/kestrune/server.conf" --db "$work/check.db" \
+  --list-players >/dev/null 2>"$work/conf.log"; then
+  pass "the installed server reads /etc/kestrune/server.conf"
+else
+  cat "$work/conf.log" >&2
+  fail "the installed server refuses /etc/kestrune/server.conf"
+fi
 
 if command -v lintian >/dev/null; then
   lintian --tag-display-limit 0 "$CLIENT_DEB" "$SERVER_DEB" >"$work/lintian.log" 2>&1 || true
@@ -165,6 +183,8 @@ pass "maintainer scripts"
 # units from this machine for the targets they name. The drop-in for mail on port 25 too.
 mkdir -p "$root/usr/lib/systemd/system" "$root/etc/systemd/system/kestrune-server.service.d"
 cp -an /lib/systemd/system/. "$root/usr/lib/systemd/system/"
+# The kill of ExecReload comes from procps, a dependency: this machine's stands in for it.
+mkdir -p "$root/usr/bin" && cp "$(type -P kill)" "$root/usr/bin/kill"
 cp "$root/usr/share/doc/kestrune-server/examples/mail-port-25.conf" \
   "$root/etc/systemd/system/kestrune-server.service.d/"
 units=(/usr/lib/systemd/system/kestrune-server.service /usr/lib/systemd/system/kestrune-server@north.service)

@@ -34,17 +34,16 @@ mkdir -p "$root" "$work/state" "$work/run" "$work/home"
 dpkg -x "$CLIENT_DEB" "$root"
 dpkg -x "$SERVER_DEB" "$root"
 
-# The unit's own command line, with the state folder and program moved into the throwaway root,
-# a free loopback port (0: the server picks one and logs it), no mail, the cheapest hashing.
-export KESTRUNE_SERVER_PORT=0 KESTRUNE_SERVER_MAIL_PORT=0
-export KESTRUNE_SERVER_ARGS="--bind 127.0.0.1 --hash-cost min --log-level debug"
+# The unit's own command line, with its configuration file, state folder and program moved into
+# the throwaway root; options after it (which override the file) ask for a free loopback port
+# (0: the server picks one and logs it), no mail and the cheapest hashing.
 exec_start=$(sed -n 's/^ExecStart=//p' "$root/usr/lib/systemd/system/kestrune-server.service")
-[[ $exec_start == "/usr/bin/kestrune-server "*"--db /var/lib/kestrune/kestrune.db"* ]] ||
+[[ $exec_start == "/usr/bin/kestrune-server --config /etc/kestrune/server.conf"*"--db /var/lib/kestrune/kestrune.db"* ]] ||
   fail "unexpected ExecStart: $exec_start"
 exec_start=${exec_start//\/usr\/bin\/kestrune-server/$root/usr/bin/kestrune-server}
 exec_start=${exec_start//\/var\/lib\/kestrune/$work/state}
-# systemd's ${VAR} and $VAR (split at blanks) mean what the shell makes of them here.
-eval "set -- $exec_start"
+exec_start=${exec_start//\/etc\/kestrune/$root/etc/kestrune}
+eval "set -- $exec_start --bind 127.0.0.1 --port 0 --mail-port 0 --hash-cost min --log-level debug"
 (cd "$work/state" && exec "$@" 2>"$work/server.log") &
 server_pid=$!
 for _ in $(seq 100); do
@@ -77,6 +76,16 @@ grep -q 'modal window "Kestrune - Login"' "$work/client.err" || fail "no login b
 grep -q "PacketIDRequest: User cancelled" "$log" || fail "the login request did not reach the client"
 grep -q "conn 1 (127.0.0.1): connected" "$work/server.log" || fail "the server did not log the client"
 echo "package-run: ok: installed client found its data, connected and was asked to log in"
+
+# A reload, as "systemctl reload" sends it: a limit changed in the installed file is taken over.
+echo "per-address = 16" >>"$root/etc/kestrune/server.conf"
+kill -HUP "$server_pid"
+for _ in $(seq 50); do
+  grep -q "reload: per-address 32 -> 16" "$work/server.log" && break
+  sleep 0.1
+done
+grep -q "reload: per-address 32 -> 16" "$work/server.log" || fail "the server did not reload its file"
+echo "package-run: ok: the installed server reloaded /etc/kestrune/server.conf on SIGHUP"
 
 kill "$server_pid"
 wait "$server_pid" || fail "the installed server did not stop cleanly on SIGTERM"

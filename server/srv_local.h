@@ -191,6 +191,13 @@ void SessionEndAll(Server *s);
 // Lazily replenishes a player's inventory up to the standard allotment.
 void SessionReplenish(PlayerRecord *rec, int64_t now);
 
+// Configuration (srv_config.cpp).
+// Fills the set of exempt addresses from cfg.exempt.
+void SrvSetExempt(Server *s);
+// Reads the configuration file again and takes over what can change while running (on the
+// network thread). Returns 1 when applied, 0 when the configuration in force was kept.
+int SrvReloadConfig(Server *s);
+
 // Feedback mail (srv_smtp.cpp).
 void SmtpAccept(Server *s);
 

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +39,8 @@ void SrvPrintHelp() {
     printf("Usage: kestrune-server [options] [command]\n"
            "\n"
            "Options:\n"
+           "  --config FILE       configuration file (default /etc/kestrune/server.conf,\n"
+           "                      read when it exists); options given here override it\n"
            "  --port N            game port (default 6000; 0 picks a free one)\n"
            "  --bind ADDR         address to listen on (default 0.0.0.0)\n"
            "  --mail-port N       feedback mail (SMTP) port (default 25; 0 turns mail off)\n"
@@ -113,12 +116,28 @@ void SrvPrintHelp() {
            "  --version           print the version\n");
 }
 
+// Where option errors go: standard error, or the caller of SrvParseArgsError (the
+// configuration file's reader, which adds the file and line).
+static thread_local std::string *srv_option_error = nullptr;
+
+static void SrvOptionError(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+static void SrvOptionError(const char *fmt, ...) {
+    char text[512];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    if (srv_option_error)
+        *srv_option_error = text;
+    else
+        fprintf(stderr, "kestrune-server: %s\n", text);
+}
+
 static int SrvNumber(const char *opt, const char *text, long lo, long hi, long *out) {
     char *end;
     long v = strtol(text, &end, 10);
     if (!*text || *end || v < lo || v > hi) {
-        fprintf(stderr, "kestrune-server: %s needs a number from %ld to %ld, not '%s'\n", opt, lo,
-                hi, text);
+        SrvOptionError("%s needs a number from %ld to %ld, not '%s'", opt, lo, hi, text);
         return 0;
     }
     *out = v;
@@ -171,7 +190,7 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
             if (!strcmp(o, opt.name)) limit = &opt;
         if (limit) {
             if (!v) {
-                fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+                SrvOptionError("%s needs a value", o);
                 return -1;
             }
             if (!SrvNumber(o, v, limit->lo, limit->hi, &n)) return -1;
@@ -181,7 +200,7 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         }
         if (!strcmp(o, "--new-accounts-minute")) {
             if (!v) {
-                fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+                SrvOptionError("%s needs a value", o);
                 return -1;
             }
             if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
@@ -212,12 +231,13 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--exempt");
         takes = takes || !strcmp(o, "--spawn-near") || !strcmp(o, "--flush-heavy");
         takes = takes || !strcmp(o, "--mail-max-mb");
+        takes = takes || !strcmp(o, "--config");
         if (!takes) {
-            fprintf(stderr, "kestrune-server: unknown option '%s' (see --help)\n", o);
+            SrvOptionError("unknown option '%s' (see --help)", o);
             return -1;
         }
         if (!v) {
-            fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+            SrvOptionError("%s needs a value", o);
             return -1;
         }
         i++;
@@ -229,13 +249,16 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
             cfg->mail_port = (int)n;
         } else if (!strcmp(o, "--exempt")) {
             cfg->exempt = v;
+        } else if (!strcmp(o, "--config")) {
+            cfg->config_file = v;
+            cfg->config_required = true;
         } else if (!strcmp(o, "--bind")) {
             cfg->bind = v;
         } else if (!strcmp(o, "--db")) {
             cfg->db_path = v;
         } else if (!strcmp(o, "--hash-cost")) {
             if (!SrvParseHashCost(v, &cfg->hash_cost)) {
-                fprintf(stderr, "kestrune-server: bad --hash-cost '%s'\n", v);
+                SrvOptionError("bad --hash-cost '%s'", v);
                 return -1;
             }
         } else if (!strcmp(o, "--hash-threads")) {
@@ -273,10 +296,10 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--log-level")) {
             int level;
             if (!SrvLogParseLevel(v, &level)) {
-                fprintf(stderr, "kestrune-server: --log-level is error, warn, info or debug\n");
+                SrvOptionError("--log-level is error, warn, info or debug, not '%s'", v);
                 return -1;
             }
-            SrvLogSetLevel(level);
+            cfg->log_level = level;
         } else if (!strcmp(o, "--announce")) {
             *command = "announce";
             *arg = v;
@@ -284,6 +307,14 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         }
     }
     return result;
+}
+
+int SrvParseArgsError(int argc, char **argv, ServerConfig *cfg, std::string *command,
+                      std::string *arg, std::string *error) {
+    srv_option_error = error;
+    int r = SrvParseArgs(argc, argv, cfg, command, arg);
+    srv_option_error = nullptr;
+    return r;
 }
 
 static const char *SrvCountryName(int c) {

@@ -450,6 +450,22 @@ static void SrvShutdown(Server *s) {
     s->io.stop();
 }
 
+// SIGHUP reloads the configuration; SIGINT and SIGTERM end the run. Handled here on the
+// network thread, so a reload never races the connections it changes.
+static void SrvWaitSignal(Server *s) {
+    s->signals.async_wait([s](const asio::error_code &ec, int sig) {
+        if (ec || s->stopping) return;
+        if (sig == SIGHUP) {
+            LogInfo("SIGHUP: reading %s again", s->cfg.config_file.c_str());
+            SrvReloadConfig(s);
+            SrvWaitSignal(s);
+            return;
+        }
+        LogInfo("signal %d", sig);
+        SrvShutdown(s);
+    });
+}
+
 // Raises the descriptor limit as far as the hard limit allows; returns the new soft limit.
 static long SrvRaiseFileLimit() {
     rlimit rl;
@@ -464,6 +480,7 @@ static long SrvRaiseFileLimit() {
 
 static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
     auto s = std::make_unique<Server>(cfg);
+    if (cfg.log_level >= 0) SrvLogSetLevel(cfg.log_level);
     if (!DbOpen(&s->db, cfg.db_path, error)) return nullptr;
     int port = SrvBind(s.get(), &s->game, cfg.port, error);
     if (port < 0) {
@@ -485,11 +502,7 @@ static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
     HashPoolStart(&s->pool, cfg.hash_threads);
     SrvLogSetPeerLimit(cfg.log_lines, cfg.log_interval_s);
     BucketInit(&s->new_accounts_all, cfg.new_accounts_rate, cfg.new_accounts_burst);
-    for (size_t at = 0; at <= cfg.exempt.size();) {
-        size_t comma = std::min(cfg.exempt.find(',', at), cfg.exempt.size());
-        if (comma > at) s->exempt.insert(cfg.exempt.substr(at, comma - at));
-        at = comma + 1;
-    }
+    SrvSetExempt(s.get());
     s->world = WorldCreate(s.get());
     LogInfo("kestrune-server %s: game port %d, mail port %d, database %s, %ld descriptors",
             SRV_VERSION, s->game_port, s->mail_port, cfg.db_path.c_str(), files);
@@ -503,11 +516,8 @@ static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
     if (cfg.handle_signals) {
         raw->signals.add(SIGINT);
         raw->signals.add(SIGTERM);
-        raw->signals.async_wait([raw](const asio::error_code &ec, int sig) {
-            if (ec) return;
-            LogInfo("signal %d", sig);
-            SrvShutdown(raw);
-        });
+        raw->signals.add(SIGHUP);
+        SrvWaitSignal(raw);
     }
     return raw;
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Argon2id cost of the stored password hashes (libsodium opslimit and memlimit).
 struct SrvHashCost {
@@ -34,7 +35,13 @@ struct ServerConfig {
     uint32_t seed = 0;  // 0: seeded from the clock
     int step_ms = 100;  // world step
     int max_connections = 20000;
-    bool handle_signals = false; // SIGINT/SIGTERM end the run cleanly (the program sets it)
+    bool handle_signals = false; // SIGINT/SIGTERM end the run cleanly, SIGHUP reloads
+    int log_level = -1;          // a SrvLogLevel to set at start; -1 leaves the log's level alone
+    // The configuration file a reload reads ("": none) and the command line read over it, whose
+    // options stay in force through reloads.
+    std::string config_file;
+    bool config_required = false; // named by --config: missing is an error, not an empty file
+    std::vector<std::string> config_args;
     // Tuning that tests shorten; the defaults are the game's.
     int login_timeout_s = 120;     // a connection must log on within this of connecting
     int announce_poll_ms = 2000;   // how often operator announcements are looked for
@@ -80,6 +87,25 @@ int SrvParseHashCost(const char *text, SrvHashCost *cost);
 // -1 on a bad option (a message is written to standard error). *arg gets the command's argument.
 int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command, std::string *arg);
 
+// As SrvParseArgs, but the reason for a bad option goes to *error instead of standard error.
+int SrvParseArgsError(int argc, char **argv, ServerConfig *cfg, std::string *command,
+                      std::string *arg, std::string *error);
+
+// Where the program looks for its configuration file when --config names none.
+#define SRV_CONFIG_DEFAULT "/etc/kestrune/server.conf"
+
+// Reads the configuration file's "name = value" lines into cfg through the command line's
+// parser. Returns 1 when read, 0 when the file does not exist and is not required (cfg is left
+// alone), -1 on an error (*error names the file and line).
+int SrvReadConfigFile(const std::string &path, bool required, ServerConfig *cfg,
+                      std::string *error);
+
+// The program's start: the command line names the file (--config, else default_file, read when
+// it exists), the file is read, and the command line is read again over it. Returns as
+// SrvParseArgs; a message is written to standard error on -1.
+int SrvConfigure(int argc, char **argv, const char *default_file, ServerConfig *cfg,
+                 std::string *command, std::string *arg);
+
 // Prints the usage text to standard output.
 void SrvPrintHelp();
 
@@ -98,6 +124,11 @@ int SrvMailPort(SrvHandle *h);
 
 // Runs fn on the server's network thread and waits for it (tests look inside this way).
 void SrvCall(SrvHandle *h, const std::function<void()> &fn);
+
+// Reads the configuration file again, as SIGHUP does, and waits for it: the settings that can
+// change while running take their new values, each change is logged. Returns 1 when the file was
+// applied, 0 when it had an error (the configuration in force is kept whole) or there is none.
+int SrvReload(SrvHandle *h);
 
 // Shuts down cleanly (missions in progress are saved, the database is closed), joins the
 // thread and frees the handle.

@@ -130,9 +130,10 @@ bool E2eAccepts(int port) {
 pid_t E2eStartServer(int port, const std::string &db, const std::string &log,
                      const std::vector<std::string> &args) {
     std::string program = E2eServerProgram();
+    // --config /dev/null: a host's own configuration file must not change the test's server.
     std::vector<std::string> all = {
-        program,       "--bind", "127.0.0.1",   "--port", std::to_string(port), "--db", db,
-        "--hash-cost", "min",    "--mail-port", "0"};
+        program, "--config", "/dev/null",   "--bind", "127.0.0.1",   "--port", std::to_string(port),
+        "--db",  db,         "--hash-cost", "min",    "--mail-port", "0"};
     all.insert(all.end(), args.begin(), args.end());
     pid_t pid = fork();
     if (pid == 0) {

@@ -107,9 +107,9 @@ TEST(MailServer, TypedBugReportIsStoredAndListed) {
     pid_t server = fork();
     if (server == 0) {
         std::string port = std::to_string(mail_port);
-        execl(program.c_str(), program.c_str(), "--bind", "127.0.0.1", "--port", "0", "--mail-port",
-              port.c_str(), "--db", db.c_str(), "--drones", "0", "--log-level", "error",
-              (char *)nullptr);
+        execl(program.c_str(), program.c_str(), "--config", "/dev/null", "--bind", "127.0.0.1",
+              "--port", "0", "--mail-port", port.c_str(), "--db", db.c_str(), "--drones", "0",
+              "--log-level", "error", (char *)nullptr);
         _exit(127);
     }
     ASSERT_GT(server, 0);
