@@ -797,6 +797,12 @@ bool AdminStart(Server *s, std::string *error) {
         return false;
     }
     std::string path = AdminSocketPath(s->cfg);
+    if (s->cfg.admin_socket.empty() && path.size() >= sizeof(sockaddr_un::sun_path)) {
+        // A database deep in the tree is no reason not to run; a path asked for is.
+        LogWarn("admin console off: %s is too long for a socket (see --admin-socket)",
+                path.c_str());
+        path.clear();
+    }
     if (!path.empty() && !AdminOpenSocket(s, st, path, error)) return false;
     if (s->cfg.admin_port != 0 && !AdminOpenTcp(s, st, error)) {
         AdminStop(s);

@@ -1,4 +1,5 @@
 // srv_smtp.cpp -- the feedback mailbox: a small SMTP listener that stores each mail it is given
+#include "server/srv_admin.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
 
@@ -465,7 +466,10 @@ void SmtpAccept(Server *s) {
             s->mail_conns++;
             BucketInit(&c->mails, 1.0 / 60.0, 5.0);
             SmtpState *st = SmtpStateOf(s);
-            if (SmtpOpenFrom(st, c->peer) >= s->cfg.mail_conns_per_addr) {
+            if (AdminBannedAddress(s, c->peer)) {
+                MetricRefused(s, LIMIT_BANNED_ADDRESS);
+                SmtpRefuse(s, c, "554 5.7.1 your address is banned from this server");
+            } else if (SmtpOpenFrom(st, c->peer) >= s->cfg.mail_conns_per_addr) {
                 MetricRefused(s, LIMIT_MAIL_CONNS_PER_ADDR);
                 SmtpRefuse(s, c, "421 4.7.0 too many mail connections from your address");
             } else if ((int)st->open.size() >= s->cfg.mail_max_conns && !SmtpEvict(s, c->peer)) {

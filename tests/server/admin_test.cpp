@@ -189,6 +189,11 @@ TEST_F(Admin, BannedAddressIsTurnedAwayAtConnectAndOthersAreNot) {
     EXPECT_EQ(again.Line(), "16:Your address is banned from this server.");
     EXPECT_EQ(again.Line(), "4:");
     EXPECT_TRUE(again.WaitClosed());
+    // Its feedback mail too.
+    TestClient mail;
+    ASSERT_GT(srv.mail_port, 0);
+    ASSERT_TRUE(ConnectFrom(&mail, srv.mail_port, 5));
+    EXPECT_EQ(mail.Line().rfind("554 5.7.1", 0), 0u);
     TestClient other;
     ASSERT_TRUE(TestNewPlayer(&other, srv.port, "bob", "pw", "Kraken", 0));
     EXPECT_EQ(con.Run("ban address 127.0.0.300").rfind("ERR not a numeric network address", 0), 0u);
@@ -299,6 +304,18 @@ TEST_F(AdminPath, RefusesAFileOrAnotherOwnersOrAWritableSocket) {
     srv.cfg.admin_socket = "off";
     ASSERT_TRUE(srv.Start());
     EXPECT_EQ(AdminSocket(SrvServerOf(srv.h)), "");
+}
+
+TEST_F(AdminPath, DatabaseTooDeepForTheDefaultSocketStillRuns) {
+    std::string deep = srv.dir + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
+    ASSERT_EQ(system(("mkdir -p " + deep).c_str()), 0);
+    srv.cfg.db_path = deep + "/test.db";
+    ASSERT_TRUE(srv.Start());
+    EXPECT_EQ(AdminSocket(SrvServerOf(srv.h)), "");
+    srv.Stop();
+    // Asked for by name, the same length is a refusal.
+    srv.cfg.admin_socket = deep + "/kestrune-admin.sock";
+    EXPECT_TRUE(Has(StartError(), "too long")) << StartError();
 }
 
 TEST_F(AdminPath, TakesOverItsOwnStaleSocketButNotALiveOne) {
