@@ -605,20 +605,32 @@ static bool AdminRoom(AdminState *st) {
     return v.size() < 2 * ADMIN_MAX_CONNS;
 }
 
+// Takes over an accepted descriptor (-1: the release failed); null when it can't be used.
+static std::shared_ptr<AdminConn> AdminWrap(Server *s, int family, int protocol, int fd) {
+    if (fd < 0) return nullptr;
+    asio::generic::stream_protocol::socket sock(s->io);
+    asio::error_code ec;
+    sock.assign(asio::generic::stream_protocol(family, protocol), fd, ec);
+    if (ec) {
+        LogWarn("admin: %s", ec.message().c_str());
+        close(fd);
+        return nullptr;
+    }
+    return std::make_shared<AdminConn>(s, std::move(sock));
+}
+
 static void AdminAcceptLocal(Server *s) {
     AdminState *st = AdminOf(s);
     st->local.async_accept([s, st](const asio::error_code &ec,
                                    asio::local::stream_protocol::socket sock) {
         if (s->stopping || ec == asio::error::operation_aborted) return;
+        asio::error_code e;
         if (ec) {
             LogWarn("admin accept: %s", ec.message().c_str());
         } else if (!AdminRoom(st)) {
             LogWarn("admin: too many console connections, one more closed");
-        } else {
-            int fd = sock.release();
-            auto c = std::make_shared<AdminConn>(
-                s, asio::generic::stream_protocol::socket(
-                       s->io, asio::generic::stream_protocol(AF_UNIX, 0), fd));
+        } else if (auto c = AdminWrap(s, AF_UNIX, 0, sock.release(e))) {
+            int fd = c->sock.native_handle();
             ucred cred{};
             socklen_t len = sizeof cred;
             if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0)
@@ -649,10 +661,11 @@ static void AdminAcceptTcp(Server *s) {
             asio::ip::tcp::endpoint ep = sock.remote_endpoint(e);
             std::string peer = e ? "?" : ep.address().to_string();
             int family = ep.address().is_v6() ? AF_INET6 : AF_INET;
-            int fd = sock.release();
-            auto c = std::make_shared<AdminConn>(
-                s, asio::generic::stream_protocol::socket(
-                       s->io, asio::generic::stream_protocol(family, IPPROTO_TCP), fd));
+            auto c = AdminWrap(s, family, IPPROTO_TCP, sock.release(e));
+            if (!c) {
+                AdminAcceptTcp(s);
+                return;
+            }
             c->peer = peer;
             c->who = "tcp " + peer;
             st->open.push_back(c);
