@@ -1,6 +1,7 @@
 // srv_db.cpp -- SQLite storage of accounts, scores, feedback and announcements
 #include "server/srv_db.h"
 #include "server/srv_log.h"
+#include "server/srv_metrics.h"
 
 #include <sqlite3.h>
 
@@ -40,6 +41,21 @@ static const char *const DB_MIGRATIONS[DB_SCHEMA_VERSION] = {
     " id INTEGER PRIMARY KEY,"
     " created INTEGER NOT NULL,"
     " text TEXT NOT NULL);",
+    "CREATE TABLE bans("
+    " kind TEXT NOT NULL,"
+    " value TEXT NOT NULL,"
+    " created INTEGER NOT NULL,"
+    " PRIMARY KEY(kind, value)) WITHOUT ROWID;",
+};
+
+// Adds the time of one call to the latency figures (when the server keeps them).
+struct DbTimer {
+    explicit DbTimer(Db *db) : d(db), start(std::chrono::steady_clock::now()) {}
+    ~DbTimer() {
+        if (d->latency) MetricObserve(d->latency, MetricSince(start));
+    }
+    Db *d;
+    std::chrono::steady_clock::time_point start;
 };
 
 static int DbExec(Db *d, const char *sql, std::string *error) {
@@ -309,6 +325,7 @@ static int DbLoadScores(Db *d, PlayerRecord *p) {
 }
 
 int DbFindPlayer(Db *d, const std::string &userid, PlayerRecord *out) {
+    DbTimer timer(d);
     sqlite3_stmt *st = d->find_player;
     DbBindText(st, 1, userid);
     int rc = sqlite3_step(st);
@@ -327,6 +344,7 @@ int DbFindPlayer(Db *d, const std::string &userid, PlayerRecord *out) {
 }
 
 int DbNicknameTaken(Db *d, const std::string &nickname) {
+    DbTimer timer(d);
     DbBindText(d->nick_taken, 1, nickname);
     int rc = sqlite3_step(d->nick_taken);
     sqlite3_reset(d->nick_taken);
@@ -335,6 +353,7 @@ int DbNicknameTaken(Db *d, const std::string &nickname) {
 }
 
 int DbCreatePlayer(Db *d, PlayerRecord *rec) {
+    DbTimer timer(d);
     sqlite3_stmt *st = d->insert_player;
     DbBindText(st, 1, rec->userid);
     DbBindText(st, 2, rec->pwhash);
@@ -360,6 +379,7 @@ int DbCreatePlayer(Db *d, PlayerRecord *rec) {
 }
 
 int DbSavePlayer(Db *d, const PlayerRecord &rec) {
+    DbTimer timer(d);
     if (!DbExec(d, "BEGIN IMMEDIATE", nullptr)) return 0;
     sqlite3_stmt *st = d->save_player;
     sqlite3_bind_int64(st, 1, rec.id);
@@ -384,18 +404,21 @@ int DbSavePlayer(Db *d, const PlayerRecord &rec) {
 }
 
 int DbSaveLogin(Db *d, int64_t id, int64_t when) {
+    DbTimer timer(d);
     sqlite3_bind_int64(d->save_login, 1, id);
     sqlite3_bind_int64(d->save_login, 2, when);
     return DbStepDone(d, d->save_login);
 }
 
 int DbSaveHash(Db *d, int64_t id, const std::string &hash) {
+    DbTimer timer(d);
     sqlite3_bind_int64(d->save_hash, 1, id);
     DbBindText(d->save_hash, 2, hash);
     return DbStepDone(d, d->save_hash);
 }
 
 int DbAddFeedback(Db *d, const FeedbackRecord &f) {
+    DbTimer timer(d);
     sqlite3_stmt *st = d->insert_feedback;
     sqlite3_bind_int64(st, 1, f.received);
     DbBindText(st, 2, f.peer);
@@ -500,6 +523,7 @@ int DbAddAnnouncement(Db *d, const std::string &text, int64_t when) {
 
 int64_t DbAnnouncementsAfter(Db *d, int64_t after,
                              const std::function<void(int64_t, const std::string &)> &fn) {
+    DbTimer timer(d);
     sqlite3_stmt *st = d->announce_after;
     sqlite3_bind_int64(st, 1, after);
     int64_t last = after;
@@ -509,4 +533,53 @@ int64_t DbAnnouncementsAfter(Db *d, int64_t after,
     }
     sqlite3_reset(st);
     return last;
+}
+
+int DbAddBan(Db *d, const std::string &kind, const std::string &value, int64_t when) {
+    DbTimer timer(d);
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(d->db,
+                           "INSERT OR IGNORE INTO bans(kind, value, created) VALUES(?1,?2,?3)", -1,
+                           &st, nullptr) != SQLITE_OK)
+        return -1;
+    DbBindText(st, 1, kind);
+    DbBindText(st, 2, value);
+    sqlite3_bind_int64(st, 3, when);
+    int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) {
+        LogError("db: ban: %s", sqlite3_errmsg(d->db));
+        return -1;
+    }
+    return sqlite3_changes(d->db) > 0 ? 1 : 0;
+}
+
+int DbRemoveBan(Db *d, const std::string &kind, const std::string &value) {
+    DbTimer timer(d);
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(d->db, "DELETE FROM bans WHERE kind=?1 AND value=?2", -1, &st,
+                           nullptr) != SQLITE_OK)
+        return -1;
+    DbBindText(st, 1, kind);
+    DbBindText(st, 2, value);
+    int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) {
+        LogError("db: unban: %s", sqlite3_errmsg(d->db));
+        return -1;
+    }
+    return sqlite3_changes(d->db) > 0 ? 1 : 0;
+}
+
+int DbListBans(Db *d, const std::function<void(const std::string &kind, const std::string &value,
+                                               int64_t when)> &fn) {
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(d->db, "SELECT kind, value, created FROM bans ORDER BY created, kind",
+                           -1, &st, nullptr) != SQLITE_OK)
+        return 0;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        fn(DbColumnText(st, 0), DbColumnText(st, 1), sqlite3_column_int64(st, 2));
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE;
 }

@@ -8,11 +8,12 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct MetricHistogram;
 
 #define SHIP_CLASSES                                                                               \
     6 // server ship types: 0 tanker, 1 corvette, 2 destroyer, 3 sub, 4 none, 5 merchant
 #define SCORE_SLOTS 60 // entries 0..35 the current (or last) mission, 42..59 the best missions
-#define DB_SCHEMA_VERSION 1
+#define DB_SCHEMA_VERSION 2
 
 // One player's account as it is stored.
 struct PlayerRecord {
@@ -40,6 +41,7 @@ struct Db {
                  *load_scores = nullptr, *save_score = nullptr, *save_player = nullptr,
                  *save_login = nullptr, *save_hash = nullptr, *insert_feedback = nullptr,
                  *announce_after = nullptr;
+    MetricHistogram *latency = nullptr; // when set, the time of each call is added to it
 };
 
 // Opens (creating or migrating to DB_SCHEMA_VERSION) the database file in WAL mode. A file that
@@ -90,3 +92,13 @@ int DbAddAnnouncement(Db *d, const std::string &text, int64_t when);
 // (after itself when there is none).
 int64_t DbAnnouncementsAfter(Db *d, int64_t after,
                              const std::function<void(int64_t, const std::string &)> &fn);
+
+// Bans by the operator: kind is "account" (a UserID) or "address". DbAddBan returns 1 when
+// stored, 0 when it was already there, -1 on error; DbRemoveBan 1 removed, 0 none, -1 error.
+int DbAddBan(Db *d, const std::string &kind, const std::string &value, int64_t when);
+int DbRemoveBan(Db *d, const std::string &kind, const std::string &value);
+
+// Calls fn for every ban, oldest first; 1 when all were read.
+int DbListBans(
+    Db *d,
+    const std::function<void(const std::string &kind, const std::string &value, int64_t when)> &fn);

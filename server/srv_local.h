@@ -18,6 +18,7 @@
 #include "server/srv_hash.h"
 #include "server/srv_line.h"
 #include "server/srv_log.h"
+#include "server/srv_metrics.h"
 #include "server/srv_server.h"
 
 #include "common/packets.h"
@@ -148,6 +149,10 @@ struct Server {
     bool stopping = false;
     SteadyClock::time_point started;
     int game_port = 0, mail_port = 0;
+    // Operator channels: counters for the metrics endpoint, and the admin console.
+    SrvMetrics metrics;
+    std::shared_ptr<struct MetricsState> metrics_http;
+    std::shared_ptr<struct AdminState> admin;
 };
 
 // Milliseconds since the server started, as a wrapping 32-bit tick.
@@ -200,6 +205,11 @@ int SrvReloadConfig(Server *s);
 
 // Feedback mail (srv_smtp.cpp).
 void SmtpAccept(Server *s);
+// The mails kept and their bytes, as the quotas count them.
+void SmtpTotals(Server *s, int64_t *stored, int64_t *bytes);
+
+// Shuts down cleanly, as SIGTERM does: missions are saved, connections closed, the loop ends.
+void SrvShutdown(Server *s);
 
 // The server behind a handle (tests look into the world through SrvCall with it).
 Server *SrvServerOf(SrvHandle *h);

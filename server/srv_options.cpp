@@ -1,4 +1,5 @@
 // srv_options.cpp -- the command line and the operator commands run against the database
+#include "server/srv_admin.h"
 #include "server/srv_db.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
@@ -108,6 +109,19 @@ void SrvPrintHelp() {
            "  --move-window S     the allowance starts afresh from the ship's place every S\n"
            "                      seconds (default 10)\n"
            "\n"
+           "Operator channels:\n"
+           "  --metrics ADDR:PORT serve Prometheus metrics at http://ADDR:PORT/metrics (off by\n"
+           "                      default; use a loopback address such as 127.0.0.1:9464)\n"
+           "  --admin-socket PATH admin console socket, mode 0600 (default kestrune-admin.sock\n"
+           "                      beside the database; off: none)\n"
+           "  --admin-port N      also take console commands over TCP on port N (needs\n"
+           "                      --admin-secret; answered on --admin-bind, default 127.0.0.1)\n"
+           "  --admin-bind ADDR   address of the TCP console\n"
+           "  --admin-secret FILE shared secret of the TCP console (chmod 600)\n"
+           "  --admin COMMAND...  send COMMAND to the running server's console and print the\n"
+           "                      answer (--admin help lists the commands); every argument\n"
+           "                      after it is part of the command\n"
+           "\n"
            "Commands (run against the database and exit):\n"
            "  --list-players      print every account with its ships and best scores\n"
            "  --list-feedback     print every feedback mail received\n"
@@ -206,6 +220,35 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
             if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
             cfg->new_accounts_rate = (double)n / 60.0;
             cfg->new_accounts_burst = std::max(1.0, (double)n / 3.0);
+            i++;
+            continue;
+        }
+        // The operator channels: metrics endpoint and admin console.
+        if (!strcmp(o, "--admin")) {
+            *command = "admin";
+            arg->clear();
+            for (int k = i + 1; k < argc; k++)
+                *arg += (k > i + 1 ? " " : "") + std::string(argv[k]);
+            return 1;
+        }
+        if (!strcmp(o, "--metrics") || !strcmp(o, "--admin-socket") || !strcmp(o, "--admin-port") ||
+            !strcmp(o, "--admin-bind") || !strcmp(o, "--admin-secret")) {
+            if (!v) {
+                fprintf(stderr, "kestrune-server: %s needs a value\n", o);
+                return -1;
+            }
+            std::string addr;
+            int port;
+            if (!strcmp(o, "--metrics") && !MetricsParseAddress(v, &addr, &port)) {
+                fprintf(stderr, "kestrune-server: --metrics needs ADDR:PORT, not '%s'\n", v);
+                return -1;
+            }
+            if (!strcmp(o, "--admin-port") && !SrvNumber(o, v, 1, 65535, &n)) return -1;
+            if (!strcmp(o, "--metrics")) cfg->metrics = v;
+            if (!strcmp(o, "--admin-socket")) cfg->admin_socket = v;
+            if (!strcmp(o, "--admin-port")) cfg->admin_port = (int)n;
+            if (!strcmp(o, "--admin-bind")) cfg->admin_bind = v;
+            if (!strcmp(o, "--admin-secret")) cfg->admin_secret = v;
             i++;
             continue;
         }
@@ -381,6 +424,7 @@ int SrvRunCommand(const ServerConfig &cfg, const std::string &command, const std
                PROTOCOL_VERSION, DB_SCHEMA_VERSION);
         return 0;
     }
+    if (command == "admin") return AdminClient(cfg, arg);
     Db db;
     std::string error;
     if (!DbOpen(&db, cfg.db_path, &error)) {

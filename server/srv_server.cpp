@@ -1,4 +1,5 @@
 // srv_server.cpp -- the network thread: acceptors, connections and their queues, timers, start/stop
+#include "server/srv_admin.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
 #include "server/srv_world.h"
@@ -109,12 +110,14 @@ void ConnSend(Conn *c, const std::string &line) {
                 c->srv->cfg.out_limit);
         // Closed later in this turn: a sender may be walking the very lists a close changes.
         c->doomed = true;
+        MetricRefused(c->srv, LIMIT_OUT);
         std::shared_ptr<Conn> self = c->shared_from_this();
         asio::post(c->srv->io, [self] { ConnClose(self.get(), "slow reader", false); });
         return;
     }
     c->out += line;
     c->out += '\n';
+    c->srv->metrics.lines_out++;
     if (!c->writing && !c->flush_posted) {
         c->flush_posted = true;
         Server *s = c->srv;
@@ -190,12 +193,17 @@ static void ConnDrain(const std::shared_ptr<Conn> &c) {
     while (c->rpos < c->rlen && !c->paused && !c->closed && !c->closing) {
         size_t used = LineFeed(&c->framer, c->rbuf.data() + c->rpos, c->rlen - c->rpos,
                                [&](const LineEvent &ev) {
+                                   c->srv->metrics.lines_in++;
                                    if (!BucketTake(&c->lines, 1.0)) {
+                                       MetricRefused(c->srv, LIMIT_LINE_RATE);
                                        ConnLog(LOG_WARN, c, "line flood");
                                        ConnClose(c.get(), "flood", false);
                                        return false;
                                    }
-                                   if (!SessionLine(c.get(), ev.line, ev.dropped)) return false;
+                                   SteadyClock::time_point t0 = SteadyClock::now();
+                                   bool go_on = SessionLine(c.get(), ev.line, ev.dropped);
+                                   MetricObserve(&c->srv->metrics.relay, MetricSince(t0));
+                                   if (!go_on) return false;
                                    return !c->paused;
                                });
         c->rpos += used;
@@ -210,6 +218,7 @@ static void ConnReadDone(const std::shared_ptr<Conn> &c, const asio::error_code 
         return;
     }
     if (!BucketTake(&c->bytes, (double)n)) {
+        MetricRefused(c->srv, LIMIT_BYTE_RATE);
         ConnLog(LOG_WARN, c, "byte flood");
         ConnClose(c.get(), "flood", false);
         return;
@@ -283,6 +292,7 @@ static void SrvAcceptDone(Server *s, const asio::error_code &ec, asio::ip::tcp::
     }
     if ((int)s->conns.size() >= s->cfg.max_connections) {
         LogWarn("accept: %d connections, refusing one more", (int)s->conns.size());
+        MetricRefused(s, LIMIT_MAX_CONNECTIONS);
         asio::error_code e;
         sock.close(e);
         SrvAccept(s);
@@ -296,6 +306,8 @@ static void SrvAcceptDone(Server *s, const asio::error_code &ec, asio::ip::tcp::
         SrvLogPeer(LOG_WARN, peer.c_str(),
                    "accept: %s holds %d connections, %d not logged on; refused", peer.c_str(),
                    count.conns, count.pending);
+        MetricRefused(s, count.conns >= s->cfg.per_address ? LIMIT_PER_ADDRESS
+                                                           : LIMIT_PER_ADDRESS_PENDING);
         if (count.conns == 0) s->addrs.erase(peer);
         asio::error_code e;
         sock.close(e);
@@ -318,6 +330,12 @@ static void SrvAcceptDone(Server *s, const asio::error_code &ec, asio::ip::tcp::
     c->counted_pending = true;
     s->conns[c->cid] = c;
     LogDebug("conn %u (%s): connected", c->cid, c->peer.c_str());
+    s->metrics.connections++;
+    if (AdminBannedAddress(s, c->peer)) {
+        AdminRefuseAddress(c.get());
+        SrvAccept(s);
+        return;
+    }
     SessionGreet(c.get());
     ConnStart(c.get());
     SrvAccept(s);
@@ -339,7 +357,9 @@ static void SrvStepTimer(Server *s) {
         // A stalled loop (a debugger, a slow disk) must not cause a burst of catch-up steps.
         if (SteadyClock::now() - s->step_timer.expiry() > std::chrono::seconds(1))
             s->step_timer.expires_at(SteadyClock::now());
+        SteadyClock::time_point t0 = SteadyClock::now();
         WorldStep(s->world, SrvTick(s));
+        MetricObserve(&s->metrics.step, MetricSince(t0));
         SrvStepTimer(s);
     });
 }
@@ -362,10 +382,14 @@ static void SrvSweepTimer(Server *s) {
                     idle.push_back(kv.second);
             }
         }
-        for (auto &c : late)
+        for (auto &c : late) {
+            MetricRefused(s, LIMIT_LOGIN_TIMEOUT);
             ConnClose(c.get(), "no login in time", false);
-        for (auto &c : idle)
+        }
+        for (auto &c : idle) {
+            MetricRefused(s, c->ship_id ? LIMIT_IDLE_SEA : LIMIT_IDLE_HARBOUR);
             ConnClose(c.get(), c->ship_id ? "silent at sea" : "idle in harbour", false);
+        }
         for (auto it = s->account_fails.begin(); it != s->account_fails.end();) {
             if (now - it->second.last > std::chrono::minutes(15))
                 it = s->account_fails.erase(it);
@@ -380,6 +404,7 @@ static void SrvSweepTimer(Server *s) {
                 ++it;
         }
         SrvLogSweep();
+        AdminSweep(s);
         // Forget failed-login records that have filled up again.
         for (auto it = s->fails.begin(); it != s->fails.end();) {
             TokenBucket b = it->second.bucket;
@@ -429,7 +454,7 @@ static int SrvBind(Server *s, asio::ip::tcp::acceptor *a, int port, std::string 
     return a->local_endpoint(ec).port();
 }
 
-static void SrvShutdown(Server *s) {
+void SrvShutdown(Server *s) {
     if (s->stopping) return;
     LogInfo("shutting down: %d connections", (int)s->conns.size());
     SessionEndAll(s); // saves the missions under way
@@ -438,6 +463,8 @@ static void SrvShutdown(Server *s) {
     s->game.close(ec);
     s->mail.close(ec);
     s->signals.cancel(ec);
+    MetricsStop(s);
+    AdminStop(s);
     s->step_timer.cancel();
     s->sweep_timer.cancel();
     s->announce_timer.cancel();
@@ -488,6 +515,14 @@ static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
         return nullptr;
     }
     s->game_port = port;
+    s->db.latency = &s->metrics.db;
+    // The operator's channels come up with the game port or the server does not start.
+    if (!MetricsStart(s.get(), error) || !AdminStart(s.get(), error)) {
+        MetricsStop(s.get());
+        AdminStop(s.get());
+        DbClose(&s->db);
+        return nullptr;
+    }
     if (cfg.mail_port != 0) {
         std::string why;
         int mp = SrvBind(s.get(), &s->mail, cfg.mail_port < 0 ? 0 : cfg.mail_port, &why);
@@ -532,6 +567,7 @@ static void SrvFree(Server *s) {
     s->io.poll();
     WorldDestroy(s->world);
     s->world = nullptr;
+    AdminStop(s); // a loop ended by an exception has not been through SrvShutdown
     DbClose(&s->db);
     LogInfo("stopped");
     delete s;

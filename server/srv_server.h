@@ -77,13 +77,20 @@ struct ServerConfig {
     int log_interval_s = 10;
     int move_slack = 300;   // movement allowance beyond top speed x time, in units
     int move_window_s = 10; // the allowance starts again from the ship's place this often
+    // Operator channels; server/README.md explains them.
+    std::string metrics;                  // ADDR:PORT of the HTTP metrics endpoint; empty: off
+    std::string admin_socket;             // admin console socket; empty: beside the database
+    std::string admin_bind = "127.0.0.1"; // address of the TCP admin console
+    int admin_port = 0;                   // TCP admin console port; 0: none, -1: a free one
+    std::string admin_secret;             // file holding the TCP console's shared secret
 };
 
 // Reads a --hash-cost value: "interactive", "moderate", "sensitive", "min" or "OPS,MEMBYTES".
 int SrvParseHashCost(const char *text, SrvHashCost *cost);
 
 // Reads the command line into cfg. Returns 0 to run the server, 1 when an operator command was
-// given (written to *command: "list-players", "list-feedback", "announce", "help", "version"),
+// given (written to *command: "list-players", "list-feedback", "announce", "admin", "help",
+// "version"),
 // -1 on a bad option (a message is written to standard error). *arg gets the command's argument.
 int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command, std::string *arg);
 

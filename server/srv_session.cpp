@@ -1,4 +1,5 @@
 // srv_session.cpp -- the session protocol: greeting, login, new players, lobby, scores, exit
+#include "server/srv_admin.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
 #include "server/srv_score.h"
@@ -146,6 +147,7 @@ static void SessionLogon(Conn *c) {
     ConnLog(LOG_INFO, c, "%s logged on as %s", c->rec.userid.c_str(), c->rec.nickname.c_str());
     ConnSendf(c, "%d:%s:%d", T_LOGONOK, c->rec.nickname.c_str(), c->rec.country);
     s->online++;
+    s->metrics.logins++;
     int online = s->online, at_sea = s->at_sea;
     ConnSendf(c, "%d:Welcome to Kestrune, %s. %d captain%s online, %d at sea.", T_TEXT,
               c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
@@ -176,11 +178,13 @@ template <typename Work, typename Done> static bool SessionHashJob(Conn *c, Work
 
 // The hashing threads are behind: the client is told to come back.
 static void SessionBusy(Conn *c) {
+    MetricRefused(c->srv, LIMIT_HASH_QUEUE);
     ConnSendf(c, "%d:The server is busy. Please try again in a minute.", T_DIALOG);
     SessionNoLogin(c, "password queue full");
 }
 
 // Whether an address (and the server as a whole) may begin another new account; takes one.
+// A refusal is counted against the limit that made it.
 static bool SessionNewAccountAllowed(Server *s, const std::string &peer) {
     if (s->exempt.count(peer)) return true;
     auto it = s->new_accounts.find(peer);
@@ -190,8 +194,14 @@ static bool SessionNewAccountAllowed(Server *s, const std::string &peer) {
         BucketInit(&it->second, n / 3600.0, n);
     }
     TokenBucket probe = it->second;
-    if (!BucketTake(&probe, 1.0)) return false;
-    if (!BucketTake(&s->new_accounts_all, 1.0)) return false;
+    if (!BucketTake(&probe, 1.0)) {
+        MetricRefused(s, LIMIT_NEW_ACCOUNTS_ADDRESS);
+        return false;
+    }
+    if (!BucketTake(&s->new_accounts_all, 1.0)) {
+        MetricRefused(s, LIMIT_NEW_ACCOUNTS_ALL);
+        return false;
+    }
     BucketTake(&it->second, 1.0);
     return true;
 }
@@ -232,6 +242,7 @@ static void SessionCreateAccount(Conn *c) {
     s->reserved_nicks.erase(c->reserved_nick);
     c->reserved_nick.clear();
     if (rc == DB_OK) {
+        s->metrics.accounts_created++;
         ConnLog(LOG_INFO, c, "new player %s (%s), %s", c->rec.userid.c_str(),
                 c->rec.nickname.c_str(), c->rec.country ? "Northland" : "Westland");
         SessionLogon(c);
@@ -256,17 +267,25 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
         return;
     }
     if (SessionBlocked(s, c->peer)) {
+        MetricRefused(s, LIMIT_ADDRESS_FAILS);
         ConnSendf(c, "%d:Too many failed logins from your address. Please wait a minute.",
                   T_DIALOG);
         SessionNoLogin(c, "failed-login limit");
         return;
     }
     if (!SessionFieldValid(f[0], LOGIN_FIELD_MAX) || !SessionFieldValid(f[1], LOGIN_FIELD_MAX)) {
+        s->metrics.login_failures++;
         SessionFailed(s, c->peer);
         SessionNoLogin(c, "unusable UserID or password");
         return;
     }
     std::string userid(f[0]), password(f[1]);
+    if (AdminBannedAccount(s, userid)) {
+        MetricRefused(s, LIMIT_BANNED_ACCOUNT);
+        ConnSendf(c, "%d:This UserID is banned from this server.", T_DIALOG);
+        SessionNoLogin(c, "the account is banned");
+        return;
+    }
     PlayerRecord rec;
     int found = DbFindPlayer(&s->db, userid, &rec);
     if (found < 0) {
@@ -276,6 +295,7 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
     }
     if (found) {
         if (int wait = SessionAccountWait(s, userid)) {
+            MetricRefused(s, LIMIT_ACCOUNT_FAILS);
             ConnSendf(c, "%d:Too many failed logins for this UserID. Please wait %d seconds.",
                       T_DIALOG, wait);
             SessionNoLogin(c, "failed logins of the account");
@@ -296,6 +316,7 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
             [password](Conn *conn, int ok) {
                 Server *srv = conn->srv;
                 if (!ok) {
+                    srv->metrics.login_failures++;
                     SessionFailed(srv, conn->peer);
                     SessionNoLogin(conn, "wrong password");
                     return;

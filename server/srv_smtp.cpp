@@ -1,4 +1,5 @@
 // srv_smtp.cpp -- the feedback mailbox: a small SMTP listener that stores each mail it is given
+#include "server/srv_admin.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
 
@@ -90,15 +91,24 @@ static const char *SmtpQuotaRefusal(Server *s, const std::string &from, const st
     SmtpState *st = SmtpStateOf(s);
     const ServerConfig &cfg = s->cfg;
     SmtpExpire(st, SrvNow());
-    if (st->stored >= cfg.mail_max_stored || st->bytes >= cfg.mail_max_bytes ||
-        st->bytes + extra > cfg.mail_max_bytes)
+    if (st->stored >= cfg.mail_max_stored) {
+        MetricRefused(s, LIMIT_MAIL_MAX_STORED);
         return "452 4.3.1 the feedback mailbox is full, try again later";
+    }
+    if (st->bytes >= cfg.mail_max_bytes || st->bytes + extra > cfg.mail_max_bytes) {
+        MetricRefused(s, LIMIT_MAIL_MAX_BYTES);
+        return "452 4.3.1 the feedback mailbox is full, try again later";
+    }
     auto ns = st->by_sender.find(SmtpSenderKey(from));
-    if (ns != st->by_sender.end() && ns->second >= cfg.mail_per_sender)
+    if (ns != st->by_sender.end() && ns->second >= cfg.mail_per_sender) {
+        MetricRefused(s, LIMIT_MAIL_PER_SENDER);
         return "450 4.7.1 enough feedback from this sender today, try again tomorrow";
+    }
     auto np = st->by_peer.find(peer);
-    if (np != st->by_peer.end() && np->second >= cfg.mail_per_peer)
+    if (np != st->by_peer.end() && np->second >= cfg.mail_per_peer) {
+        MetricRefused(s, LIMIT_MAIL_PER_PEER);
         return "450 4.7.1 enough feedback from your address today, try again tomorrow";
+    }
     return nullptr;
 }
 
@@ -173,6 +183,7 @@ static void SmtpReply(const std::shared_ptr<SmtpConn> &c, const std::string &tex
     if (c->closed) return;
     // A client that sends without reading would have us keep its replies for ever.
     if (c->out.size() + c->inflight.size() + text.size() + 2 > (size_t)c->srv->cfg.mail_out_limit) {
+        MetricRefused(c->srv, LIMIT_MAIL_OUT);
         SmtpLogRefusal(c->srv, c->peer, "replies not read, connection closed");
         SmtpClose(c);
         return;
@@ -272,6 +283,7 @@ static void SmtpStore(const std::shared_ptr<SmtpConn> &c) {
         SmtpCount(st, st->recent.back(), 1);
         st->stored++;
         st->bytes += size;
+        c->srv->metrics.mails_stored++;
         LogInfo("mail (%s): feedback from %s, subject \"%s\", %zu bytes", c->peer.c_str(),
                 f.sender.c_str(), f.subject.c_str(), f.body.size());
         SmtpReply(c, "250 OK, your feedback is stored");
@@ -284,9 +296,10 @@ static void SmtpDataLine(const std::shared_ptr<SmtpConn> &c, const std::string &
     if (ln == ".") {
         if (c->too_big)
             SmtpReply(c, "552 message too large");
-        else if (!BucketTake(&c->mails, 1.0))
+        else if (!BucketTake(&c->mails, 1.0)) {
+            MetricRefused(c->srv, LIMIT_MAIL_RATE);
             SmtpReply(c, "450 too many mails, try again later");
-        else
+        } else
             SmtpStore(c);
         SmtpReset(c.get());
         return;
@@ -358,6 +371,7 @@ static void SmtpIdle(const std::shared_ptr<SmtpConn> &c) {
     c->idle.expires_after(std::chrono::seconds(c->srv->cfg.mail_idle_s));
     c->idle.async_wait([c](const asio::error_code &ec) {
         if (ec || c->closed) return;
+        MetricRefused(c->srv, LIMIT_MAIL_IDLE);
         SmtpCut(c, "421 4.4.2 idle too long");
     });
 }
@@ -369,6 +383,7 @@ static void SmtpDeadline(const std::shared_ptr<SmtpConn> &c) {
         if (ec || c->closed) return;
         LogInfo("mail (%s): dialogue longer than %d s, closed", c->peer.c_str(),
                 c->srv->cfg.mail_session_s);
+        MetricRefused(c->srv, LIMIT_MAIL_SESSION);
         SmtpCut(c, "421 4.4.2 mail dialogue took too long");
     });
 }
@@ -427,6 +442,7 @@ static bool SmtpEvict(Server *s, const std::string &peer) {
     for (auto &w : st->open) {
         auto o = w.lock();
         if (o && !o->closed && o->peer == most) {
+            MetricRefused(s, LIMIT_MAIL_MAX_CONNS);
             SmtpLogRefusal(s, most, "oldest connection closed to make room for others");
             SmtpCut(o, "421 4.3.2 too busy, making room for others");
             SmtpRelease(o); // its slot is needed now, not when the reply has been written
@@ -450,9 +466,14 @@ void SmtpAccept(Server *s) {
             s->mail_conns++;
             BucketInit(&c->mails, 1.0 / 60.0, 5.0);
             SmtpState *st = SmtpStateOf(s);
-            if (SmtpOpenFrom(st, c->peer) >= s->cfg.mail_conns_per_addr) {
+            if (AdminBannedAddress(s, c->peer)) {
+                MetricRefused(s, LIMIT_BANNED_ADDRESS);
+                SmtpRefuse(s, c, "554 5.7.1 your address is banned from this server");
+            } else if (SmtpOpenFrom(st, c->peer) >= s->cfg.mail_conns_per_addr) {
+                MetricRefused(s, LIMIT_MAIL_CONNS_PER_ADDR);
                 SmtpRefuse(s, c, "421 4.7.0 too many mail connections from your address");
             } else if ((int)st->open.size() >= s->cfg.mail_max_conns && !SmtpEvict(s, c->peer)) {
+                MetricRefused(s, LIMIT_MAIL_MAX_CONNS);
                 SmtpRefuse(s, c, "421 4.3.2 too busy, try again later");
             } else {
                 st->open.push_back(c);
@@ -465,4 +486,10 @@ void SmtpAccept(Server *s) {
         }
         SmtpAccept(s);
     });
+}
+
+void SmtpTotals(Server *s, int64_t *stored, int64_t *bytes) {
+    SmtpState *st = SmtpStateOf(s);
+    *stored = st->stored;
+    *bytes = st->bytes;
 }
