@@ -10,8 +10,8 @@
 #include <map>
 
 // Names the file cannot hold: operator commands run once and exit, and the file's own name.
-static const char *const CFG_COMMANDS[] = {"help",          "h",        "version", "list-players",
-                                           "list-feedback", "announce", "config"};
+static const char *const CFG_COMMANDS[] = {"help",     "h",      "version", "list-players",
+                                           "list-feedback", "announce", "config", "admin"};
 
 static std::string CfgTrim(const std::string &s) {
     size_t a = s.find_first_not_of(" \t\r");
@@ -176,6 +176,11 @@ static const CfgSetting CFG_SETTINGS[] = {
     CFG_FIELD("db", false, db_path),
     CFG_FIELD("hash-threads", false, hash_threads),
     CFG_FIELD("seed", false, seed),
+    CFG_FIELD("metrics", false, metrics),
+    CFG_FIELD("admin-socket", false, admin_socket),
+    CFG_FIELD("admin-bind", false, admin_bind),
+    CFG_FIELD("admin-port", false, admin_port),
+    CFG_FIELD("admin-secret", false, admin_secret),
     CFG_FIELD("hash-cost", true, hash_cost),
     CFG_FIELD("drones", true, drones),
     CFG_FIELD("spawn-near", true, spawn_near),

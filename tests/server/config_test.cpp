@@ -426,7 +426,8 @@ TEST(ConfigFile, SampleHoldsEveryOptionWithItsDefault) {
     std::string help = testing::internal::GetCapturedStdout();
     std::istringstream lines(help);
     const std::set<std::string> commands = {
-        "config", "smtp-port", "list-players", "announce", "list-feedback", "help", "version"};
+        "config", "smtp-port", "list-players", "announce", "list-feedback", "help", "version",
+        "admin"};
     while (std::getline(lines, line)) {
         if (line.rfind("  --", 0) != 0) continue;
         std::string name = line.substr(4, line.find_first_of(" \n", 4) - 4);
