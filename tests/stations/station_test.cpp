@@ -261,6 +261,40 @@ TEST_F(DefaultPlaces, AResizedRadioRoomKeepsItsSize) {
     DestroyWindow(hwndChat);
 }
 
+TEST(StationTable, EveryStationOnceWithItsOwnWindowAndMenuCommand) {
+    InitializeDebug(nullptr);
+    TestFrameOpen(800, 600);
+    HMENU menu = GetMenu(hwndApp);
+    for (int i = 0; i < STATION_COUNT; i++) {
+        const StationEntry &a = STATION_TABLE[i];
+        EXPECT_NE(GetMenuState(menu, a.menu_id, MF_BYCOMMAND), (UINT)-1) << a.name;
+        EXPECT_EQ(StationFind(a.name), &a);
+        for (int j = i + 1; j < STATION_COUNT; j++) {
+            const StationEntry &b = STATION_TABLE[j];
+            EXPECT_STRNE(a.name, b.name);
+            EXPECT_NE(a.menu_id, b.menu_id) << a.name << " " << b.name;
+            EXPECT_NE(a.window, b.window) << a.name << " " << b.name;
+            EXPECT_TRUE(!a.battle_order || a.battle_order != b.battle_order)
+                << a.name << " " << b.name;
+        }
+    }
+    EXPECT_EQ(StationFind("Periscope"), nullptr);
+    TestFrameClose();
+}
+
+TEST(StationTable, TheClassesThatHaveAStation) {
+    EXPECT_TRUE(StationOfClass(StationFind("Bridge"), -1)); // a ship of no known class too
+    EXPECT_TRUE(StationOfClass(StationFind("Chat"), MERCHANT));
+    EXPECT_TRUE(StationOfClass(StationFind("Gun"), CORVETTE));
+    EXPECT_FALSE(StationOfClass(StationFind("Gun"), MERCHANT));
+    EXPECT_FALSE(StationOfClass(StationFind("Gun"), -1));
+    EXPECT_TRUE(StationOfClass(StationFind("Tubes"), DESTROYER));
+    EXPECT_FALSE(StationOfClass(StationFind("Tubes"), CORVETTE));
+    EXPECT_FALSE(StationOfClass(StationFind("DC"), SUBMARINE));
+    EXPECT_TRUE(StationOfClass(StationFind("Plan"), SUBMARINE));
+    EXPECT_EQ(StationFind("Plan")->battle_order, 0); // the player asks for the status map
+}
+
 TEST(TubesArc, BowTubesForASubmarineBeamTubesOtherwise) {
     EXPECT_TRUE(TubesArcContains(SUBMARINE, 0));
     EXPECT_TRUE(TubesArcContains(SUBMARINE, 2730));
