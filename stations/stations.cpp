@@ -20,7 +20,7 @@ static void StationDCStep() {
     DCUpdate(NULL, 0);
 }
 
-const StationEntry STATION_TABLE[STATION_COUNT] = {
+constexpr StationEntry STATION_TABLE[STATION_COUNT] = {
     {"Map", IDM_MAP_TABLE, STATION_EVERY_CLASS, 3, &hwndMap, MapRegister, MapOpen, MapUpdate,
      MapVisible, MapShow, MapHide},
     {"Compass", IDM_COMPASS, STATION_EVERY_CLASS, 4, &hwndCompass, CompassRegister, CompassOpen,
@@ -46,6 +46,8 @@ const StationEntry STATION_TABLE[STATION_COUNT] = {
     {"Chat", IDM_RADIO_ROOM, STATION_EVERY_CLASS, 2, &hwndChat, ChatRegister, ChatOpen, NULL,
      ChatVisible, ChatShow, ChatHide},
 };
+// A row short of STATION_COUNT would be a station of null operations.
+static_assert(STATION_TABLE[STATION_COUNT - 1].name != nullptr, "STATION_COUNT counts the rows");
 
 int32_t StationOfClass(const StationEntry *station, int32_t ship_class) {
     if (station->classes == STATION_EVERY_CLASS) return 1;
