@@ -205,7 +205,7 @@ LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
-        // A press on the caption brings the compass forward as a click in it would.
+        // A press on the caption or border brings the compass forward, as one inside does.
         ActivateWindow(window);
         break;
     case WM_LBUTTONDOWN:

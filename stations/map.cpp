@@ -370,7 +370,7 @@ void MapClick(int32_t x, int32_t y) {
 LRESULT CALLBACK MapProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        // The chart is laid out anew here; the default handling has nothing to add.
+        // A new size lays the chart out anew and ends here, without the default handling.
         if (StationSizeMessage(window, wParam)) return 0;
         MapResize(window, LOWORD(lParam), HIWORD(lParam));
         return 0;
