@@ -13,31 +13,6 @@
 
 int32_t palette_lost;
 
-// The eleven stations in menu order, so that commands and check marks share one table.
-struct FrameStation {
-    UINT id;
-    HWND *window;
-    void (*open)(HWND parent);
-    int32_t (*visible)();
-    void (*show)();
-    void (*hide)();
-};
-
-static const FrameStation frame_station[] = {
-    {IDM_BRIDGE, &hwndBridge, BridgeOpen, BridgeVisible, BridgeShow, BridgeHide},
-    {IDM_RADIO_ROOM, &hwndChat, ChatOpen, ChatVisible, ChatShow, ChatHide},
-    {IDM_MAP_TABLE, &hwndMap, MapOpen, MapVisible, MapShow, MapHide},
-    {IDM_COMPASS, &hwndCompass, CompassOpen, CompassVisible, CompassShow, CompassHide},
-    {IDM_DEPTH_CHARGES, &hwndDC, DCOpen, DCVisible, DCShow, DCHide},
-    {IDM_ENGINES, &hwndTelegraph, TelegraphOpen, TelegraphVisible, TelegraphShow, TelegraphHide},
-    {IDM_GUNS, &hwndGun, GunOpen, GunVisible, GunShow, GunHide},
-    {IDM_TORPEDO_TUBES, &hwndTubes, TubesOpen, TubesVisible, TubesShow, TubesHide},
-    {IDM_DEPTH_GAUGE, &hwndDepth, DepthOpen, DepthVisible, DepthShow, DepthHide},
-    {IDM_STATUS_MAP, &hwndPlan, PlanOpen, PlanVisible, PlanShow, PlanHide},
-    {IDM_ORDERS, &hwndButton, ButtonOpen, ButtonVisible, ButtonShow, ButtonHide},
-};
-enum { FRAME_STATIONS = sizeof frame_station / sizeof frame_station[0] };
-
 void TickMenuItem(HMENU menu, UINT id, int32_t on) {
     CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -59,29 +34,19 @@ void ConfigureMenu() {
     ChangeMenuItem(menu, IDM_OPTIONS, 1);
     ChangeMenuItem(menu, IDM_WHO, battle);
 
-    for (int i = 0; i < FRAME_STATIONS; i++)
-        TickMenuItem(menu, frame_station[i].id, frame_station[i].visible() != 0);
+    for (const StationEntry &station : STATION_TABLE)
+        TickMenuItem(menu, station.menu_id, station.visible() != 0);
 
     if (!battle) {
         DebugLog("location!=LOC_BATTLE: %d\n", (int)location);
-        for (int i = 0; i < FRAME_STATIONS; i++)
-            ChangeMenuItem(menu, frame_station[i].id, 0);
+        for (const StationEntry &station : STATION_TABLE)
+            ChangeMenuItem(menu, station.menu_id, 0);
         return;
     }
+    // In a battle a station's item is there for the classes of ship that have the station.
     int32_t cls = player_mobile && player_mobile->type ? player_mobile->type->type_id : -1;
-    int32_t sub = cls == SUBMARINE, dd = cls == DESTROYER, corvette = cls == CORVETTE;
-    int32_t warship = sub || dd || corvette;
-    ChangeMenuItem(menu, IDM_BRIDGE, 1);
-    ChangeMenuItem(menu, IDM_RADIO_ROOM, 1);
-    ChangeMenuItem(menu, IDM_MAP_TABLE, 1);
-    ChangeMenuItem(menu, IDM_COMPASS, 1);
-    ChangeMenuItem(menu, IDM_ENGINES, 1);
-    ChangeMenuItem(menu, IDM_DEPTH_CHARGES, dd || corvette);
-    ChangeMenuItem(menu, IDM_GUNS, warship);
-    ChangeMenuItem(menu, IDM_TORPEDO_TUBES, sub || dd);
-    ChangeMenuItem(menu, IDM_DEPTH_GAUGE, sub);
-    ChangeMenuItem(menu, IDM_STATUS_MAP, sub);
-    ChangeMenuItem(menu, IDM_ORDERS, sub);
+    for (const StationEntry &station : STATION_TABLE)
+        ChangeMenuItem(menu, station.menu_id, StationOfClass(&station, cls));
 }
 
 void ActivateWindow(HWND window) {
@@ -92,7 +57,7 @@ void ActivateWindow(HWND window) {
 }
 
 // Opens the station when it has no window yet, then shows or hides it.
-static void FrameToggleStation(HWND frame, const FrameStation *station) {
+static void FrameToggleStation(HWND frame, const StationEntry *station) {
     if (!*station->window) {
         station->open(frame);
         // A window that opens shown has done what the player asked for.
@@ -153,9 +118,9 @@ static int FrameCommand(HWND window, UINT id) {
         AboutDialog();
         return 1;
     }
-    for (int i = 0; i < FRAME_STATIONS; i++) {
-        if (frame_station[i].id == id) {
-            FrameToggleStation(window, &frame_station[i]);
+    for (const StationEntry &station : STATION_TABLE) {
+        if (station.menu_id == id) {
+            FrameToggleStation(window, &station);
             return 1;
         }
     }

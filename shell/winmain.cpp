@@ -73,17 +73,8 @@ static void ShellRegisterClasses() {
     wc.lpszMenuName = "KRMenu";
     wc.lpszClassName = szFrameClass;
     if (!RegisterClass(&wc)) DebugLog("WinMain: RegisterClass(%s) failed", szFrameClass);
-    BridgeRegister();
-    ChatRegister();
-    MapRegister();
-    CompassRegister();
-    TelegraphRegister();
-    DepthRegister();
-    TubesRegister();
-    PlanRegister();
-    ButtonRegister();
-    GunRegister();
-    DCRegister();
+    for (const StationEntry &station : STATION_TABLE)
+        station.register_class();
 }
 
 int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
@@ -255,16 +246,8 @@ void MainProcess() {
     ProcessKeyboard();
     if (player_mobile && player_mobile->type && player_mobile->type->type_id == SUBMARINE)
         SubProcess();
-    MapUpdate();
-    CompassUpdate();
-    TelegraphUpdate();
-    DepthUpdate();
-    TubesUpdate();
-    PlanUpdate();
-    GunUpdate(NULL, 0);
-    DCUpdate(NULL, 0);
-    ButtonUpdate();
-    BridgeUpdate();
+    for (const StationEntry &station : STATION_TABLE)
+        if (station.update) station.update();
     sfxProcess();
 }
 

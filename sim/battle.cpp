@@ -14,17 +14,7 @@
 #include "shell/frame.h"
 #include "sim/hits.h"
 #include "sim/move.h"
-#include "stations/bridge.h"
-#include "stations/button.h"
-#include "stations/chat.h"
-#include "stations/compass.h"
-#include "stations/dc.h"
-#include "stations/depth.h"
-#include "stations/gun.h"
-#include "stations/map.h"
-#include "stations/plan.h"
-#include "stations/telegrph.h"
-#include "stations/tubes.h"
+#include "stations/stations.h"
 
 int32_t my_ship_id;
 int32_t my_ship_type;
@@ -50,13 +40,28 @@ void InitializeGame(int32_t ship_id) {
         player.score[i] = 0;
 }
 
-static void OpenStation(HWND *window, void (*open)(HWND)) {
-    if (!*window || !IsWindow(*window)) open(hwndApp);
+// Opens the stations of the ship's class in the battle's order; the stations of no battle are
+// hidden.
+static void OpenStations(int32_t ship_class) {
+    for (int32_t order = 1; order <= STATION_COUNT; order++)
+        for (const StationEntry &station : STATION_TABLE) {
+            if (station.battle_order != order || !StationOfClass(&station, ship_class)) continue;
+            if (!*station.window || !IsWindow(*station.window)) station.open(hwndApp);
+        }
+    for (const StationEntry &station : STATION_TABLE)
+        if (!station.battle_order) station.hide();
 }
 
-static void CloseStation(HWND *window) {
-    if (*window) DestroyWindow(*window);
-    *window = nullptr;
+// Every battle station goes, whichever class opened it: one opened from the menu too. The
+// stations of no battle outlive it, but not as icons littering the lobby.
+static void CloseStations() {
+    for (const StationEntry &station : STATION_TABLE) {
+        if (!station.battle_order) continue;
+        if (*station.window) DestroyWindow(*station.window);
+        *station.window = nullptr;
+    }
+    for (const StationEntry &station : STATION_TABLE)
+        if (!station.battle_order && *station.window && IsIconic(*station.window)) station.hide();
 }
 
 static void StartOptics(const Mobile *m) {
@@ -85,31 +90,7 @@ void StartGame(Mobile *m) {
     StartOptics(m);
     start_dive = 0;
 
-    OpenStation(&hwndBridge, BridgeOpen);
-    OpenStation(&hwndChat, ChatOpen);
-    OpenStation(&hwndMap, MapOpen);
-    OpenStation(&hwndCompass, CompassOpen);
-    OpenStation(&hwndTelegraph, TelegraphOpen);
-    switch (my_ship_type) {
-    case SUBMARINE:
-        OpenStation(&hwndDepth, DepthOpen);
-        OpenStation(&hwndTubes, TubesOpen);
-        OpenStation(&hwndButton, ButtonOpen);
-        OpenStation(&hwndGun, GunOpen);
-        break;
-    case CORVETTE:
-        OpenStation(&hwndDC, DCOpen);
-        OpenStation(&hwndGun, GunOpen);
-        break;
-    case DESTROYER:
-        OpenStation(&hwndDC, DCOpen);
-        OpenStation(&hwndTubes, TubesOpen);
-        OpenStation(&hwndGun, GunOpen);
-        break;
-    default:
-        break;
-    }
-    PlanHide();
+    OpenStations(my_ship_type);
     ConfigureMenu();
 }
 
@@ -123,19 +104,7 @@ void EndGame() {
     if (end_game_wait_ms) Sleep(end_game_wait_ms);
     sfxProcess();
     DebugLog("EndGame");
-    // Every battle station goes, whichever class opened it: one opened from the menu too.
-    CloseStation(&hwndBridge);
-    CloseStation(&hwndChat);
-    CloseStation(&hwndMap);
-    CloseStation(&hwndCompass);
-    CloseStation(&hwndTelegraph);
-    CloseStation(&hwndGun);
-    CloseStation(&hwndDepth);
-    CloseStation(&hwndTubes);
-    CloseStation(&hwndButton);
-    CloseStation(&hwndDC);
-    // The status map outlives the battle, but not as an icon littering the lobby.
-    if (hwndPlan && IsIconic(hwndPlan)) PlanHide();
+    CloseStations();
     CloseMobiles();
     location = LOC_LOBBY;
     player_mobile = nullptr;

@@ -44,8 +44,9 @@ static uint32_t last_angle, start_angle;
 static uint32_t frame_start;
 static long frame_count;
 
-static const Station bridge_station = {"BridgeChild", "Bridge", "bridge_x",  "bridge_y",
-                                       NULL,          NULL,     &hwndBridge, &bridge_visible};
+static const Station bridge_station = {"BridgeChild", "Bridge",      "bridge_x",   "bridge_y",
+                                       NULL,          NULL,          &hwndBridge,  &bridge_visible,
+                                       BridgeCreate,  BridgeDestroy, BridgeResize, STATION_FOCUS};
 
 int32_t DeltaAngle(uint16_t a, uint16_t b) {
     if (a == b) return 0;
@@ -433,24 +434,6 @@ static void BridgeMouseMove(WPARAM keys, int32_t x, int32_t y) {
 
 LRESULT CALLBACK BridgeProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        BridgeCreate(window);
-        StationOpened(&bridge_station, window);
-        return 0;
-    case WM_DESTROY:
-        BridgeDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        BridgeResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        SetFocus(window);
-        break;
     case WM_LBUTTONDOWN:
         mouse_x = (int16_t)LOWORD(lParam);
         mouse_y = (int16_t)HIWORD(lParam);
@@ -477,5 +460,5 @@ LRESULT CALLBACK BridgeProcess(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&bridge_station, window, message, wParam, lParam);
 }

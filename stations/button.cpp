@@ -21,8 +21,9 @@ static int32_t button_size;
 static int32_t button_redraw = 1;
 static int32_t button_observer_shown = -1;
 
-static const Station button_station = {"ButtonChild", "Orders", "button_x",  "button_y",
-                                       NULL,          NULL,     &hwndButton, &button_visible};
+static const Station button_station = {"ButtonChild", "Orders",      "button_x",   "button_y",
+                                       NULL,          NULL,          &hwndButton,  &button_visible,
+                                       ButtonCreate,  ButtonDestroy, ButtonResize, 0};
 
 void ButtonRegister() {
     StationRegister(button_station.class_name, ButtonProcess, (HBRUSH)GetStockObject(BLACK_BRUSH),
@@ -148,23 +149,6 @@ void ButtonPaint(HDC dc) {
 
 LRESULT CALLBACK ButtonProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        ButtonCreate(window);
-        StationOpened(&button_station, window);
-        return 0;
-    case WM_DESTROY:
-        ButtonDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        ButtonResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        break;
     case WM_LBUTTONDOWN:
         ButtonClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -177,5 +161,5 @@ LRESULT CALLBACK ButtonProcess(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&button_station, window, message, wParam, lParam);
 }

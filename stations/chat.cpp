@@ -18,8 +18,9 @@ static int32_t line_height;
 
 static const char *const chat_addressee_name[3] = {"All", "Them", "Us"};
 
-static const Station chat_station = {"ChatChild", "Radio room", "chat_x",  "chat_y",
-                                     "chat_w",    "chat_h",     &hwndChat, &chat_visible};
+static const Station chat_station = {"ChatChild", "Radio room", "chat_x",   "chat_y",
+                                     "chat_w",    "chat_h",     &hwndChat,  &chat_visible,
+                                     ChatCreate,  ChatDestroy,  ChatResize, 0};
 
 void ChatRegister() {
     StationRegister(chat_station.class_name, ChatProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
@@ -154,25 +155,15 @@ LRESULT CALLBACK EditBoxFunc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 LRESULT CALLBACK ChatProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        ChatCreate(window);
-        StationOpened(&chat_station, window);
-        return 0;
-    case WM_DESTROY:
-        ChatDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
     case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
         // A minimised radio room has no client area to lay out.
-        if (wParam != SIZE_MINIMIZED) ChatResize(window, LOWORD(lParam), HIWORD(lParam));
+        if (wParam == SIZE_MINIMIZED) return DefWindowProc(window, message, wParam, lParam);
         break;
     case WM_MOUSEACTIVATE:
+        // The focus goes to the line being typed, not to the window.
         ActivateWindow(window);
         if (chat_input) SetFocus(chat_input);
-        break;
+        return DefWindowProc(window, message, wParam, lParam);
     case WM_COMMAND:
         if (LOWORD(wParam) == CHAT_ADDRESSEE) {
             radio_addressee = (radio_addressee + 1) % 3;
@@ -185,5 +176,5 @@ LRESULT CALLBACK ChatProcess(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         break;
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&chat_station, window, message, wParam, lParam);
 }

@@ -32,8 +32,9 @@ static HPEN compass_white, compass_grey, compass_red, compass_dark;
 // the real one, so across and down scale apart on a screen that is not 4:3.
 enum { COMPASS_DESIGN_W = 179, COMPASS_DESIGN_H = 185, COMPASS_CARD_X = 94, COMPASS_CARD_Y = 86 };
 
-static const Station compass_station = {"CompassChild", "Compass", "compass_x",  "compass_y",
-                                        NULL,           NULL,      &hwndCompass, &compass_visible};
+static const Station compass_station = {
+    "CompassChild", "Compass",        "compass_x",   "compass_y",    NULL,          NULL,
+    &hwndCompass,   &compass_visible, CompassCreate, CompassDestroy, CompassResize, 0};
 
 static HPEN CompassRoundPen(COLORREF colour) {
     LOGBRUSH brush = {BS_SOLID, colour, 0};
@@ -202,23 +203,9 @@ void CompassRedraw() {
 
 LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        CompassCreate(window);
-        StationOpened(&compass_station, window);
-        return 0;
-    case WM_DESTROY:
-        CompassDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        CompassResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
+        // A press on the caption or border brings the compass forward, as one inside does.
         ActivateWindow(window);
         break;
     case WM_LBUTTONDOWN:
@@ -237,5 +224,5 @@ LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM
         StationPaintBitmap(window, compass_face);
         return 0;
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&compass_station, window, message, wParam, lParam);
 }

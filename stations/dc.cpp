@@ -21,8 +21,8 @@ static int32_t dc_text_height;
 static int32_t dc_width, dc_height; // the window's creation size
 static int32_t dc_ready_shown = -1;
 
-static const Station dc_station = {"DCChild", "DC status", "dc_x",  "dc_y",
-                                   NULL,      NULL,        &hwndDC, &dc_visible};
+static const Station dc_station = {"DCChild", "DC status", "dc_x",   "dc_y",    NULL, NULL,
+                                   &hwndDC,   &dc_visible, DCCreate, DCDestroy, NULL, 0};
 
 void DCRegister() {
     StationRegister(dc_station.class_name, DCProcess, CreateSolidBrush(GetSysColor(COLOR_BTNFACE)),
@@ -134,19 +134,6 @@ void DCUpdate(HDC dc, int32_t force) {
 
 LRESULT CALLBACK DCProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        DCCreate(window);
-        StationOpened(&dc_station, window);
-        return 0;
-    case WM_DESTROY:
-        DCDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        break;
     case WM_LBUTTONDOWN:
         DCClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -164,5 +151,5 @@ LRESULT CALLBACK DCProcess(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&dc_station, window, message, wParam, lParam);
 }

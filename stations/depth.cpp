@@ -26,8 +26,9 @@ static int32_t depth_text_height;
 // the real one, so across and down scale apart on a screen that is not 4:3.
 enum { DEPTH_DESIGN_W = 125, DEPTH_DESIGN_H = 143, DEPTH_DIAL_X = 62, DEPTH_DIAL_Y = 69 };
 
-static const Station depth_station = {"DepthChild", "Depth gauge", "depth_x",  "depth_y",
-                                      NULL,         NULL,          &hwndDepth, &depth_visible};
+static const Station depth_station = {"DepthChild", "Depth gauge", "depth_x",   "depth_y",
+                                      NULL,         NULL,          &hwndDepth,  &depth_visible,
+                                      DepthCreate,  DepthDestroy,  DepthResize, STATION_FOCUS};
 
 void DepthRegister() {
     StationRegister(depth_station.class_name, DepthProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
@@ -186,24 +187,6 @@ void DepthClick(int32_t x, int32_t y) {
 
 LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        DepthCreate(window);
-        StationOpened(&depth_station, window);
-        return 0;
-    case WM_DESTROY:
-        DepthDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        DepthResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        SetFocus(window);
-        break;
     case WM_LBUTTONDOWN:
         DepthClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -219,5 +202,5 @@ LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM l
         StationPaintBitmap(window, depth_face);
         return 0;
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&depth_station, window, message, wParam, lParam);
 }

@@ -37,8 +37,8 @@ enum { GUN_NO_WAIT = -1 };
 
 static const char *const gun_button_text[3] = {"Commence fire", "Cease fire", "Submerged"};
 
-static const Station gun_station = {"GunChild", "Gun status", "gun_x",  "gun_y",
-                                    NULL,       NULL,         &hwndGun, &gun_visible};
+static const Station gun_station = {"GunChild", "Gun status", "gun_x",   "gun_y",    NULL, NULL,
+                                    &hwndGun,   &gun_visible, GunCreate, GunDestroy, NULL, 0};
 
 void GunRegister() {
     StationRegister(gun_station.class_name, GunProcess,
@@ -306,19 +306,6 @@ void GunStow(int32_t stow) {
 
 LRESULT CALLBACK GunProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        GunCreate(window);
-        StationOpened(&gun_station, window);
-        return 0;
-    case WM_DESTROY:
-        GunDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        break;
     case WM_LBUTTONDOWN:
         GunClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -336,5 +323,5 @@ LRESULT CALLBACK GunProcess(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&gun_station, window, message, wParam, lParam);
 }

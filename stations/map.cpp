@@ -75,8 +75,9 @@ static const MapButton map_button_kind[4] = {
     {"Son.", MAP_BUTTON_SONAR, 10000},
 };
 
-static const Station map_station = {"MapChild", "Map table", "map_x",  "map_y",
-                                    "map_w",    "map_h",     &hwndMap, &map_visible};
+static const Station map_station = {"MapChild", "Map table", "map_x",   "map_y",
+                                    "map_w",    "map_h",     &hwndMap,  &map_visible,
+                                    MapCreate,  MapDestroy,  MapResize, STATION_FOCUS};
 
 void MapRegister() {
     map_background = CreateSolidBrush(MAP_PAPER);
@@ -368,24 +369,11 @@ void MapClick(int32_t x, int32_t y) {
 
 LRESULT CALLBACK MapProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        MapCreate(window);
-        StationOpened(&map_station, window);
-        return 0;
-    case WM_DESTROY:
-        MapDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
     case WM_SIZE:
+        // A new size lays the chart out anew and ends here, without the default handling.
         if (StationSizeMessage(window, wParam)) return 0;
         MapResize(window, LOWORD(lParam), HIWORD(lParam));
         return 0;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        SetFocus(window);
-        break;
     case WM_LBUTTONDOWN:
         MapClick((int16_t)LOWORD(lParam), (int16_t)HIWORD(lParam));
         return 0;
@@ -408,5 +396,5 @@ LRESULT CALLBACK MapProcess(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (LOWORD(wParam) == map_button_kind[i].id) MapZoom(map_button_kind[i].range);
         break;
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&map_station, window, message, wParam, lParam);
 }

@@ -12,8 +12,9 @@ static int32_t plan_visible = 1;
 static BitMap plan_picture;
 static int32_t plan_text_height;
 
-static const Station plan_station = {"PlanChild", "Status Map", NULL,      NULL,
-                                     NULL,        NULL,         &hwndPlan, &plan_visible};
+static const Station plan_station = {"PlanChild", "Status Map", NULL,       NULL,
+                                     NULL,        NULL,         &hwndPlan,  &plan_visible,
+                                     PlanCreate,  PlanDestroy,  PlanResize, STATION_FOCUS};
 
 void PlanRegister() {
     StationRegister(plan_station.class_name, PlanProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
@@ -71,28 +72,9 @@ void PlanHide() {
 }
 
 LRESULT CALLBACK PlanProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_CREATE:
-        PlanCreate(window);
-        StationOpened(&plan_station, window);
-        return 0;
-    case WM_DESTROY:
-        PlanDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        PlanResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        SetFocus(window);
-        break;
-    case WM_PAINT:
+    if (message == WM_PAINT) {
         StationPaintBitmap(window, plan_picture);
         return 0;
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&plan_station, window, message, wParam, lParam);
 }

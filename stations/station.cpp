@@ -211,3 +211,30 @@ void StationPaintBitmap(HWND window, uint8_t *bitmap) {
     CopyBitMap(bitmap, dc, 0, 0, r.right - r.left, r.bottom - r.top, 1);
     EndPaint(window, &ps);
 }
+
+LRESULT StationProcess(const Station *station, HWND window, UINT message, WPARAM wParam,
+                       LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        station->create(window);
+        StationOpened(station, window);
+        return 0;
+    case WM_DESTROY:
+        station->destroy();
+        break;
+    case WM_CLOSE:
+        // Closing a station never destroys it.
+        ShowWindow(window, SW_MINIMIZE);
+        return 0;
+    case WM_SIZE:
+        if (!station->resize) break;
+        if (StationSizeMessage(window, wParam)) return 0;
+        station->resize(window, LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_MOUSEACTIVATE:
+        ActivateWindow(window);
+        if (station->flags & STATION_FOCUS) SetFocus(window);
+        break;
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}

@@ -6,13 +6,23 @@
 
 #include "platform/platform.h"
 
-// One station's fixed facts and its per-run state.
+// How a station's window takes the messages every station handles alike.
+enum {
+    STATION_FOCUS = 1, // a mouse activation also gives the window the keyboard focus
+};
+
+// One station's fixed facts, its per-run state and the operations its window messages call.
 struct Station {
     const char *class_name;                    // "CompassChild"
     const char *title;                         // "Compass"
     const char *key_x, *key_y, *key_w, *key_h; // settings keys (null: none)
     HWND *window;                              // the module's hwndXxx
     int32_t *visible;                          // the module's visible flag (survives the window)
+    void (*create)(HWND window);               // WM_CREATE: makes the drawing resources
+    void (*destroy)();                         // WM_DESTROY: frees them, saves the place
+    // WM_SIZE: the new client size (null: sizing, maximising too, is left to the default handling)
+    void (*resize)(HWND window, int32_t width, int32_t height);
+    uint32_t flags; // STATION_FOCUS
 };
 
 int32_t StationScaleW(int32_t design);
@@ -61,3 +71,9 @@ int StationSizeMessage(HWND window, WPARAM wParam);
 
 void StationPaintBitmap(HWND window, uint8_t *bitmap);
 // WM_PAINT: the background bitmap stretched over the client area.
+
+LRESULT StationProcess(const Station *station, HWND window, UINT message, WPARAM wParam,
+                       LPARAM lParam);
+// The messages every station handles alike: creation (then StationOpened), destruction, close
+// (minimises), size (a maximise becomes a restore) and mouse activation; anything else goes to
+// the default window procedure. A station's own procedure ends by calling it.

@@ -20,9 +20,18 @@ static BitMap telegraph_face[5];
 int32_t telegraph_cx;
 static int32_t telegraph_text_height;
 
-static const Station telegraph_station = {
-    "TelegraphChild", "Engines",         "telegraph_x", "telegraph_y", NULL, NULL,
-    &hwndTelegraph,   &telegraph_visible};
+static const Station telegraph_station = {"TelegraphChild",
+                                          "Engines",
+                                          "telegraph_x",
+                                          "telegraph_y",
+                                          NULL,
+                                          NULL,
+                                          &hwndTelegraph,
+                                          &telegraph_visible,
+                                          TelegraphCreate,
+                                          TelegraphDestroy,
+                                          TelegraphResize,
+                                          STATION_FOCUS};
 
 void TelegraphRegister() {
     StationRegister(telegraph_station.class_name, TelegraphProcess,
@@ -115,24 +124,6 @@ void TelegraphClick(int32_t x, int32_t y) {
 
 LRESULT CALLBACK TelegraphProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        TelegraphCreate(window);
-        StationOpened(&telegraph_station, window);
-        return 0;
-    case WM_DESTROY:
-        TelegraphDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        TelegraphResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        SetFocus(window);
-        break;
     case WM_LBUTTONDOWN:
         TelegraphClick(LOWORD(lParam), HIWORD(lParam));
         // The bell rings even when the order does not change.
@@ -145,5 +136,5 @@ LRESULT CALLBACK TelegraphProcess(HWND window, UINT message, WPARAM wParam, LPAR
         StationPaintBitmap(window, TelegraphFace(telegraph_shown));
         return 0;
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&telegraph_station, window, message, wParam, lParam);
 }

@@ -31,8 +31,9 @@ enum { TUBES_GREEN_OFF, TUBES_GREEN_ON, TUBES_RED_OFF, TUBES_RED_ON, TUBES_ARC_O
 static BitMap tubes_bitmap[6];
 static int32_t tubes_lamp;
 
-static const Station tubes_station = {"TubesChild", "Torpedo tubes", "tubes_x",     "tubes_y", NULL,
-                                      NULL,         &hwndTubes,      &tubes_visible};
+static const Station tubes_station = {
+    "TubesChild", "Torpedo tubes", "tubes_x",   "tubes_y",    NULL,        NULL,
+    &hwndTubes,   &tubes_visible,  TubesCreate, TubesDestroy, TubesResize, STATION_FOCUS};
 
 void TubesRegister() {
     StationRegister(tubes_station.class_name, TubesProcess, (HBRUSH)GetStockObject(BLACK_BRUSH), 1);
@@ -186,24 +187,6 @@ void TubesPaint(HDC dc, int32_t draw_tubes, int32_t draw_arc) {
 
 LRESULT CALLBACK TubesProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        TubesCreate(window);
-        StationOpened(&tubes_station, window);
-        return 0;
-    case WM_DESTROY:
-        TubesDestroy();
-        break;
-    case WM_CLOSE:
-        ShowWindow(window, SW_MINIMIZE);
-        return 0;
-    case WM_SIZE:
-        if (StationSizeMessage(window, wParam)) return 0;
-        TubesResize(window, LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEACTIVATE:
-        ActivateWindow(window);
-        SetFocus(window);
-        break;
     case WM_LBUTTONDOWN:
         TubesClick(LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -216,5 +199,5 @@ LRESULT CALLBACK TubesProcess(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     }
-    return DefWindowProc(window, message, wParam, lParam);
+    return StationProcess(&tubes_station, window, message, wParam, lParam);
 }

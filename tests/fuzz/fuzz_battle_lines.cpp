@@ -51,17 +51,8 @@ void Setup() {
     hwndFrame = hwndApp = CreateWindowEx(0, "FuzzFrame", "Kestrune", WS_POPUP | WS_VISIBLE, 0, 0,
                                          800, 600, nullptr, nullptr, nullptr, nullptr);
     hfont = (HFONT)GetStockObject(SYSTEM_FONT);
-    BridgeRegister();
-    ChatRegister();
-    MapRegister();
-    CompassRegister();
-    TelegraphRegister();
-    DepthRegister();
-    TubesRegister();
-    PlanRegister();
-    ButtonRegister();
-    GunRegister();
-    DCRegister();
+    for (const StationEntry &station : STATION_TABLE)
+        station.register_class();
     InitializeCircle();
     dddInitWindows32(hwndApp, malloc, free, dddLoadFile);
     sfxInitialize(SFX_OFF);

@@ -24,17 +24,8 @@ HWND TestFrameOpen(int width, int height) {
     wc.lpszMenuName = "KRMenu";
     wc.lpszClassName = szFrameClass;
     RegisterClass(&wc);
-    BridgeRegister();
-    ChatRegister();
-    MapRegister();
-    CompassRegister();
-    TelegraphRegister();
-    DepthRegister();
-    TubesRegister();
-    PlanRegister();
-    ButtonRegister();
-    GunRegister();
-    DCRegister();
+    for (const StationEntry &station : STATION_TABLE)
+        station.register_class();
     hwndFrame = CreateWindowEx(0, szFrameClass, "Kestrune",
                                WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU, 0, 0, screen_w,
                                screen_h, NULL, NULL, ghInstance, NULL);

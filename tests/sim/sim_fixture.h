@@ -70,17 +70,8 @@ class BattleFixture : public ::testing::Test {
         hfont = CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                            DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-        BridgeRegister();
-        ChatRegister();
-        MapRegister();
-        CompassRegister();
-        TelegraphRegister();
-        DepthRegister();
-        TubesRegister();
-        PlanRegister();
-        ButtonRegister();
-        GunRegister();
-        DCRegister();
+        for (const StationEntry &station : STATION_TABLE)
+            station.register_class();
         InitializeCircle();
         static bool engine_ready;
         if (!engine_ready) dddInitWindows32(hwndApp, malloc, free, dddLoadFile);

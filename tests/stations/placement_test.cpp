@@ -19,25 +19,9 @@
 
 namespace {
 
-struct Opener {
-    const char *name;
-    void (*open)(HWND);
-    HWND *window;
-};
-
-const Opener kAll[] = {
-    {"Bridge", BridgeOpen, &hwndBridge},
-    {"Chat", ChatOpen, &hwndChat},
-    {"Map", MapOpen, &hwndMap},
-    {"Compass", CompassOpen, &hwndCompass},
-    {"Telegraph", TelegraphOpen, &hwndTelegraph},
-    {"Depth", DepthOpen, &hwndDepth},
-    {"Tubes", TubesOpen, &hwndTubes},
-    {"Button", ButtonOpen, &hwndButton},
-    {"Gun", GunOpen, &hwndGun},
-    {"DC", DCOpen, &hwndDC},
-    {"Plan", PlanOpen, &hwndPlan},
-};
+// Every station, as the station table lists them.
+using Opener = StationEntry;
+const Opener (&kAll)[STATION_COUNT] = STATION_TABLE;
 
 const Opener *Find(const char *name) {
     for (const Opener &o : kAll)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "media/win.h"
 #include "net/session.h"
@@ -31,27 +32,37 @@ struct StationCase {
     UINT menu_id;
 };
 
-const StationCase kCases[] = {
-    {"Bridge", BridgeOpen, &hwndBridge, BridgeVisible, BridgeShow, BridgeHide, "Bridge", "bridge_x",
-     IDM_BRIDGE},
-    {"Chat", ChatOpen, &hwndChat, ChatVisible, ChatShow, ChatHide, "Radio room", "chat_x",
-     IDM_RADIO_ROOM},
-    {"Map", MapOpen, &hwndMap, MapVisible, MapShow, MapHide, "Map table", "map_x", IDM_MAP_TABLE},
-    {"Compass", CompassOpen, &hwndCompass, CompassVisible, CompassShow, CompassHide, "Compass",
-     "compass_x", IDM_COMPASS},
-    {"DC", DCOpen, &hwndDC, DCVisible, DCShow, DCHide, "DC status", "dc_x", IDM_DEPTH_CHARGES},
-    {"Telegraph", TelegraphOpen, &hwndTelegraph, TelegraphVisible, TelegraphShow, TelegraphHide,
-     "Engines", "telegraph_x", IDM_ENGINES},
-    {"Gun", GunOpen, &hwndGun, GunVisible, GunShow, GunHide, "Gun status", "gun_x", IDM_GUNS},
-    {"Tubes", TubesOpen, &hwndTubes, TubesVisible, TubesShow, TubesHide, "Torpedo tubes", "tubes_x",
-     IDM_TORPEDO_TUBES},
-    {"Depth", DepthOpen, &hwndDepth, DepthVisible, DepthShow, DepthHide, "Depth gauge", "depth_x",
-     IDM_DEPTH_GAUGE},
-    {"Plan", PlanOpen, &hwndPlan, PlanVisible, PlanShow, PlanHide, "Status Map", nullptr,
-     IDM_STATUS_MAP},
-    {"Button", ButtonOpen, &hwndButton, ButtonVisible, ButtonShow, ButtonHide, "Orders", "button_x",
-     IDM_ORDERS},
+// What each station's window shows and keeps, by its name in the station table.
+struct Expected {
+    const char *name;
+    const char *title;
+    const char *key_x; // null: no settings keys
 };
+
+const Expected kExpected[] = {
+    {"Bridge", "Bridge", "bridge_x"},    {"Chat", "Radio room", "chat_x"},
+    {"Map", "Map table", "map_x"},       {"Compass", "Compass", "compass_x"},
+    {"DC", "DC status", "dc_x"},         {"Telegraph", "Engines", "telegraph_x"},
+    {"Gun", "Gun status", "gun_x"},      {"Tubes", "Torpedo tubes", "tubes_x"},
+    {"Depth", "Depth gauge", "depth_x"}, {"Plan", "Status Map", nullptr},
+    {"Button", "Orders", "button_x"},
+};
+
+// Every station of the table, with what it is expected to show (no title: none is known).
+std::vector<StationCase> AllStations() {
+    std::vector<StationCase> cases;
+    for (const StationEntry &s : STATION_TABLE) {
+        StationCase c = {s.name, s.open,  s.window, s.visible, s.show,
+                         s.hide, nullptr, nullptr,  s.menu_id};
+        for (const Expected &e : kExpected)
+            if (strcmp(e.name, s.name) == 0) {
+                c.title = e.title;
+                c.key_x = e.key_x;
+            }
+        cases.push_back(c);
+    }
+    return cases;
+}
 
 POINT Corner(HWND window) {
     RECT r;
@@ -64,6 +75,7 @@ POINT Corner(HWND window) {
 class Stations : public ::testing::TestWithParam<StationCase> {
   protected:
     void SetUp() override {
+        ASSERT_NE(GetParam().title, nullptr) << GetParam().name << ": no expected title";
         InitializeDebug(nullptr);
         remove("kr.ini");
         TestFrameOpen(800, 600);
@@ -162,7 +174,7 @@ TEST_P(Stations, AStationHiddenInOneBattleStartsHiddenInTheNext) {
     EXPECT_TRUE(GetMenuState(GetMenu(hwndApp), c.menu_id, MF_BYCOMMAND) & MF_CHECKED);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, Stations, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(All, Stations, ::testing::ValuesIn(AllStations()),
                          [](const ::testing::TestParamInfo<StationCase> &info) {
                              return std::string(info.param.name);
                          });
@@ -247,6 +259,40 @@ TEST_F(DefaultPlaces, AResizedRadioRoomKeepsItsSize) {
     EXPECT_EQ(r.right - r.left, 300);
     EXPECT_EQ(r.bottom - r.top, 150);
     DestroyWindow(hwndChat);
+}
+
+TEST(StationTable, EveryStationOnceWithItsOwnWindowAndMenuCommand) {
+    InitializeDebug(nullptr);
+    TestFrameOpen(800, 600);
+    HMENU menu = GetMenu(hwndApp);
+    for (int i = 0; i < STATION_COUNT; i++) {
+        const StationEntry &a = STATION_TABLE[i];
+        EXPECT_NE(GetMenuState(menu, a.menu_id, MF_BYCOMMAND), (UINT)-1) << a.name;
+        EXPECT_EQ(StationFind(a.name), &a);
+        for (int j = i + 1; j < STATION_COUNT; j++) {
+            const StationEntry &b = STATION_TABLE[j];
+            EXPECT_STRNE(a.name, b.name);
+            EXPECT_NE(a.menu_id, b.menu_id) << a.name << " " << b.name;
+            EXPECT_NE(a.window, b.window) << a.name << " " << b.name;
+            EXPECT_TRUE(!a.battle_order || a.battle_order != b.battle_order)
+                << a.name << " " << b.name;
+        }
+    }
+    EXPECT_EQ(StationFind("Periscope"), nullptr);
+    TestFrameClose();
+}
+
+TEST(StationTable, TheClassesThatHaveAStation) {
+    EXPECT_TRUE(StationOfClass(StationFind("Bridge"), -1)); // a ship of no known class too
+    EXPECT_TRUE(StationOfClass(StationFind("Chat"), MERCHANT));
+    EXPECT_TRUE(StationOfClass(StationFind("Gun"), CORVETTE));
+    EXPECT_FALSE(StationOfClass(StationFind("Gun"), MERCHANT));
+    EXPECT_FALSE(StationOfClass(StationFind("Gun"), -1));
+    EXPECT_TRUE(StationOfClass(StationFind("Tubes"), DESTROYER));
+    EXPECT_FALSE(StationOfClass(StationFind("Tubes"), CORVETTE));
+    EXPECT_FALSE(StationOfClass(StationFind("DC"), SUBMARINE));
+    EXPECT_TRUE(StationOfClass(StationFind("Plan"), SUBMARINE));
+    EXPECT_EQ(StationFind("Plan")->battle_order, 0); // the player asks for the status map
 }
 
 TEST(TubesArc, BowTubesForASubmarineBeamTubesOtherwise) {
