@@ -228,7 +228,8 @@ int Submarine(int port, const std::string &dir) {
         if (sunk()) break;
         double dt = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         double vx = (t()->x - x0) / dt, vz = (t()->z - z0) / dt;
-        // A pair, so that two hits sink a merchant; then wait for them to arrive or run out.
+        // A pair, in case one misses (one hit sinks a merchant); then wait for them to arrive or
+        // run out.
         size_t launches = WireWeapons(TP_LAUNCH).size();
         int shot = 0;
         for (int i = 0; i < 2; i++) {
@@ -275,7 +276,7 @@ int Submarine(int port, const std::string &dir) {
     E2eStep("server echoed the launches", !WireWeapons(TP_LAUNCH).empty());
     bool down = Until(sunk, 5);
     std::vector<WeaponMssg> hits = WireWeapons(TP_HIT);
-    E2eStep("torpedoes hit the merchant", hits.size() >= 2, std::to_string(hits.size()) + " hits");
+    E2eStep("torpedoes hit the merchant", hits.size() >= 1, std::to_string(hits.size()) + " hits");
     if (!E2eStep("the merchant sank", down, target_name)) return 1;
     bool sunk_line = false;
     for (const WeaponMssg &w : WireWeapons(WP_SUNK))
@@ -309,7 +310,7 @@ int Submarine(int port, const std::string &dir) {
     E2eStep("service record arrived", E2eRelaySaw(false, "32:-1"));
     E2eStep("mission score: one merchant sunk", player.score[0] > 0,
             std::to_string(player.score[0]));
-    E2eStep("mission score: the hits", player.score[2] >= 20, std::to_string(player.score[2]));
+    E2eStep("mission score: the hits", player.score[2] >= 10, std::to_string(player.score[2]));
     Shot("3-service-record");
 
     // The submarine goes home; the destroyer sees it go.
