@@ -674,6 +674,43 @@ static void PrintTable(const std::vector<Outcome> &all) {
     }
 }
 
+static FILE *outcomes; // --outcomes: one line per battle, for --summary
+
+// Reads the outcome lines of the files (comma-separated) back into battles; false when one
+// cannot be read.
+static bool ReadOutcomes(const std::string &list, std::vector<Outcome> *all) {
+    size_t from = 0;
+    while (from <= list.size()) {
+        size_t to = list.find(',', from);
+        if (to == std::string::npos) to = list.size();
+        std::string name = list.substr(from, to - from);
+        from = to + 1;
+        if (name.empty()) continue;
+        FILE *f = fopen(name.c_str(), "r");
+        if (!f) {
+            fprintf(stderr, "kestrune-captain: cannot read %s\n", name.c_str());
+            return false;
+        }
+        char line[512], profile[32];
+        while (fgets(line, sizeof line, f)) {
+            Outcome o;
+            int b[8];
+            if (sscanf(line, "outcome %31s %d %d %d %d %d %d %d %d %lf %lf %lf %lf %lf %d %d",
+                       profile, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7], &o.t_near,
+                       &o.t_hit, &o.t_sink, &o.t_lost, &o.t_engaged, &o.torpedoes,
+                       &o.rounds) != 16)
+                continue;
+            o.profile = CaptainProfileByName(profile);
+            if (o.profile < 0) continue;
+            o.joined = b[0], o.near = b[1], o.fired = b[2], o.hit = b[3], o.sank = b[4];
+            o.lost = b[5], o.left = b[6], o.engaged = b[7];
+            all->push_back(o);
+        }
+        fclose(f);
+    }
+    return true;
+}
+
 // Runs the battles of the given profiles, at most at_once at sea together.
 static void Run(const std::vector<int> &profiles, std::vector<Outcome> *all) {
     std::vector<std::pair<int, int>> queue; // profile, battle index
@@ -739,6 +776,14 @@ static void Run(const std::vector<int> &profiles, std::vector<Outcome> *all) {
                         CAPTAIN_PROFILE_NAMES[c->profile], c->index, c->o.joined, c->o.near,
                         c->o.fired, c->o.torpedoes, c->o.rounds, c->o.hit, c->o.sank, c->o.lost,
                         c->o.left, c->o.engaged);
+            if (outcomes) {
+                const Outcome &o = c->o;
+                fprintf(outcomes, "outcome %s %d %d %d %d %d %d %d %d %.1f %.1f %.1f %.1f %.1f %d %d\n",
+                        CAPTAIN_PROFILE_NAMES[o.profile], o.joined, o.near, o.fired, o.hit, o.sank,
+                        o.lost, o.left, o.engaged, o.t_near, o.t_hit, o.t_sink, o.t_lost,
+                        o.t_engaged, o.torpedoes, o.rounds);
+                fflush(outcomes);
+            }
             all->push_back(c->o);
             delete c;
             live.erase(live.begin() + (long)i);
@@ -750,7 +795,8 @@ static int Usage() {
     fprintf(stderr, "usage: kestrune-captain --captain newcomer,expert,careless,gunner "
                     "[--battles N] [--seed S]\n"
                     "  [--port N] [--at-once N] [--limit SECONDS] [--together 1] [--prefix NAME] "
-                    "[--verbose 1]\n"
+                    "[--verbose 1] [--outcomes FILE]\n"
+                    "       kestrune-captain --summary FILE[,FILE...]\n"
                     "Plays whole battles against the server on 127.0.0.1 and prints a table per "
                     "profile.\n");
     return 2;
@@ -788,6 +834,24 @@ int main(int argc, char **argv) {
             opt.verbose = atoi(v);
         else if (a == "--prefix")
             opt.prefix = v;
+        else if (a == "--outcomes") {
+            outcomes = fopen(v, "a");
+            if (!outcomes) {
+                fprintf(stderr, "kestrune-captain: cannot write %s\n", v);
+                return 2;
+            }
+        } else if (a == "--summary") {
+            std::vector<Outcome> all;
+            if (!ReadOutcomes(v, &all)) return 2;
+            for (int p = 0; p < CAPTAIN_PROFILES; p++)
+                for (const Outcome &o : all)
+                    if (o.profile == p) {
+                        opt.profiles.push_back(p);
+                        break;
+                    }
+            PrintTable(all);
+            return 0;
+        }
         else
             return Usage();
     }
