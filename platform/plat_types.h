@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Handles are ids checked against the layer's tables, never pointers to anything: a null or
+// stale one makes a call fail quietly.
+
 // ---------------------------------------------------------------------------------------------
 // Basic types
 // ---------------------------------------------------------------------------------------------
