@@ -7,7 +7,8 @@
 
 // The layer reaches the machine only through one of these tables: the SDL2 backend (plat_sdl*)
 // for a real window, the headless one (plat_headless.cpp) for tests. A new backend is a set of
-// files defining a Backend with every entry filled in, and a line in StartBackend.
+// files defining a Backend with every entry filled in, and a line in StartBackend. Only the
+// layer itself (and its tests) include this header; game modules include platform.h.
 namespace plat {
 
 struct Surface;
