@@ -1,5 +1,4 @@
-// plat_compose.cpp -- the compositor (frame, menu bar, children, captions), headless backend,
-// screenshots
+// plat_compose.cpp -- the compositor (frame, menu bar, children, captions) and screenshots
 #include "platform/platform_local.h"
 
 #include <algorithm>
@@ -286,29 +285,6 @@ void PresentIfDue(bool force) {
     backend->present(Screen());
     last_present_us = NowUs();
 }
-
-// ---- headless backend ----
-static bool HeadlessOpen(int w, int h) {
-    if (w > 0 && h > 0) {
-        screen_w = w;
-        screen_h = h;
-    }
-    return true;
-}
-static void HeadlessClose() {}
-static void HeadlessPoll() {}
-static void HeadlessPresent(const Surface &) {}
-static void HeadlessWait(int ms) {
-    struct timespec ts {
-        0, (long)std::min(ms, 2) * 1000000L
-    };
-    nanosleep(&ts, nullptr);
-}
-static void HeadlessCursor(int) {}
-static void HeadlessMinimize() {}
-
-Backend headless_backend = {"headless",      HeadlessOpen, HeadlessClose,  HeadlessPoll,
-                            HeadlessPresent, HeadlessWait, HeadlessCursor, HeadlessMinimize};
 
 // ---- screenshots ----
 static uint32_t Crc(const uint8_t *p, size_t n, uint32_t c = 0xFFFFFFFFu) {

@@ -1,7 +1,6 @@
 // plat_controls.cpp -- the standard controls: BUTTON, STATIC and EDIT
 #include "platform/platform_local.h"
 
-#include <SDL.h>
 #include <algorithm>
 
 namespace plat {
@@ -752,19 +751,12 @@ static void CopySel(Window *w, EditState *e) {
     int a = std::min(e->anchor, e->caret), b = std::max(e->anchor, e->caret);
     if (a == b) return;
     clipboard = e->text.substr(a, b - a);
-    if (!Headless())
-        SDL_SetClipboardText(Latin1ToUtf8(clipboard.data(), (int)clipboard.size()).c_str());
+    Services().clipboard_set(Latin1ToUtf8(clipboard.data(), (int)clipboard.size()).c_str());
 }
 
 static std::string Paste() {
-    if (!Headless() && SDL_HasClipboardText()) {
-        char *t = SDL_GetClipboardText();
-        if (t) {
-            std::string s = Utf8ToLatin1(t);
-            SDL_free(t);
-            return s;
-        }
-    }
+    std::string t;
+    if (Services().clipboard_get(&t)) return Utf8ToLatin1(t.c_str());
     return clipboard;
 }
 

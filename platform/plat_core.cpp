@@ -1,7 +1,6 @@
 // plat_core.cpp -- start-up and shut-down of the layer, logging, handle ids, string helpers
 #include "platform/platform_local.h"
 
-#include <SDL.h>
 #include <csignal>
 #include <cstdarg>
 #include <ctime>
@@ -16,6 +15,10 @@ static std::string command_line;
 static uintptr_t next_id = 0x10000;
 int screen_w = 800, screen_h = 600;
 Backend *backend = nullptr;
+
+const Backend &Services() {
+    return backend ? *backend : headless_backend;
+}
 
 void Log(const char *fmt, ...) {
     char buf[1024];
@@ -59,12 +62,13 @@ static bool ParseSize(const char *s, int *w, int *h) {
     return true;
 }
 
-// Fonts and SDL hold memory that must go back before the program ends, whether or not the
-// program called PlatformShutdown (test programs never do).
+// Fonts and the backends' libraries hold memory that must go back before the program ends,
+// whether or not the program called PlatformShutdown (test programs never do).
 static void AtExit() {
     TextShutdown();
     SoundResetAll();
-    SDL_Quit();
+    sdl_backend.quit();
+    headless_backend.quit();
 }
 
 static void StartBackend(bool want_sdl) {
@@ -81,7 +85,7 @@ static void StartBackend(bool want_sdl) {
             backend = &sdl_backend;
             headless = false;
         } else {
-            Log("no display (%s): running headless", SDL_GetError());
+            Log("no display (%s): running headless", sdl_backend.error());
         }
     }
     if (headless) headless_backend.open(screen_w, screen_h);

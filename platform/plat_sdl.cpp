@@ -1,5 +1,6 @@
-// plat_sdl.cpp -- the SDL2 backend: one SDL window is the screen; events become raw input
+// plat_sdl.cpp -- the SDL2 backend: one SDL window is the screen, events become raw input
 #include "platform/platform_local.h"
+#include "platform/plat_sdl.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -369,7 +370,47 @@ static void SdlMinimize() {
     if (sdl_window) SDL_MinimizeWindow(sdl_window);
 }
 
-Backend sdl_backend = {"sdl2",     SdlOpen, SdlClose,  SdlPoll,
-                       SdlPresent, SdlWait, SdlCursor, SdlMinimize};
+static const char *SdlError() {
+    return SDL_GetError();
+}
+
+static void SdlClipboardSet(const char *utf8) {
+    SDL_SetClipboardText(utf8);
+}
+
+static bool SdlClipboardGet(std::string *utf8) {
+    if (!SDL_HasClipboardText()) return false;
+    char *t = SDL_GetClipboardText();
+    if (!t) return false;
+    *utf8 = t;
+    SDL_free(t);
+    return true;
+}
+
+void SdlQuit() {
+    SDL_Quit();
+}
+
+Backend sdl_backend = {
+    .name = "sdl2",
+    .open = SdlOpen,
+    .close = SdlClose,
+    .error = SdlError,
+    .poll = SdlPoll,
+    .present = SdlPresent,
+    .wait = SdlWait,
+    .set_cursor = SdlCursor,
+    .minimize = SdlMinimize,
+    .clipboard_set = SdlClipboardSet,
+    .clipboard_get = SdlClipboardGet,
+    .audio_open = SdlAudioOpen,
+    .audio_close = SdlAudioClose,
+    .audio_reset = SdlAudioReset,
+    .font_info = TtfFontInfo,
+    .text_size = TtfTextSize,
+    .text_render = TtfTextRender,
+    .text_shutdown = TtfShutdown,
+    .quit = SdlQuit,
+};
 
 } // namespace plat

@@ -1,7 +1,6 @@
-// plat_sound.cpp -- a DirectSound-shaped device: PCM buffers mixed in SDL2's audio callback
+// plat_sound.cpp -- a DirectSound-shaped device: PCM buffers mixed for the backend's audio output
 #include "platform/platform_local.h"
 
-#include <SDL.h>
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -47,7 +46,8 @@ struct SoundBuffer final : IDirectSoundBuffer {
 
 struct SoundDevice final : IDirectSound {
     ULONG refs = 1;
-    SDL_AudioDeviceID id = 0;
+    uint32_t id = 0;              // the backend's audio output, 0 when none
+    const Backend *out = nullptr; // the backend that opened it
     int rate = 44100;
     bool manual = false;
     bool closed = false;    // its output is gone: buffers stay lost
@@ -67,7 +67,6 @@ static std::set<SoundDevice *> devices;
 static std::mutex devices_lock;
 static int manual_rate = 0;
 static SoundDevice *manual_device = nullptr;
-static bool audio_inited = false;
 
 // Hundredths of a decibel to an amplitude factor: -2000 is a tenth, -10000 is silence.
 static float Amp(LONG hundredths) {
@@ -225,7 +224,7 @@ ULONG SoundDevice::AddRef() {
 
 ULONG SoundDevice::Release() {
     if (refs > 1) return --refs;
-    if (id) SDL_CloseAudioDevice(id); // the callback has stopped once this returns
+    if (id) out->audio_close(id); // the mixing has stopped once this returns
     {
         std::lock_guard<std::recursive_mutex> g(m);
         for (SoundBuffer *b : buffers) {
@@ -347,9 +346,8 @@ void SoundDevice::Mix(int16_t *out, int frames) {
     }
 }
 
-static void SDLCALL Callback(void *user, Uint8 *stream, int len) {
-    SoundDevice *d = (SoundDevice *)user;
-    d->Mix((int16_t *)stream, len / 4);
+static void Fill(void *user, int16_t *out, int frames) {
+    ((SoundDevice *)user)->Mix(out, frames);
 }
 
 void SoundResetAll() {
@@ -361,7 +359,7 @@ void SoundResetAll() {
     // A device whose output has gone plays nothing more: its buffers are lost, so that their
     // owners see them end instead of waiting for ever on sounds nobody mixes.
     for (SoundDevice *d : live) {
-        if (d->id) SDL_CloseAudioDevice(d->id);
+        if (d->id) d->out->audio_close(d->id);
         d->id = 0;
         std::lock_guard<std::recursive_mutex> g(d->m);
         d->closed = true;
@@ -372,9 +370,8 @@ void SoundResetAll() {
     }
     manual_rate = 0;
     manual_device = nullptr;
-    // The next device starts the audio drivers afresh, with whatever SDL_AUDIODRIVER says then.
-    if (audio_inited) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    audio_inited = false;
+    // The next device starts the audio output afresh.
+    Services().audio_reset();
 }
 
 } // namespace plat
@@ -392,36 +389,14 @@ HRESULT DirectSoundCreate(LPCGUID, LPDIRECTSOUND *sound, LPUNKNOWN outer) {
         d->rate = manual_rate;
         manual_device = d;
     } else {
-        // The dummy driver throws the sound away: that is having no device, said on purpose
-        // (test runs and headless machines). The disk driver is a real output, to a file.
-        const char *drv = getenv("SDL_AUDIODRIVER");
-        if (drv && (!strcmp(drv, "dummy") || !strcmp(drv, "none"))) {
-            Log("DirectSoundCreate: no audio device (SDL_AUDIODRIVER=%s)", drv);
-            return DSERR_NODRIVER;
-        }
-        if (!audio_inited) {
-            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-                Log("DirectSoundCreate: no audio device: %s", SDL_GetError());
-                return DSERR_NODRIVER;
-            }
-            audio_inited = true;
-        }
+        const Backend &out = Services();
         d = new SoundDevice;
-        SDL_AudioSpec want{}, have{};
-        want.freq = 44100;
-        want.format = AUDIO_S16SYS;
-        want.channels = 2;
-        want.samples = 512;
-        want.callback = Callback;
-        want.userdata = d;
-        d->id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+        d->out = &out;
+        d->id = out.audio_open(Fill, d, &d->rate);
         if (!d->id) {
-            Log("DirectSoundCreate: cannot open the audio device: %s", SDL_GetError());
             delete d;
             return DSERR_NODRIVER;
         }
-        d->rate = have.freq;
-        SDL_PauseAudioDevice(d->id, 0);
     }
     {
         std::lock_guard<std::mutex> g(devices_lock);

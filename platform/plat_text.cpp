@@ -1,69 +1,14 @@
-// plat_text.cpp -- fonts and text through SDL2_ttf with the DejaVu faces; Latin-1 strings
+// plat_text.cpp -- fonts and text in the backend's faces: metrics, extents, drawing; Latin-1
 #include "platform/platform_local.h"
 
-#include <SDL_ttf.h>
 #include <algorithm>
 #include <cmath>
 #include <map>
 
 namespace plat {
 
-struct FaceKey {
-    int face; // 0 sans, 1 mono, 2 serif
-    bool bold, italic;
-    int pt;
-    bool operator<(const FaceKey &o) const {
-        return std::tie(face, bold, italic, pt) < std::tie(o.face, o.bold, o.italic, o.pt);
-    }
-};
-struct Mask {
-    int w = 0, h = 0;
-    std::vector<uint8_t> a;
-};
-
-static bool ttf_ready = false, ttf_failed = false;
-static std::map<FaceKey, TTF_Font *> fonts;
-static std::map<std::string, Mask> masks;
+static std::map<std::string, TextMask> masks;
 static double height_ratio[3][2] = {{0, 0}, {0, 0}, {0, 0}};
-
-static const char *FontFile(int face, bool bold, bool italic) {
-    static const char *files[3][2][2] = {
-        {{"DejaVuSans.ttf", "DejaVuSans-Oblique.ttf"},
-         {"DejaVuSans-Bold.ttf", "DejaVuSans-BoldOblique.ttf"}},
-        {{"DejaVuSansMono.ttf", "DejaVuSansMono-Oblique.ttf"},
-         {"DejaVuSansMono-Bold.ttf", "DejaVuSansMono-BoldOblique.ttf"}},
-        {{"DejaVuSerif.ttf", "DejaVuSerif-Italic.ttf"},
-         {"DejaVuSerif-Bold.ttf", "DejaVuSerif-BoldItalic.ttf"}}};
-    return files[face][bold][italic];
-}
-
-static TTF_Font *OpenFace(int face, bool bold, bool italic, int pt) {
-    if (ttf_failed) return nullptr;
-    if (!ttf_ready) {
-        if (TTF_Init() != 0) {
-            Log("TTF_Init failed: %s; text is not drawn", TTF_GetError());
-            ttf_failed = true;
-            return nullptr;
-        }
-        ttf_ready = true;
-    }
-    FaceKey k{face, bold, italic, pt};
-    auto it = fonts.find(k);
-    if (it != fonts.end()) return it->second;
-    const char *dir = getenv("KESTRUNE_FONT_DIR");
-    std::string path = std::string(dir ? dir : "/usr/share/fonts/truetype/dejavu") + "/" +
-                       FontFile(face, bold, italic);
-    TTF_Font *f = TTF_OpenFont(path.c_str(), pt);
-    if (!f && (bold || italic)) f = OpenFace(face, false, false, pt);
-    if (!f && face != 0) f = OpenFace(0, false, false, pt);
-    if (!f) {
-        Log("cannot open font %s: %s; text is not drawn", path.c_str(), TTF_GetError());
-        ttf_failed = true;
-        return nullptr;
-    }
-    fonts[k] = f;
-    return f;
-}
 
 static int FaceOf(const LOGFONT &lf) {
     std::string face = lf.lfFaceName;
@@ -80,69 +25,52 @@ static int FaceOf(const LOGFONT &lf) {
     return 0;
 }
 
-static TTF_Font *FontFor(const LOGFONT &lf, int *pt_out = nullptr) {
-    int face = FaceOf(lf);
-    bool bold = lf.lfWeight >= FW_SEMIBOLD, italic = lf.lfItalic != 0;
+// The face and point size for a logical font (a positive height is the cell's).
+static FontFace FaceFor(const LOGFONT &lf, int *pt_out = nullptr) {
+    FontFace f;
+    f.face = FaceOf(lf);
+    f.bold = lf.lfWeight >= FW_SEMIBOLD;
+    f.italic = lf.lfItalic != 0;
     int pt;
     if (lf.lfHeight < 0) {
         pt = -lf.lfHeight;
     } else {
         int cell = lf.lfHeight ? lf.lfHeight : 16;
-        double &ratio = height_ratio[face][bold];
+        double &ratio = height_ratio[f.face][f.bold];
         if (ratio == 0) {
-            TTF_Font *probe = OpenFace(face, bold, false, 100);
-            ratio = probe ? TTF_FontHeight(probe) / 100.0 : 1.17;
+            FontFace probe;
+            probe.face = f.face;
+            probe.bold = f.bold;
+            probe.pt = 100;
+            int w = 0, h = 0;
+            ratio = Services().text_size(probe, nullptr, &w, &h) ? h / 100.0 : 1.17;
         }
         pt = (int)std::lround(cell / ratio);
     }
     pt = std::clamp(pt, 4, 400);
     if (pt_out) *pt_out = pt;
-    TTF_Font *f = OpenFace(face, bold, italic, pt);
-    if (f) {
-        int style = TTF_STYLE_NORMAL;
-        if (lf.lfUnderline) style |= TTF_STYLE_UNDERLINE;
-        if (lf.lfStrikeOut) style |= TTF_STYLE_STRIKETHROUGH;
-        if (TTF_GetFontStyle(f) != style) TTF_SetFontStyle(f, style);
-    }
+    f.pt = pt;
+    f.underline = lf.lfUnderline != 0;
+    f.strike_out = lf.lfStrikeOut != 0;
     return f;
 }
 
-static const Mask *MaskFor(const LOGFONT &lf, const char *s, int n) {
+static const TextMask *MaskFor(const LOGFONT &lf, const char *s, int n) {
     if (n <= 0) return nullptr;
     std::string key((const char *)&lf, sizeof lf);
     key.append(s, n);
     auto it = masks.find(key);
     if (it != masks.end()) return &it->second;
-    TTF_Font *f = FontFor(lf);
-    if (!f) return nullptr;
+    TextMask m;
     std::string u = Latin1ToUtf8(s, n);
-    SDL_Color white{255, 255, 255, 255};
-    SDL_Surface *surf = lf.lfQuality == NONANTIALIASED_QUALITY
-                            ? TTF_RenderUTF8_Solid(f, u.c_str(), white)
-                            : TTF_RenderUTF8_Blended(f, u.c_str(), white);
-    if (!surf) return nullptr;
+    if (!Services().text_render(FaceFor(lf), u.c_str(), lf.lfQuality != NONANTIALIASED_QUALITY, &m))
+        return nullptr;
     if (masks.size() > 512) masks.clear();
-    Mask &m = masks[key];
-    SDL_Surface *conv = SDL_ConvertSurfaceFormat(surf, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(surf);
-    if (!conv) return nullptr;
-    m.w = conv->w;
-    m.h = conv->h;
-    m.a.resize((size_t)m.w * m.h);
-    SDL_LockSurface(conv);
-    for (int y = 0; y < m.h; y++) {
-        const uint32_t *row =
-            (const uint32_t *)((const uint8_t *)conv->pixels + (size_t)y * conv->pitch);
-        for (int x = 0; x < m.w; x++)
-            m.a[(size_t)y * m.w + x] = (uint8_t)(row[x] >> 24);
-    }
-    SDL_UnlockSurface(conv);
-    SDL_FreeSurface(conv);
-    return &m;
+    return &(masks[key] = std::move(m));
 }
 
 int DrawTextRun(Target &t, const LOGFONT &lf, int x, int y, const char *s, int n, uint32_t color) {
-    const Mask *m = MaskFor(lf, s, n);
+    const TextMask *m = MaskFor(lf, s, n);
     if (!m) return 0;
     uint32_t cr = (color >> 16) & 0xFF, cg = (color >> 8) & 0xFF, cb = color & 0xFF;
     for (int yy = 0; yy < m->h; yy++) {
@@ -173,34 +101,25 @@ int DrawTextRun(Target &t, const LOGFONT &lf, int x, int y, const char *s, int n
 
 void TextExtent(const LOGFONT &lf, const char *s, int n, int *w, int *h) {
     int pt = 12;
-    TTF_Font *f = FontFor(lf, &pt);
-    if (!f) {
+    FontFace face = FaceFor(lf, &pt);
+    std::string u = n > 0 ? Latin1ToUtf8(s, n) : std::string();
+    if (!Services().text_size(face, n > 0 ? u.c_str() : nullptr, w, h)) {
         *h = pt + pt / 5;
         *w = n * pt * 6 / 10;
-        return;
     }
-    *h = TTF_FontHeight(f);
-    *w = 0;
-    if (n <= 0) return;
-    std::string u = Latin1ToUtf8(s, n);
-    int tw = 0, th = 0;
-    if (TTF_SizeUTF8(f, u.c_str(), &tw, &th) == 0) *w = tw;
 }
 
 void FontMetrics(const LOGFONT &lf, TEXTMETRIC *tm) {
     memset(tm, 0, sizeof *tm);
     int pt = 12;
-    TTF_Font *f = FontFor(lf, &pt);
-    if (f) {
-        tm->tmHeight = TTF_FontHeight(f);
-        tm->tmAscent = TTF_FontAscent(f);
-        tm->tmDescent = -TTF_FontDescent(f);
-        int adv = 0, minx, maxx, miny, maxy;
-        TTF_GlyphMetrics(f, 'x', &minx, &maxx, &miny, &maxy, &adv);
-        tm->tmAveCharWidth = adv;
-        TTF_GlyphMetrics(f, 'W', &minx, &maxx, &miny, &maxy, &adv);
-        tm->tmMaxCharWidth = adv;
-        tm->tmExternalLeading = std::max(0, TTF_FontLineSkip(f) - TTF_FontHeight(f));
+    FontInfo fi;
+    if (Services().font_info(FaceFor(lf, &pt), &fi)) {
+        tm->tmHeight = fi.height;
+        tm->tmAscent = fi.ascent;
+        tm->tmDescent = fi.descent;
+        tm->tmAveCharWidth = fi.x_advance;
+        tm->tmMaxCharWidth = fi.w_advance;
+        tm->tmExternalLeading = std::max(0, fi.line_skip - fi.height);
     } else {
         tm->tmHeight = pt + pt / 5;
         tm->tmAscent = pt;
@@ -266,12 +185,7 @@ LOGFONT CaptionFont(bool small) {
 
 void TextShutdown() {
     masks.clear();
-    for (auto &f : fonts)
-        TTF_CloseFont(f.second);
-    fonts.clear();
-    if (ttf_ready) TTF_Quit();
-    ttf_ready = false;
-    ttf_failed = false;
+    Services().text_shutdown();
 }
 
 static LOGFONT DCFont(DC *d) {
@@ -317,12 +231,12 @@ HFONT CreateFontIndirect(const LOGFONT *font) {
 // deepest ones ink beyond it (a descender may reach a row below the font's height), so that a
 // run drawn over another leaves nothing of it behind.
 static void OpaqueBox(const LOGFONT &lf, const char *s, int n, int *w, int *h) {
-    if (const Mask *m = MaskFor(lf, s, n)) {
+    if (const TextMask *m = MaskFor(lf, s, n)) {
         *w = std::max(*w, m->w);
         *h = std::max(*h, m->h);
     }
     static const char deep[] = "\xC5gjpqy_|";
-    if (const Mask *m = MaskFor(lf, deep, (int)sizeof deep - 1)) *h = std::max(*h, m->h);
+    if (const TextMask *m = MaskFor(lf, deep, (int)sizeof deep - 1)) *h = std::max(*h, m->h);
 }
 
 static BOOL TextAt(HDC dc, int x, int y, LPCSTR text, int count, const RECT *clip,

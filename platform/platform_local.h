@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "platform/platform_test.h"
+#include "platform/plat_backend.h"
 
 #include <cstring>
 #include <deque>
@@ -334,19 +335,7 @@ void RegisterDialogClass();
 bool OpenHelpViewer(const char *file);
 bool RunModalTurn(HWND modal);
 
-// ---- compositor and backends ----
-struct Backend {
-    const char *name;
-    bool (*open)(int w, int h);
-    void (*close)();
-    void (*poll)(); // pushes input with PushInput
-    void (*present)(const Surface &screen);
-    void (*wait)(int ms);          // waits for events up to ms
-    void (*set_cursor)(int which); // 0 hidden, 1 arrow, 2 ibeam, 3 size we, 4 size ns,
-                                   // 5 nwse, 6 nesw, 7 wait, 8 cross, 9 hand
-    void (*minimize)();
-};
-extern Backend *backend;
+// ---- compositor and backends (the backend table is in plat_backend.h) ----
 extern std::string render_request; // --render software|gpu, empty: chosen for the machine
 extern int display_hz;             // the display's refresh rate (60 when it does not say)
 extern bool present_vsync;         // a present waits for the display's refresh
@@ -354,8 +343,6 @@ extern std::string display_info;   // which present path, and why
 uint64_t NowUs();
 // Whether a frame may be presented now: at most one per refresh of the display.
 bool PresentAllowed();
-extern Backend headless_backend;
-extern Backend sdl_backend;
 extern int screen_w, screen_h;
 Surface &Screen();
 void Compose();
