@@ -276,6 +276,7 @@ void PlatformTestReset(int screen_width, int screen_height) {
     Screen().Resize(0, 0, 0);
     Screen().Resize(screen_w, screen_h, SysPixel(COLOR_DESKTOP));
     tick_offset = 0;
+    ticks_frozen = false;
     RegisterBuiltinClasses();
     MarkDirty();
 }

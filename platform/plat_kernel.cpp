@@ -13,6 +13,8 @@
 namespace plat {
 
 DWORD tick_offset = 0;
+bool ticks_frozen = false;
+uint64_t ticks_frozen_at = 0;
 
 static bool Exists(const std::string &p) {
     struct stat st;
@@ -334,7 +336,7 @@ static std::string Clean(LPCSTR s) {
 using namespace plat;
 
 DWORD GetTickCount(void) {
-    return (DWORD)(NowMs() + tick_offset);
+    return (DWORD)((ticks_frozen ? ticks_frozen_at : NowMs()) + tick_offset);
 }
 
 void Sleep(DWORD ms) {

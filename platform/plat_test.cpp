@@ -156,3 +156,14 @@ BOOL PlatformTestCaptionFits(HWND window) {
 void PlatformTestAdvanceTicks(DWORD ms) {
     tick_offset += ms;
 }
+
+void PlatformTestFreezeTicks(BOOL frozen) {
+    if (frozen && !ticks_frozen) {
+        ticks_frozen_at = NowMs();
+    } else if (!frozen && ticks_frozen) {
+        // The clock goes on from where the frozen one stood, never backwards.
+        uint64_t now = NowMs();
+        tick_offset -= (DWORD)(now - ticks_frozen_at);
+    }
+    ticks_frozen = frozen != FALSE;
+}

@@ -369,6 +369,8 @@ void SoundResetAll();
 
 // ---- kernel ----
 extern DWORD tick_offset;
+extern bool ticks_frozen;         // GetTickCount moves only by PlatformTestAdvanceTicks
+extern uint64_t ticks_frozen_at; // the real clock when it was frozen
 void HelpViewerReset();
 std::string WindowsDirectory();
 

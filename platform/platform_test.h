@@ -60,6 +60,9 @@ int PlatformTestOpenMenu(void);
 
 // Adds `ms` to GetTickCount (the clock stays monotonic), so time-paced code can be stepped.
 void PlatformTestAdvanceTicks(DWORD ms);
+// Stops (TRUE) or restarts the real clock's part of GetTickCount, so that only
+// PlatformTestAdvanceTicks moves it: a loaded machine then changes nothing a test steps.
+void PlatformTestFreezeTicks(BOOL frozen);
 
 // Sound without a device: makes the next DirectSoundCreate open a device that nothing plays,
 // mixing `rate` Hz stereo 16-bit frames only when PlatformTestMixAudio asks for them.
