@@ -4,7 +4,6 @@
 #include <ctype.h>
 #include <inttypes.h>
 #include <limits.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -225,72 +224,128 @@ static void ScanFields(WireScan *s, int32_t *const *fields, int count, int base,
 }
 
 // ---- writing ---------------------------------------------------------------------------------
+// Lines are written by hand rather than through printf: the server writes one for every ship,
+// watcher and request, and the digits are all there is to them.
 
-static size_t Put(char *buf, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-static size_t Put(char *buf, size_t size, const char *format, ...) {
-    if (!buf || !size) return 0;
-    va_list ap;
-    va_start(ap, format);
-    int n = vsnprintf(buf, size, format, ap);
-    va_end(ap);
-    if (n < 0) {
-        buf[0] = 0;
-        return 0;
+struct WireOut {
+    char *buf;
+    size_t size; // 0: nothing can be written, not even the terminator
+    size_t len;
+};
+
+static WireOut OutStart(char *buf, size_t size) {
+    WireOut o = {buf, buf ? size : 0, 0};
+    if (o.size) buf[0] = 0;
+    return o;
+}
+
+// Appends bytes, cut where the buffer ends; the line stays terminated.
+static void OutBytes(WireOut *o, const char *p, size_t n) {
+    if (!o->size || o->len >= o->size - 1) return;
+    if (n > o->size - 1 - o->len) n = o->size - 1 - o->len;
+    if (n) memcpy(o->buf + o->len, p, n);
+    o->len += n;
+    o->buf[o->len] = 0;
+}
+
+static void OutText(WireOut *o, std::string_view text) {
+    OutBytes(o, text.data(), text.size());
+}
+
+// The text of a ship or a radio line must stay one line: its breaks become blanks.
+static void OutOneLine(WireOut *o, std::string_view text) {
+    size_t from = o->len;
+    OutText(o, text);
+    for (size_t i = from; i < o->len; i++)
+        if (o->buf[i] == '\n' || o->buf[i] == '\r') o->buf[i] = ' ';
+}
+
+static void OutColon(WireOut *o) {
+    OutBytes(o, ":", 1);
+}
+
+// Unsigned decimal with at least `width` digits ("%u", "%03u").
+static void OutUnsigned(WireOut *o, uint32_t v, int width) {
+    char d[10];
+    int n = 0;
+    do {
+        d[n++] = (char)('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n < width && n < (int)sizeof d)
+        d[n++] = '0';
+    char out[10];
+    for (int i = 0; i < n; i++)
+        out[i] = d[n - 1 - i];
+    OutBytes(o, out, (size_t)n);
+}
+
+// Decimal ("%d").
+static void OutDec(WireOut *o, int32_t v) {
+    if (v < 0) OutBytes(o, "-", 1);
+    OutUnsigned(o, v < 0 ? 0u - (uint32_t)v : (uint32_t)v, 1);
+}
+
+// The 32-bit pattern in lower-case hexadecimal without leading zeros ("%x").
+static void OutHex(WireOut *o, int32_t value) {
+    uint32_t v = (uint32_t)value;
+    char out[8];
+    int n = 0;
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        uint32_t d = v >> shift & 0xf;
+        if (d || n || !shift) out[n++] = "0123456789abcdef"[d];
     }
-    return (size_t)n < size ? (size_t)n : size - 1;
+    OutBytes(o, out, (size_t)n);
 }
 
-// A line break inside a text would start a second line on the wire.
-static void NoBreaks(char *from, char *to) {
-    for (; from < to; from++)
-        if (*from == '\n' || *from == '\r') *from = ' ';
+// The packet number that begins every line, and the colon after it.
+static void OutNumber(WireOut *o, int32_t number) {
+    OutDec(o, number);
+    OutColon(o);
 }
 
-// "number:" then the text, cut to the buffer.
-static size_t PutText(char *buf, size_t size, size_t len, std::string_view text) {
-    if (!buf || !size || len >= size - 1) return len;
-    size_t n = text.size() < size - 1 - len ? text.size() : size - 1 - len;
-    memcpy(buf + len, text.data(), n);
-    buf[len + n] = 0;
-    NoBreaks(buf + len, buf + len + n);
-    return len + n;
+// Colon-separated hexadecimal fields, each after a colon.
+static void OutHexFields(WireOut *o, const int32_t *const *v, int count) {
+    for (int i = 0; i < count; i++) {
+        OutColon(o);
+        OutHex(o, *v[i]);
+    }
 }
-
-#define X32(v) ((uint32_t)(v))
 
 // ---- battle messages -------------------------------------------------------------------------
 
 size_t WireFormatUpdate(const WireUpdate *m, char *buf, size_t size) {
-    return Put(buf, size,
-               "%d:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-               ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32,
-               T_UPDATE, X32(m->id), X32(m->kind), X32(m->vx), X32(m->vy), X32(m->vz),
-               X32(m->engine), X32(m->helm), X32(m->trim), X32(m->heading), X32(m->x), X32(m->y),
-               X32(m->z));
+    WireOut o = OutStart(buf, size);
+    OutDec(&o, T_UPDATE);
+    const int32_t *const v[] = {&m->id,   &m->kind, &m->vx,      &m->vy, &m->vz, &m->engine,
+                                &m->helm, &m->trim, &m->heading, &m->x,  &m->y,  &m->z};
+    OutHexFields(&o, v, WIRE_UPDATE_FIELDS);
+    return o.len;
 }
 
 size_t WireFormatWeapon(const WireWeapon *m, char *buf, size_t size) {
-    return Put(buf, size,
-               "%d:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-               ":%" PRIx32,
-               T_WEAPON, X32(m->first_id), X32(m->second_id), X32(m->kind), X32(m->setting),
-               X32(m->heading), X32(m->x), X32(m->z));
+    WireOut o = OutStart(buf, size);
+    OutDec(&o, T_WEAPON);
+    const int32_t *const v[] = {&m->first_id, &m->second_id, &m->kind, &m->setting,
+                                &m->heading,  &m->x,         &m->z};
+    OutHexFields(&o, v, WIRE_WEAPON_FIELDS);
+    return o.len;
 }
 
 size_t WireFormatNewShip(const WireNewShip *m, char *buf, size_t size) {
-    size_t len = Put(buf, size, "%d:%" PRIx32 ":%.*s:%.*s:%.*s", T_NEWSHIP, X32(m->ship_type),
-                     (int)strnlen(m->captain, WIRE_NAME_LEN), m->captain,
-                     (int)strnlen(m->name, WIRE_NAME_LEN), m->name,
-                     (int)strnlen(m->ship_name, WIRE_NAME_LEN), m->ship_name);
-    NoBreaks(buf, buf + len);
-    return len + Put(buf + len, size - len,
-                     ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-                     ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-                     ":%" PRIx32,
-                     X32(m->id), X32(m->reserved), X32(m->country), X32(m->vx), X32(m->vy),
-                     X32(m->vz), X32(m->engine), X32(m->helm), X32(m->trim), X32(m->heading),
-                     X32(m->x), X32(m->y), X32(m->z));
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_NEWSHIP);
+    OutHex(&o, m->ship_type);
+    const char *const text[] = {m->captain, m->name, m->ship_name};
+    for (const char *t : text) {
+        OutColon(&o);
+        OutOneLine(&o, std::string_view(t, strnlen(t, WIRE_NAME_LEN)));
+    }
+    const int32_t *const v[] = {&m->id, &m->reserved, &m->country, &m->vx,   &m->vy,
+                                &m->vz, &m->engine,   &m->helm,    &m->trim, &m->heading,
+                                &m->x,  &m->y,        &m->z};
+    OutHexFields(&o, v, WIRE_NEWSHIP_FIELDS - 4);
+    return o.len;
 }
 
 size_t WireFormatShipType(const WireShipType *m, char *buf, size_t size) {
@@ -316,18 +371,28 @@ size_t WireFormatShipType(const WireShipType *m, char *buf, size_t size) {
                                               &m->spare,
                                               &m->dc_reload,
                                               &m->submerged};
-    size_t len = Put(buf, size, "%d", T_SHIPTYPE);
-    for (int i = 0; i < WIRE_SHIPTYPE_FIELDS; i++)
-        len += Put(buf + len, size - len, ":%" PRIx32, X32(*v[i]));
-    return len;
+    WireOut o = OutStart(buf, size);
+    OutDec(&o, T_SHIPTYPE);
+    OutHexFields(&o, v, WIRE_SHIPTYPE_FIELDS);
+    return o.len;
 }
 
 size_t WireFormatRadio(const WireRadio *m, char *buf, size_t size) {
-    return PutText(buf, size, Put(buf, size, "%d:%d:", T_RADIO, (int)m->addressee), m->text);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_RADIO);
+    OutDec(&o, m->addressee);
+    OutColon(&o);
+    OutOneLine(&o, m->text);
+    return o.len;
 }
 
 size_t WireFormatRadioRelay(const WireRadioRelay *m, char *buf, size_t size) {
-    return PutText(buf, size, Put(buf, size, "%d:%" PRIu32 ":", T_RADIO, m->sender), m->text);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_RADIO);
+    OutUnsigned(&o, m->sender, 1);
+    OutColon(&o);
+    OutOneLine(&o, m->text);
+    return o.len;
 }
 
 int WireParseUpdate(std::string_view arg, WireUpdate *out, int mode) {
@@ -422,18 +487,29 @@ int WireParseRadioRelay(std::string_view arg, WireRadioRelay *out, int mode) {
 // ---- session messages ------------------------------------------------------------------------
 
 size_t WireFormatVersion(char *buf, size_t size) {
-    return Put(buf, size, "%d:%03d", T_VERS, WIRE_VERSION);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_VERS);
+    OutUnsigned(&o, WIRE_VERSION, 3); // always three digits
+    return o.len;
 }
 
 size_t WireFormatIdInfo(const WireIdInfo *m, char *buf, size_t size) {
-    size_t len = PutText(buf, size, Put(buf, size, "%d:", T_IDINFO), m->userid);
-    return PutText(buf, size, PutText(buf, size, len, ":"), m->password);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_IDINFO);
+    OutText(&o, m->userid);
+    OutColon(&o);
+    OutText(&o, m->password);
+    return o.len;
 }
 
 // number:nickname:country
 static size_t FormatName(int32_t number, const WireName *m, char *buf, size_t size) {
-    size_t len = PutText(buf, size, Put(buf, size, "%d:", number), m->nickname);
-    return len + Put(buf + len, size - len, ":%d", (int)m->country);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, number);
+    OutText(&o, m->nickname);
+    OutColon(&o);
+    OutDec(&o, m->country);
+    return o.len;
 }
 
 size_t WireFormatNameInfo(const WireName *m, char *buf, size_t size) {
@@ -445,46 +521,73 @@ size_t WireFormatLogonOk(const WireName *m, char *buf, size_t size) {
 }
 
 size_t WireFormatJoinBattle(const WireJoinBattle *m, char *buf, size_t size) {
-    return PutText(buf, size,
-                   Put(buf, size, "%d:%d:%d:", T_JOINBATTLE, (int)m->first, (int)m->ship_type),
-                   m->name);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_JOINBATTLE);
+    OutDec(&o, m->first);
+    OutColon(&o);
+    OutDec(&o, m->ship_type);
+    OutColon(&o);
+    OutText(&o, m->name);
+    return o.len;
+}
+
+// number and decimal values, each after a colon.
+static size_t FormatDecimals(int32_t number, const int32_t *v, int32_t count, char *buf,
+                             size_t size) {
+    WireOut o = OutStart(buf, size);
+    OutDec(&o, number);
+    for (int32_t i = 0; i < count; i++) {
+        OutColon(&o);
+        OutDec(&o, v[i]);
+    }
+    return o.len;
 }
 
 size_t WireFormatScoreRequest(int32_t a, int32_t b, char *buf, size_t size) {
-    return Put(buf, size, "%d:%d:%d", T_SCOREREQ, (int)a, (int)b);
+    const int32_t v[] = {a, b};
+    return FormatDecimals(T_SCOREREQ, v, 2, buf, size);
 }
 
 size_t WireFormatInventory(const int32_t *v, char *buf, size_t size) {
-    return Put(buf, size, "%d:%d:%d:%d:%d:%d:%d", T_INVDETAILS, (int)v[0], (int)v[1], (int)v[2],
-               (int)v[3], (int)v[4], (int)v[5]);
+    return FormatDecimals(T_INVDETAILS, v, WIRE_INVENTORY, buf, size);
 }
 
 size_t WireFormatJoinAccept(uint32_t ship_id, char *buf, size_t size) {
-    return Put(buf, size, "%d:%" PRIu32, T_JOINACC, ship_id);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, T_JOINACC);
+    OutUnsigned(&o, ship_id, 1);
+    return o.len;
 }
 
 size_t WireFormatScore(const WireScore *m, char *buf, size_t size) {
-    size_t len = Put(buf, size, "%d:%d", T_SCORE, (int)m->first);
+    int32_t v[1 + WIRE_SCORE_VALUES];
     int32_t count = m->count < 0 ? 0 : m->count > WIRE_SCORE_VALUES ? WIRE_SCORE_VALUES : m->count;
-    for (int32_t i = 0; i < count; i++)
-        len += Put(buf + len, size - len, ":%d", (int)m->values[i]);
-    return len;
+    v[0] = m->first;
+    memcpy(v + 1, m->values, sizeof(int32_t) * (size_t)count);
+    return FormatDecimals(T_SCORE, v, 1 + count, buf, size);
 }
 
 size_t WireFormatNumber(int32_t number, int32_t value, char *buf, size_t size) {
-    return Put(buf, size, "%d:%d", (int)number, (int)value);
+    return FormatDecimals(number, &value, 1, buf, size);
 }
 
 size_t WireFormatText(int32_t number, std::string_view text, char *buf, size_t size) {
-    return PutText(buf, size, Put(buf, size, "%d:", (int)number), text);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, number);
+    OutText(&o, text);
+    return o.len;
 }
 
 size_t WireFormatEmpty(int32_t number, char *buf, size_t size) {
-    return Put(buf, size, "%d:", (int)number);
+    WireOut o = OutStart(buf, size);
+    OutNumber(&o, number);
+    return o.len;
 }
 
 size_t WireFormatBare(int32_t number, char *buf, size_t size) {
-    return Put(buf, size, "%d", (int)number);
+    WireOut o = OutStart(buf, size);
+    OutDec(&o, number);
+    return o.len;
 }
 
 int WireParseLogonOk(std::string_view arg, char *nickname, size_t nick_size, int32_t *country) {

@@ -69,6 +69,26 @@ int32_t WireScanInts(std::string_view text, int32_t *values, int32_t max);
 // Numbers travel as 32-bit hexadecimal patterns (-1 is ffffffff), velocities x 128 and ship-type
 // coefficients x 10000 (see common/motion.h for the scalings).
 
+// Weapon kinds of a weapon message; 8 is never sent.
+enum {
+    TP_LAUNCH = 0,
+    TP_HIT = 1,
+    WP_SUNK = 2,
+    DC_LAUNCH = 3,
+    DC_HIT = 4,
+    GUN_FIRE = 5,
+    GUN_HIT = 6,
+    DC_MISS = 7,
+    GUN_MISS = 9,
+};
+
+// Kinds of an update message.
+enum {
+    UPD_STATE = 1, // 0, 1 and 2 all carry a state
+    UPD_REMOVED = 3,
+    UPD_VANISHED = 4,
+};
+
 // T_UPDATE, both ways: one ship's orders, velocity and position.
 struct WireUpdate {
     int32_t id, kind; // kind 0, 1, 2 a state, 3 removed, 4 vanished
@@ -121,8 +141,9 @@ struct WireRadioRelay {
 };
 
 // Each formatter writes the whole line, packet number first, into buf (cut to size - 1
-// characters and always terminated) and returns its length. Text is written as given but for
-// line breaks, which become blanks: they would end the line early.
+// characters and always terminated) and returns its length. The text of a new-ship or radio
+// line is written with its line breaks turned to blanks, as they would end the line early;
+// other text is written as given.
 size_t WireFormatUpdate(const WireUpdate *m, char *buf, size_t size);
 size_t WireFormatWeapon(const WireWeapon *m, char *buf, size_t size);
 size_t WireFormatNewShip(const WireNewShip *m, char *buf, size_t size);

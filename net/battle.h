@@ -6,26 +6,6 @@
 #include "common/wire.h"
 #include "sim/mobile.h"
 
-// Weapon kinds of a weapon message.
-enum {
-    TP_LAUNCH = 0,
-    TP_HIT = 1,
-    WP_SUNK = 2,
-    DC_LAUNCH = 3,
-    DC_HIT = 4,
-    GUN_FIRE = 5,
-    GUN_HIT = 6,
-    DC_MISS = 7,
-    GUN_MISS = 9,
-};
-
-// Kinds of an update message.
-enum {
-    UPD_STATE = 1, // 0, 1 and 2 all carry a state
-    UPD_REMOVED = 3,
-    UPD_VANISHED = 4,
-};
-
 enum {
     BATTLE_LINE_SIZE = 256,
     NEWSHIP_TEXT_LEN = WIRE_NAME_LEN, // characters of each text field kept
