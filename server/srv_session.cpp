@@ -1,10 +1,13 @@
 // srv_session.cpp -- the session protocol: greeting, login, new players, lobby, scores, exit
 #include "server/srv_local.h"
+#include "common/wire.h"
 #include "server/srv_log.h"
 #include "server/srv_score.h"
 #include "server/srv_world.h"
 
 #include <cctype>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -14,6 +17,23 @@ static const int32_t SESSION_ALLOTMENT[SHIP_CLASSES] = {0, 3, 2, 3, 0, 0};
 #define SESSION_REPLENISH_S 1200
 #define FAIL_BURST 5.0         // failed logins an address may make at once
 #define FAIL_RATE (1.0 / 12.0) // and then one every 12 s
+
+#define SESSION_TEXT_LINE 512 // a server text line is cut where ConnSendf cuts its lines
+
+void SessionSendText(Conn *c, int32_t number, const char *fmt, ...) {
+    char line[SESSION_TEXT_LINE], text[SESSION_TEXT_LINE];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    if (n < 0) return;
+    ConnSend(c, std::string(line, WireFormatText(number, text, line, sizeof line)));
+}
+
+void SessionSendEmpty(Conn *c, int32_t number) {
+    char line[WIRE_LINE_SIZE];
+    ConnSend(c, std::string(line, WireFormatEmpty(number, line, sizeof line)));
+}
 
 static const char *const SESSION_CLASS_NAME[SHIP_CLASSES] = {"tanker",    "corvette", "destroyer",
                                                              "submarine", "ship",     "merchant"};
@@ -78,7 +98,7 @@ void SessionReplenish(PlayerRecord *rec, int64_t now) {
 
 void SessionGreet(Conn *c) {
     ConnSend(c, SRV_GREETING);
-    ConnSendf(c, "%d:", T_IDREQ);
+    SessionSendEmpty(c, T_IDREQ);
 }
 
 // A dropped line is logged by its packet number and length only: a login line sent at the
@@ -95,7 +115,7 @@ static void SessionDrop(Conn *c, std::string_view line, const char *why) {
 // Refuses a login: the client shows its message and connects again.
 static void SessionNoLogin(Conn *c, const char *why) {
     ConnLog(LOG_INFO, c, "login refused: %s", why);
-    ConnSendf(c, "%d:", T_NOLOGIN);
+    SessionSendEmpty(c, T_NOLOGIN);
     ConnClose(c, nullptr, true);
 }
 
@@ -144,11 +164,14 @@ static void SessionLogon(Conn *c) {
     c->rec.last_login = now;
     DbSaveLogin(&s->db, c->rec.id, now);
     ConnLog(LOG_INFO, c, "%s logged on as %s", c->rec.userid.c_str(), c->rec.nickname.c_str());
-    ConnSendf(c, "%d:%s:%d", T_LOGONOK, c->rec.nickname.c_str(), c->rec.country);
+    WireName logon = {c->rec.nickname, c->rec.country};
+    char line[WIRE_LINE_SIZE];
+    WireFormatLogonOk(&logon, line, sizeof line);
+    ConnSend(c, line);
     s->online++;
     int online = s->online, at_sea = s->at_sea;
-    ConnSendf(c, "%d:Welcome to Kestrune, %s. %d captain%s online, %d at sea.", T_TEXT,
-              c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
+    SessionSendText(c, T_TEXT, "Welcome to Kestrune, %s. %d captain%s online, %d at sea.",
+                    c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
 }
 
 // Runs fn on a hash worker and hands its result back to the network thread, to this connection
@@ -176,7 +199,7 @@ template <typename Work, typename Done> static bool SessionHashJob(Conn *c, Work
 
 // The hashing threads are behind: the client is told to come back.
 static void SessionBusy(Conn *c) {
-    ConnSendf(c, "%d:The server is busy. Please try again in a minute.", T_DIALOG);
+    SessionSendText(c, T_DIALOG, "The server is busy. Please try again in a minute.");
     SessionNoLogin(c, "password queue full");
 }
 
@@ -238,12 +261,12 @@ static void SessionCreateAccount(Conn *c) {
         ConnResume(c);
     } else if (rc == DB_DUP_NICKNAME) {
         c->state = CS_AWAIT_NAME;
-        ConnSendf(c, "%d:", T_NAMEREFUSE);
+        SessionSendEmpty(c, T_NAMEREFUSE);
         ConnResume(c);
     } else {
         if (rc == DB_FAIL)
-            ConnSendf(c, "%d:The server can't store new players just now. Please try later.",
-                      T_DIALOG);
+            SessionSendText(c, T_DIALOG,
+                            "The server can't store new players just now. Please try later.");
         SessionNoLogin(c, rc == DB_FAIL ? "database failure" : "UserID taken meanwhile");
     }
 }
@@ -256,8 +279,8 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
         return;
     }
     if (SessionBlocked(s, c->peer)) {
-        ConnSendf(c, "%d:Too many failed logins from your address. Please wait a minute.",
-                  T_DIALOG);
+        SessionSendText(c, T_DIALOG,
+                        "Too many failed logins from your address. Please wait a minute.");
         SessionNoLogin(c, "failed-login limit");
         return;
     }
@@ -270,14 +293,16 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
     PlayerRecord rec;
     int found = DbFindPlayer(&s->db, userid, &rec);
     if (found < 0) {
-        ConnSendf(c, "%d:The server can't read its records just now. Please try later.", T_DIALOG);
+        SessionSendText(c, T_DIALOG,
+                        "The server can't read its records just now. Please try later.");
         SessionNoLogin(c, "database failure");
         return;
     }
     if (found) {
         if (int wait = SessionAccountWait(s, userid)) {
-            ConnSendf(c, "%d:Too many failed logins for this UserID. Please wait %d seconds.",
-                      T_DIALOG, wait);
+            SessionSendText(c, T_DIALOG,
+                            "Too many failed logins for this UserID. Please wait %d seconds.",
+                            wait);
             SessionNoLogin(c, "failed logins of the account");
             return;
         }
@@ -331,7 +356,7 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
     }
     // A new player. Each costs a hash, so how fast they may come is limited.
     if (!SessionNewAccountAllowed(s, c->peer)) {
-        ConnSendf(c, "%d:Too many new players just now. Please try again later.", T_DIALOG);
+        SessionSendText(c, T_DIALOG, "Too many new players just now. Please try again later.");
         SessionNoLogin(c, "new-account limit");
         return;
     }
@@ -341,8 +366,8 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
         c, [password, cost] { return HashPassword(password, cost); },
         [](Conn *conn, std::string hash) {
             if (hash.empty()) {
-                ConnSendf(conn, "%d:The server is too busy to add new players. Please try later.",
-                          T_DIALOG);
+                SessionSendText(conn, T_DIALOG,
+                                "The server is too busy to add new players. Please try later.");
                 SessionNoLogin(conn, "hashing failed");
                 return;
             }
@@ -358,7 +383,7 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
     c->pending_userid = userid;
     c->state = CS_AWAIT_NAME;
     c->hash_ready = false;
-    ConnSendf(c, "%d:", T_NAMEREQ);
+    SessionSendEmpty(c, T_NAMEREQ);
 }
 
 static void SessionNameInfo(Conn *c, std::string_view line, std::string_view arg) {
@@ -375,7 +400,7 @@ static void SessionNameInfo(Conn *c, std::string_view line, std::string_view arg
     if (!SessionNickValid(nick) || s->reserved_nicks.count(lower) ||
         DbNicknameTaken(&s->db, std::string(nick)) != 0) {
         ConnLog(LOG_INFO, c, "nickname refused: %.*s", (int)nick.size(), nick.data());
-        ConnSendf(c, "%d:", T_NAMEREFUSE);
+        SessionSendEmpty(c, T_NAMEREFUSE);
         return;
     }
     s->reserved_nicks.insert(lower);
@@ -396,12 +421,14 @@ static void SessionSendInventory(Conn *c) {
     SessionReplenish(&c->rec, SrvNow());
     if (memcmp(before, c->rec.inv, sizeof before) != 0) DbSavePlayer(&c->srv->db, c->rec);
     const int32_t *v = c->rec.inv;
-    ConnSendf(c, "%d:%d:%d:%d:%d:%d:%d", T_INVDETAILS, v[0], v[1], v[2], v[3], v[4], v[5]);
+    char line[WIRE_LINE_SIZE];
+    WireFormatInventory(v, line, sizeof line);
+    ConnSend(c, line);
 }
 
 static void SessionNoJoin(Conn *c, const char *text) {
-    ConnSendf(c, "%d:", T_NOJOIN);
-    if (text) ConnSendf(c, "%d:%s", T_DIALOG, text);
+    SessionSendEmpty(c, T_NOJOIN);
+    if (text) SessionSendText(c, T_DIALOG, "%s", text);
 }
 
 static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
@@ -528,10 +555,9 @@ static void SessionSaveLater(Server *s, std::weak_ptr<Conn> weak, PlayerRecord r
         }
         LogError("db: %s's mission is lost: the account could not be saved", rec.userid.c_str());
         if (live)
-            ConnSendf(conn.get(),
-                      "%d:The harbour log could not be written: your last mission is not "
-                      "recorded.",
-                      T_TEXT);
+            SessionSendText(
+                conn.get(), T_TEXT,
+                "The harbour log could not be written: your last mission is not recorded.");
     });
 }
 
@@ -585,7 +611,7 @@ static void SessionExitRetry(Conn *c, uint32_t ship, int attempt) {
             return;
         }
         if (SessionEndMission(c, MISSION_EXIT)) {
-            ConnSendf(c, "%d:", T_EXITACC);
+            SessionSendEmpty(c, T_EXITACC);
             ConnResume(c);
             return;
         }
@@ -595,17 +621,16 @@ static void SessionExitRetry(Conn *c, uint32_t ship, int attempt) {
         }
         LogError("conn %u: %s can't return to port: the account could not be saved", c->cid,
                  c->rec.userid.c_str());
-        ConnSendf(c,
-                  "%d:The harbour log could not be written, so your mission is not recorded. "
-                  "Your ship remains at sea: please try to return to port again later.",
-                  T_TEXT);
+        SessionSendText(c, T_TEXT,
+                        "The harbour log could not be written, so your mission is not recorded. "
+                        "Your ship remains at sea: please try to return to port again later.");
         ConnResume(c);
     });
 }
 
 static void SessionExit(Conn *c) {
     if (SessionEndMission(c, MISSION_EXIT)) {
-        ConnSendf(c, "%d:", T_EXITACC);
+        SessionSendEmpty(c, T_EXITACC);
         return;
     }
     ConnPause(c);
@@ -633,13 +658,16 @@ static void SessionSendScores(Conn *c) {
     if (c->ship_id) SessionMissionNow(c, v);
     // Runs of up to ten values: 0..35 the mission, 42..59 the best missions.
     static const int RUNS[][2] = {{0, 10}, {10, 10}, {20, 10}, {30, 6}, {42, 10}, {52, 8}};
+    char line[WIRE_LINE_SIZE];
     for (const auto &run : RUNS) {
-        std::string line = std::to_string(T_SCORE) + ":" + std::to_string(run[0]);
-        for (int i = 0; i < run[1]; i++)
-            line += ":" + std::to_string(v[run[0] + i]);
+        WireScore m = {run[0], run[1], {}};
+        memcpy(m.values, v + run[0], sizeof(int32_t) * (size_t)run[1]);
+        WireFormatScore(&m, line, sizeof line);
         ConnSend(c, line);
     }
-    ConnSendf(c, "%d:-1", T_SCORE);
+    WireScore end = {-1, 0, {}};
+    WireFormatScore(&end, line, sizeof line);
+    ConnSend(c, line);
 }
 
 static void SessionChangeCountry(Conn *c, std::string_view line, std::string_view arg) {
@@ -650,7 +678,7 @@ static void SessionChangeCountry(Conn *c, std::string_view line, std::string_vie
     }
     if (c->ship_id) {
         SessionDrop(c, line, "change of country at sea");
-        ConnSendf(c, "%d:A change of country can only be made in harbour.", T_TEXT);
+        SessionSendText(c, T_TEXT, "A change of country can only be made in harbour.");
         return;
     }
     if (country == c->rec.country) return;
@@ -739,7 +767,8 @@ void SessionClosed(Conn *c) {
 }
 
 void SessionBroadcastText(Server *s, const std::string &text) {
-    std::string line = std::to_string(T_TEXT) + ":" + text;
+    std::string line(text.size() + 16, '\0');
+    line.resize(WireFormatText(T_TEXT, text, line.data(), line.size()));
     for (auto &kv : s->conns)
         if (kv.second->state == CS_LOBBY && !kv.second->closed) ConnSend(kv.second.get(), line);
 }
