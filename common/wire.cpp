@@ -590,6 +590,32 @@ size_t WireFormatBare(int32_t number, char *buf, size_t size) {
     return o.len;
 }
 
+int WireParseIdInfo(std::string_view arg, WireIdInfo *out) {
+    std::string_view f[2];
+    size_t n = WireSplit(arg, f, 2);
+    *out = WireIdInfo{f[0], n == 2 ? f[1] : std::string_view()};
+    return (int)n;
+}
+
+int WireParseNameInfo(std::string_view arg, WireName *out) {
+    size_t colon = arg.rfind(':');
+    *out = WireName{arg.substr(0, colon), 0};
+    if (colon == std::string_view::npos) return 1;
+    return WireDec(arg.substr(colon + 1), &out->country) ? 2 : 1;
+}
+
+int WireParseJoinBattle(std::string_view arg, WireJoinBattle *out) {
+    *out = WireJoinBattle{0, 0, std::string_view()};
+    WireScan s = ScanStart(arg, WIRE_STRICT);
+    ScanNumber(&s, &out->first, 10, false);
+    ScanColon(&s);
+    ScanNumber(&s, &out->ship_type, 10, false);
+    ScanColon(&s);
+    if (!s.ok) return s.fields;
+    out->name = arg.substr(s.at);
+    return 3;
+}
+
 int WireParseLogonOk(std::string_view arg, char *nickname, size_t nick_size, int32_t *country) {
     size_t n = arg.find(':');
     if (n == std::string_view::npos) n = arg.size();

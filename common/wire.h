@@ -204,6 +204,14 @@ size_t WireFormatText(int32_t number, std::string_view text, char *buf, size_t s
 size_t WireFormatEmpty(int32_t number, char *buf, size_t size);                       // N:
 size_t WireFormatBare(int32_t number, char *buf, size_t size);                        // N
 
+// The client's session lines as the server reads them, strictly; each returns the fields read.
+// T_IDINFO: the UserID up to the first colon and the password after it (2 when both are there).
+int WireParseIdInfo(std::string_view arg, WireIdInfo *out);
+// T_NAMEINFO: the nickname up to the last colon and the country after it (2 when both read).
+int WireParseNameInfo(std::string_view arg, WireName *out);
+// T_JOINBATTLE: first and ship type, then the name when a colon follows them (3 with a name).
+int WireParseJoinBattle(std::string_view arg, WireJoinBattle *out);
+
 // T_LOGONOK as the client reads it: the nickname up to the first colon (cut to nick_size - 1
 // characters) and the country after it. Returns the fields read, 0 to 2.
 int WireParseLogonOk(std::string_view arg, char *nickname, size_t nick_size, int32_t *country);

@@ -273,8 +273,8 @@ static void SessionCreateAccount(Conn *c) {
 
 static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) {
     Server *s = c->srv;
-    std::string_view f[2];
-    if (LineSplit(arg, f, 2) != 2) {
+    WireIdInfo id;
+    if (WireParseIdInfo(arg, &id) != 2) {
         SessionDrop(c, line, "login without a password field");
         return;
     }
@@ -284,12 +284,13 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
         SessionNoLogin(c, "failed-login limit");
         return;
     }
-    if (!SessionFieldValid(f[0], LOGIN_FIELD_MAX) || !SessionFieldValid(f[1], LOGIN_FIELD_MAX)) {
+    if (!SessionFieldValid(id.userid, LOGIN_FIELD_MAX) ||
+        !SessionFieldValid(id.password, LOGIN_FIELD_MAX)) {
         SessionFailed(s, c->peer);
         SessionNoLogin(c, "unusable UserID or password");
         return;
     }
-    std::string userid(f[0]), password(f[1]);
+    std::string userid(id.userid), password(id.password);
     PlayerRecord rec;
     int found = DbFindPlayer(&s->db, userid, &rec);
     if (found < 0) {
@@ -388,14 +389,13 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
 
 static void SessionNameInfo(Conn *c, std::string_view line, std::string_view arg) {
     Server *s = c->srv;
-    size_t colon = arg.rfind(':');
-    int32_t country;
-    if (colon == std::string_view::npos || !LineDec(arg.substr(colon + 1), &country) ||
-        (country != 0 && country != 1)) {
+    WireName name;
+    if (WireParseNameInfo(arg, &name) != 2 || (name.country != 0 && name.country != 1)) {
         SessionDrop(c, line, "nickname line without a country 0 or 1");
         return;
     }
-    std::string_view nick = arg.substr(0, colon);
+    std::string_view nick = name.nickname;
+    int32_t country = name.country;
     std::string lower = SessionLower(nick);
     if (!SessionNickValid(nick) || s->reserved_nicks.count(lower) ||
         DbNicknameTaken(&s->db, std::string(nick)) != 0) {
@@ -432,10 +432,10 @@ static void SessionNoJoin(Conn *c, const char *text) {
 }
 
 static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
-    std::string_view f[3];
-    size_t n = LineSplit(arg, f, 3);
-    int32_t first, type;
-    if (n < 2 || !LineDec(f[0], &first) || !LineDec(f[1], &type)) {
+    WireJoinBattle join;
+    int n = WireParseJoinBattle(arg, &join);
+    int32_t type = join.ship_type;
+    if (n < 2) {
         SessionDrop(c, line, "join without a ship type");
         return;
     }
@@ -457,7 +457,8 @@ static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
         return;
     }
     std::string name;
-    if (n == 3 && SessionNickValid(f[2]) && f[2] != "hms test") name = std::string(f[2]);
+    if (n == 3 && SessionNickValid(join.name) && join.name != "hms test")
+        name = std::string(join.name);
     memset(c->mission, 0, sizeof c->mission);
     c->mission_start = SrvNow();
     c->last_hit_tick = 0;
