@@ -271,6 +271,30 @@ TEST(WireSessionTest, TheServersLines) {
     EXPECT_STREQ(line, "5:Depth charges exploding nearby!");
 }
 
+TEST(WireSessionTest, TheServerReadsTheClientsLines) {
+    WireIdInfo id;
+    EXPECT_EQ(WireParseIdInfo("captain:se:cret", &id), 2);
+    EXPECT_EQ(id.userid, "captain");
+    EXPECT_EQ(id.password, "se:cret");
+    EXPECT_EQ(WireParseIdInfo("captain", &id), 1);
+    WireName name;
+    EXPECT_EQ(WireParseNameInfo("Sea:wolf:1", &name), 2);
+    EXPECT_EQ(name.nickname, "Sea:wolf");
+    EXPECT_EQ(name.country, 1);
+    EXPECT_EQ(WireParseNameInfo("Seawolf: 1", &name), 1);
+    EXPECT_EQ(WireParseNameInfo("Seawolf", &name), 1);
+    WireJoinBattle join;
+    EXPECT_EQ(WireParseJoinBattle("0:3:hms test", &join), 3);
+    EXPECT_EQ(join.ship_type, 3);
+    EXPECT_EQ(join.name, "hms test");
+    EXPECT_EQ(WireParseJoinBattle("0:2:", &join), 3);
+    EXPECT_EQ(join.name, "");
+    EXPECT_EQ(WireParseJoinBattle("0:2", &join), 2);
+    EXPECT_EQ(join.ship_type, 2);
+    EXPECT_LT(WireParseJoinBattle("0:2x:name", &join), 2);
+    EXPECT_LT(WireParseJoinBattle("", &join), 2);
+}
+
 TEST(WireSessionTest, TheClientReadsLogonOk) {
     char nick[32];
     int32_t country = -5;

@@ -106,6 +106,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         break;
     }
     default: {
+        WireIdInfo id;
+        WireName name;
+        WireJoinBattle join;
+        if (WireParseIdInfo(arg, &id) > 2 || WireParseNameInfo(arg, &name) > 2 ||
+            WireParseJoinBattle(arg, &join) > 3)
+            abort();
+        if (id.userid.size() + id.password.size() > arg.size() ||
+            name.nickname.size() > arg.size() || join.name.size() > arg.size())
+            abort();
+        CheckLine(line, WireFormatIdInfo(&id, line, sizeof line));
+        CheckLine(line, WireFormatJoinBattle(&join, line, sizeof line));
         WirePacket p;
         if (WireParsePacket(arg, &p) && p.arg.size() > arg.size()) abort();
         std::string_view f[WIRE_SHIPTYPE_FIELDS];
