@@ -155,7 +155,8 @@ size_t WireFormatRadioRelay(const WireRadioRelay *m, char *buf, size_t size);
 // mode into a record it clears first and returns the number of fields read; fields after the
 // first unreadable one stay 0. New-ship text fields are cut to WIRE_NAME_LEN characters when
 // lenient and refused beyond it when strict; an empty one stops the read either way. A radio
-// text is everything after the first colon, set whatever the number.
+// line counts its number and its text (2 when both are there); the text is everything after the
+// first colon, set whatever the number.
 int WireParseUpdate(std::string_view arg, WireUpdate *out, int mode);
 int WireParseWeapon(std::string_view arg, WireWeapon *out, int mode);
 int WireParseNewShip(std::string_view arg, WireNewShip *out, int mode);
