@@ -1,7 +1,6 @@
 // battle.cpp -- the battle messages: ship updates, weapons, new ships, ship types and radio
 #include "net/battle.h"
 
-#include <cctype>
 #include <cstdarg>
 #include <cinttypes>
 #include <cstdio>
@@ -17,167 +16,41 @@
 #include "sim/move.h"
 #include "stations/chat.h"
 
-// ---- reading fields -------------------------------------------------------------------------
-// The lines are read the way a formatted scan reads them ("%x", "%d", "%[^:]" and literal
-// colons), but every value is taken modulo 2^32 into its 32-bit field and a text field is cut
-// to its size, so no input can write past a field. The first field that can't be read stops
-// the scan; the rest keep their cleared values.
-
-struct FieldScan {
-    const char *p;
-    bool ok;
-};
-
-static void ScanNumber(FieldScan *s, int32_t *out, int base) {
-    if (!s->ok) return;
-    const char *p = s->p;
-    while (isspace((unsigned char)*p))
-        p++;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && isxdigit((unsigned char)p[2]))
-        p += 2;
-    uint32_t v = 0;
-    int digits = 0;
-    for (;; p++, digits++) {
-        int d;
-        if (*p >= '0' && *p <= '9')
-            d = *p - '0';
-        else if (base == 16 && *p >= 'a' && *p <= 'f')
-            d = *p - 'a' + 10;
-        else if (base == 16 && *p >= 'A' && *p <= 'F')
-            d = *p - 'A' + 10;
-        else
-            break;
-        v = v * (uint32_t)base + (uint32_t)d;
-    }
-    if (!digits) {
-        s->ok = false;
-        return;
-    }
-    *out = (int32_t)(negative ? 0u - v : v);
-    s->p = p;
-}
-
-static void ScanColon(FieldScan *s) {
-    if (!s->ok) return;
-    if (*s->p == ':')
-        s->p++;
-    else
-        s->ok = false;
-}
-
-// Everything up to the next colon, at least one character, cut to size - 1 characters.
-static void ScanText(FieldScan *s, char *out, size_t size) {
-    if (!s->ok) return;
-    const char *end = s->p;
-    while (*end && *end != ':')
-        end++;
-    size_t n = (size_t)(end - s->p);
-    if (!n) {
-        s->ok = false;
-        return;
-    }
-    if (n > size - 1) n = size - 1;
-    memcpy(out, s->p, n);
-    out[n] = 0;
-    s->p = end;
-}
-
-// `count` hexadecimal fields separated by colons; `first` says whether a colon comes first.
-static void ScanHexFields(FieldScan *s, int32_t *const *fields, int count, bool first) {
-    for (int i = 0; i < count; i++) {
-        if (i || first) ScanColon(s);
-        ScanNumber(s, fields[i], 16);
-    }
-}
-
 // ---- formatting and parsing ------------------------------------------------------------------
 
 char *CreateUpdateMssg(const UpdateMssg *m) {
     static char line[BATTLE_LINE_SIZE];
-    snprintf(line, sizeof(line),
-             "%d:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-             ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32,
-             8, (uint32_t)m->id, (uint32_t)m->kind, (uint32_t)m->vx, (uint32_t)m->vy,
-             (uint32_t)m->vz, (uint32_t)m->engine, (uint32_t)m->helm, (uint32_t)m->trim,
-             (uint32_t)m->heading, (uint32_t)m->x, (uint32_t)m->y, (uint32_t)m->z);
+    WireFormatUpdate(m, line, sizeof line);
     return line;
 }
 
 char *CreateWeaponMssg(const WeaponMssg *m) {
     static char line[BATTLE_LINE_SIZE];
-    snprintf(line, sizeof(line),
-             "%d:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32,
-             13, (uint32_t)m->first_id, (uint32_t)m->second_id, (uint32_t)m->kind,
-             (uint32_t)m->setting, (uint32_t)m->heading, (uint32_t)m->x, (uint32_t)m->z);
+    WireFormatWeapon(m, line, sizeof line);
     return line;
 }
 
 UpdateMssg *UnpackUpdatePacket(const char *text) {
     static UpdateMssg r;
-    memset(&r, 0, sizeof(r));
-    FieldScan s = {text ? text : "", true};
-    int32_t *const f[] = {&r.id,   &r.kind, &r.vx,      &r.vy, &r.vz, &r.engine,
-                          &r.helm, &r.trim, &r.heading, &r.x,  &r.y,  &r.z};
-    ScanHexFields(&s, f, 12, false);
+    WireParseUpdate(text ? text : "", &r, WIRE_LENIENT);
     return &r;
 }
 
 WeaponMssg *UnpackWeaponPacket(const char *text) {
     static WeaponMssg r;
-    memset(&r, 0, sizeof(r));
-    FieldScan s = {text ? text : "", true};
-    int32_t *const f[] = {&r.first_id, &r.second_id, &r.kind, &r.setting, &r.heading, &r.x, &r.z};
-    ScanHexFields(&s, f, 7, false);
+    WireParseWeapon(text ? text : "", &r, WIRE_LENIENT);
     return &r;
 }
 
 NewShipMssg *UnpackNewShipPacket(const char *text) {
     static NewShipMssg r;
-    memset(&r, 0, sizeof(r));
-    FieldScan s = {text ? text : "", true};
-    ScanNumber(&s, &r.ship_type, 16);
-    ScanColon(&s);
-    ScanText(&s, r.captain, sizeof(r.captain));
-    ScanColon(&s);
-    ScanText(&s, r.name, sizeof(r.name));
-    ScanColon(&s);
-    ScanText(&s, r.ship_name, sizeof(r.ship_name));
-    int32_t *const f[] = {&r.id,         &r.unused1,    &r.country,    &r.unused2[0], &r.unused2[1],
-                          &r.unused2[2], &r.unused3[0], &r.unused3[1], &r.unused3[2], &r.heading,
-                          &r.x,          &r.y,          &r.z};
-    ScanHexFields(&s, f, 13, true);
+    WireParseNewShip(text ? text : "", &r, WIRE_LENIENT);
     return &r;
 }
 
 ShipTypeMssg *UnpackShipTypePacket(const char *text) {
     static ShipTypeMssg r;
-    memset(&r, 0, sizeof(r));
-    FieldScan s = {text ? text : "", true};
-    int32_t *const f[] = {&r.row,
-                          &r.speed_table[0],
-                          &r.speed_table[1],
-                          &r.speed_table[2],
-                          &r.speed_table[3],
-                          &r.speed_table[4],
-                          &r.turn_table[0],
-                          &r.turn_table[1],
-                          &r.turn_table[2],
-                          &r.turn_table[3],
-                          &r.turn_table[4],
-                          &r.drag,
-                          &r.dive_table[0],
-                          &r.dive_table[1],
-                          &r.dive_table[2],
-                          &r.dive_table[3],
-                          &r.dive_table[4],
-                          &r.gun_range,
-                          &r.gun_reload,
-                          &r.spare,
-                          &r.dc_reload,
-                          &r.submerged};
-    ScanHexFields(&s, f, 22, false);
+    WireParseShipType(text ? text : "", &r, WIRE_LENIENT);
     return &r;
 }
 
@@ -240,10 +113,9 @@ void SendTorpedoLaunchPacket(const int32_t *position, const uint16_t *angles) {
 
 void SendRadioPacket(const char *text, int32_t addressee) {
     if (!text) return;
-    // Room for the line feed SendPacket adds; a line break inside would start a second packet.
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d:%s", 29, addressee, text);
-    for (char *p = packet; *p; p++)
-        if (*p == '\n' || *p == '\r') *p = ' ';
+    // Room for the line feed SendPacket adds.
+    WireRadio r = {addressee, text};
+    WireFormatRadio(&r, packet, IP_PACKET_SIZE - 1);
     DebugLogTag("SendRadioPacket", packet);
     SendPacket(packet, (int32_t)strlen(packet));
 }
@@ -369,18 +241,16 @@ int32_t PacketUpdateReq(const char *) {
 
 int32_t PacketRadio(const char *text) {
     if (!text) return 1;
-    FieldScan s = {text, true};
-    int32_t id = 0;
-    ScanNumber(&s, &id, 10);
-    const char *colon = strchr(text, ':');
-    const char *message = colon ? colon + 1 : "";
-    Mobile *m = s.ok ? FindMobileID(id) : nullptr;
+    WireRadioRelay r;
+    int read = WireParseRadioRelay(text, &r, WIRE_LENIENT);
+    Mobile *m = read >= 1 ? FindMobileID((int32_t)r.sender) : nullptr;
     char line[BATTLE_LINE_SIZE + 2 * MOBILE_NAME_LEN + 8];
     // A sender outside the player's area is shown without a name.
     if (m)
-        snprintf(line, sizeof(line), "%s (%s): %s", m->ship_name, m->captain, message);
+        snprintf(line, sizeof(line), "%s (%s): %.*s", m->ship_name, m->captain, (int)r.text.size(),
+                 r.text.data());
     else
-        snprintf(line, sizeof(line), "%s", message);
+        snprintf(line, sizeof(line), "%.*s", (int)r.text.size(), r.text.data());
     ChatAddMessage(line);
     return 1;
 }

@@ -3,75 +3,22 @@
 
 #include <cstdint>
 
+#include "common/wire.h"
 #include "sim/mobile.h"
-
-// Weapon kinds of a weapon message.
-enum {
-    TP_LAUNCH = 0,
-    TP_HIT = 1,
-    WP_SUNK = 2,
-    DC_LAUNCH = 3,
-    DC_HIT = 4,
-    GUN_FIRE = 5,
-    GUN_HIT = 6,
-    DC_MISS = 7,
-    GUN_MISS = 9,
-};
-
-// Kinds of an update message.
-enum {
-    UPD_STATE = 1, // 0, 1 and 2 all carry a state
-    UPD_REMOVED = 3,
-    UPD_VANISHED = 4,
-};
 
 enum {
     BATTLE_LINE_SIZE = 256,
-    NEWSHIP_TEXT_LEN = 15, // characters of each text field kept
-    BATTLE_HEAR_DC = 2000, // depth charges dropped closer than this are heard
-    TORPEDO_LIFE = 120,    // seconds a torpedo runs unless it hits
+    NEWSHIP_TEXT_LEN = WIRE_NAME_LEN, // characters of each text field kept
+    BATTLE_HEAR_DC = 2000,            // depth charges dropped closer than this are heard
+    TORPEDO_LIFE = 120,               // seconds a torpedo runs unless it hits
     TORPEDO_DEPTH = 2,
 };
 
-// T_UPDATE: one ship's orders, velocity (x 128) and position.
-struct UpdateMssg {
-    int32_t id, kind;
-    int32_t vx, vy, vz;
-    int32_t engine, helm, trim, heading;
-    int32_t x, y, z;
-};
-
-// T_WEAPON: who acts on whom, how, and where.
-struct WeaponMssg {
-    int32_t first_id, second_id, kind, setting, heading;
-    int32_t x, z;
-};
-
-// T_NEWSHIP: a ship entering the player's area.
-struct NewShipMssg {
-    int32_t ship_type; // the server's number, mapped through host_type
-    char captain[NEWSHIP_TEXT_LEN + 1];
-    char name[NEWSHIP_TEXT_LEN + 1];
-    char ship_name[NEWSHIP_TEXT_LEN + 1];
-    int32_t id;
-    int32_t unused1;
-    int32_t country;
-    int32_t unused2[3];
-    int32_t unused3[3];
-    int32_t heading;
-    int32_t x, y, z;
-};
-
-// T_SHIPTYPE: one row of coefficients (x 10000 but for the four whole fields).
-struct ShipTypeMssg {
-    int32_t row;
-    int32_t speed_table[5];
-    int32_t turn_table[5];
-    int32_t drag;
-    int32_t dive_table[5];
-    int32_t gun_range, gun_reload, spare, dc_reload;
-    int32_t submerged;
-};
+// The battle's records are the wire codec's.
+typedef WireUpdate UpdateMssg;     // T_UPDATE
+typedef WireWeapon WeaponMssg;     // T_WEAPON
+typedef WireNewShip NewShipMssg;   // T_NEWSHIP
+typedef WireShipType ShipTypeMssg; // T_SHIPTYPE
 
 char *CreateUpdateMssg(const UpdateMssg *m);
 // The T_UPDATE line of the record, in a buffer of its own valid until the next call.

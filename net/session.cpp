@@ -3,11 +3,10 @@
 #include "net/session.h"
 
 #include <cctype>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "common/wire.h"
 #include "net/packet.h"
 #include "net/transport.h"
 #include "shell/debug.h"
@@ -26,59 +25,50 @@ static void SessionSend() {
 }
 
 void SendVersionPacket() {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%03d", T_VERS, PROTOCOL_VERSION);
+    WireFormatVersion(packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendIDInfoPacket(const char *userid, const char *password) {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%s:%s", T_IDINFO, userid, password);
+    WireIdInfo m = {userid, password};
+    WireFormatIdInfo(&m, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendNameInfoPacket(const char *nickname, int32_t country) {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%s:%d", T_NAMEINFO, nickname, (int)country);
+    WireName m = {nickname, country};
+    WireFormatNameInfo(&m, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendInvRequestPacket() {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d", T_INVREQ);
+    WireFormatBare(T_INVREQ, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendJoinBattlePacket(int32_t a, int32_t ship_type, const char *name) {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d:%d:%s", T_JOINBATTLE, (int)a, (int)ship_type, name);
+    WireJoinBattle m = {a, ship_type, name};
+    WireFormatJoinBattle(&m, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendScoreRequest(int32_t a, int32_t b) {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d:%d", T_SCOREREQ, (int)a, (int)b);
+    WireFormatScoreRequest(a, b, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendExitBattlePacket() {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:", T_EXITBATTLE);
+    WireFormatEmpty(T_EXITBATTLE, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 void SendChangeCountryPacket(int32_t country) {
-    snprintf(packet, IP_PACKET_SIZE - 1, "%d:%d", T_CHANGECOUNTRY, (int)country);
+    WireFormatNumber(T_CHANGECOUNTRY, country, packet, IP_PACKET_SIZE - 1);
     SessionSend();
 }
 
 int32_t SessionScanInts(const char *text, int32_t *values, int32_t max) {
-    int32_t n = 0;
-    const char *p = text;
-    while (n < max) {
-        char *end;
-        long long v = strtoll(p, &end, 10);
-        if (end == p) break;
-        if (v > INT_MAX) v = INT_MAX;
-        if (v < INT_MIN) v = INT_MIN;
-        values[n++] = (int32_t)v;
-        if (*end != ':') break;
-        p = end + 1;
-    }
-    return n;
+    return WireScanInts(text ? text : "", values, max);
 }
 
 void SessionLogName(const char *userid, char *name, int32_t size) {
@@ -156,12 +146,9 @@ int32_t PacketNameRefuse(const char *text) {
 int32_t PacketLogonOK(const char *text) {
     char nickname[SESSION_NAME];
     int32_t country;
-    if (sscanf(text, "%31[^:]", nickname) == 1) {
-        memcpy(player.nickname, nickname, sizeof nickname);
-        // The country is read held to 32 bits: a formatted scan of a longer number is undefined.
-        const char *rest = text + strlen(nickname);
-        if (*rest == ':' && SessionScanInts(rest + 1, &country, 1) == 1) player.country = country;
-    }
+    int read = WireParseLogonOk(text ? text : "", nickname, sizeof nickname, &country);
+    if (read >= 1) memcpy(player.nickname, nickname, sizeof nickname);
+    if (read == 2) player.country = country;
     location = LOC_LOBBY;
     ConfigureMenu();
     SendInvRequestPacket();
@@ -197,18 +184,17 @@ int32_t PacketExitAcc(const char *text) {
 }
 
 int32_t PacketScore(const char *text) {
-    int32_t a[11];
-    int32_t n = SessionScanInts(text, a, 11);
-    if (n < 1) return 1;
-    if (a[0] == -1) {
+    WireScore m;
+    if (WireParseScore(text ? text : "", &m) < 1) return 1;
+    if (m.first == -1) {
         ScoreDialog();
         return 1;
     }
-    for (int32_t i = 1; i < n; i++) {
-        int64_t index = (int64_t)a[0] + i - 1;
+    for (int32_t i = 1; i <= m.count; i++) {
+        int64_t index = (int64_t)m.first + i - 1;
         if (index < 0 || index >= SESSION_SCORES) continue;
-        player.score[index] = a[i];
-        DebugLog("%d= a[%d]=%d\n", (int)index, (int)i, (int)a[i]);
+        player.score[index] = m.values[i - 1];
+        DebugLog("%d= a[%d]=%d\n", (int)index, (int)i, (int)m.values[i - 1]);
     }
     return 1;
 }

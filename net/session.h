@@ -4,9 +4,16 @@
 
 #include <cstdint>
 
+#include "common/wire.h"
+
 enum { LOC_OFFLINE = 0, LOC_LOBBY = 1, LOC_BATTLE = 3 };
 
-enum { PROTOCOL_VERSION = 107, SESSION_SCORES = 256, SESSION_INVENTORY = 6, SESSION_NAME = 32 };
+enum {
+    PROTOCOL_VERSION = WIRE_VERSION,
+    SESSION_SCORES = 256,
+    SESSION_INVENTORY = 6,
+    SESSION_NAME = 32
+};
 
 // Server ship types (the numbers of T_INVDETAILS, T_JOINBATTLE and T_NEWSHIP).
 enum { HOST_TANKER = 0, HOST_CORVETTE = 1, HOST_DESTROYER = 2, HOST_SUBMARINE = 3 };

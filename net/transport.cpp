@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/wire.h"
 #include "net/packet.h"
 #include "shell/debug.h"
 #include "shell/shell.h"
 
-const char IP_GREETING[] = "MorningTideOverGreyHarbour";
+const char IP_GREETING[] = WIRE_GREETING;
 
 int32_t ip_status;
 SOCKET ip_socket = INVALID_SOCKET;

@@ -142,8 +142,8 @@ void AdminRefuseAddress(Conn *c) {
     MetricRefused(c->srv, LIMIT_BANNED_ADDRESS);
     ConnLog(LOG_INFO, c, "refused: the address is banned");
     ConnSend(c, SRV_GREETING);
-    ConnSendf(c, "%d:Your address is banned from this server.", T_DIALOG);
-    ConnSendf(c, "%d:", T_NOLOGIN);
+    SessionSendText(c, T_DIALOG, "Your address is banned from this server.");
+    SessionSendEmpty(c, T_NOLOGIN);
     ConnClose(c, nullptr, true);
 }
 
@@ -184,7 +184,7 @@ static const char *const ADMIN_CLASS_NAME[SHIP_CLASSES] = {"tanker",    "corvett
 // A player is told why and closed once the message has gone out.
 static void AdminKick(Conn *c, const char *why) {
     if (c->closed || c->closing) return;
-    ConnSendf(c, "%d:%s", T_DIALOG, why);
+    SessionSendText(c, T_DIALOG, "%s", why);
     ConnClose(c, "removed by the operator", true);
 }
 

@@ -18,7 +18,7 @@ bool CombatGun(World *w, WShip *shooter, WShip *target) {
         hit = WorldRandom(w, 100) < chance;
     }
     if (hit) {
-        std::string line = WorldWeaponLine(shooter->id, target->id, 6, 0, shooter->m.heading,
+        std::string line = WorldWeaponLine(shooter->id, target->id, GUN_HIT, 0, shooter->m.heading,
                                            target->m.x, target->m.z);
         WorldSendNear(w, target->m.x, target->m.z, line);
         WorldDamage(w, target, shooter, GUN_DAMAGE);
@@ -27,7 +27,7 @@ bool CombatGun(World *w, WShip *shooter, WShip *target) {
         int32_t mx = target->m.x + WorldRandom(w, 401) - 200;
         int32_t mz = target->m.z + WorldRandom(w, 401) - 200;
         std::string line =
-            WorldWeaponLine(shooter->id, target->id, 9, 0, shooter->m.heading, mx, mz);
+            WorldWeaponLine(shooter->id, target->id, GUN_MISS, 0, shooter->m.heading, mx, mz);
         WorldSendNear(w, mx, mz, line);
     }
     return hit;
@@ -46,7 +46,7 @@ void CombatDropCharges(World *w, WShip *launcher, int setting, int32_t x, int32_
     w->charges.push_back(d);
     // The others nearby hear the splash; the launcher knows what it did.
     std::string line =
-        WorldWeaponLine(launcher->id, launcher->id, 3, setting, launcher->m.heading, x, z);
+        WorldWeaponLine(launcher->id, launcher->id, DC_LAUNCH, setting, launcher->m.heading, x, z);
     for (auto &up : w->ships) {
         WShip *p = up.get();
         if (p->dead || !p->conn || p == launcher) continue;
@@ -66,12 +66,13 @@ static void CombatExplode(World *w, const DepthCharge &d) {
         any = true;
         LogDebug("depth charges of %" PRIx32 " hit %" PRIx32, d.launcher, s->id);
         WorldSendNear(w, d.x, d.z,
-                      WorldWeaponLine(d.launcher, s->id, 4, d.setting, d.heading, d.x, d.z));
+                      WorldWeaponLine(d.launcher, s->id, DC_HIT, d.setting, d.heading, d.x, d.z));
         WorldDamage(w, s, launcher, DC_DAMAGE);
     }
     if (!any)
-        WorldSendNear(w, d.x, d.z,
-                      WorldWeaponLine(d.launcher, d.launcher, 7, d.setting, d.heading, d.x, d.z));
+        WorldSendNear(
+            w, d.x, d.z,
+            WorldWeaponLine(d.launcher, d.launcher, DC_MISS, d.setting, d.heading, d.x, d.z));
     // Captains near the blast hear it through the hull; a pattern is one report, not four.
     for (auto &up : w->ships) {
         WShip *p = up.get();
@@ -79,7 +80,7 @@ static void CombatExplode(World *w, const DepthCharge &d) {
         if (Range(p->m.x, p->m.z, d.x, d.z) > DC_TELL_RANGE) continue;
         if ((int32_t)(w->now - p->next_dc_told) < 0) continue;
         p->next_dc_told = w->now + DC_TELL_MS;
-        ConnSendf(p->conn, "%d:Depth charges exploding nearby!", T_TEXT);
+        SessionSendText(p->conn, T_TEXT, "Depth charges exploding nearby!");
     }
 }
 

@@ -388,7 +388,7 @@ static void DronesTellHunted(World *w) {
         if (p->dead || !p->conn) continue;
         bool now_hunted = hunted.count(p->id) > 0;
         if (now_hunted && !p->told_hunted)
-            ConnSendf(p->conn, "%d:Escorts are closing on you!", T_TEXT);
+            SessionSendText(p->conn, T_TEXT, "Escorts are closing on you!");
         p->told_hunted = now_hunted;
     }
 }

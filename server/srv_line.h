@@ -1,4 +1,4 @@
-// srv_line.h -- cutting a client's byte stream into lines and reading their packet fields
+// srv_line.h -- cutting a client's byte stream into lines; their fields are read by the wire codec
 #pragma once
 
 #include <stddef.h>
@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/wire.h"
 
 #define LINE_MAX_KEPT 255 // characters of a line that are kept; the rest is dropped
 
@@ -46,26 +48,21 @@ template <typename Fn> size_t LineFeed(LineFramer *f, const char *data, size_t n
     return n;
 }
 
-// A packet line split into its number and the text after its first colon.
-struct PacketLine {
-    int32_t number;
-    std::string_view arg;
-};
+// The protocol's line-level reading is the wire codec's; these are its server-side names.
+typedef WirePacket PacketLine;
 
-// Reads the decimal packet number that starts a line (leading blanks and a sign allowed, as the
-// client's "%d:" reading does) and the argument after the first colon (empty without a colon).
-// Returns 0 when the line does not begin with a number or the number does not fit 32 bits.
-int LineParsePacket(std::string_view line, PacketLine *out);
-
-// Splits an argument at every colon into at most max fields; the last field keeps any colons
-// that are left. Returns the number of fields (an empty argument is one empty field).
-size_t LineSplit(std::string_view arg, std::string_view *fields, size_t max);
-
-// Strict decimal: optional sign and 1 to 10 digits that fit int32, nothing else.
-int LineDec(std::string_view s, int32_t *out);
-
-// Strict hexadecimal: 1 to 8 hex digits (either case), read as a 32-bit pattern.
-int LineHex(std::string_view s, uint32_t *out);
-
-// Whether the text is fit to be shown to other players: printable 8-bit characters only.
-int LinePrintable(std::string_view s);
+inline int LineParsePacket(std::string_view line, PacketLine *out) {
+    return WireParsePacket(line, out);
+}
+inline size_t LineSplit(std::string_view arg, std::string_view *fields, size_t max) {
+    return WireSplit(arg, fields, max);
+}
+inline int LineDec(std::string_view s, int32_t *out) {
+    return WireDec(s, out);
+}
+inline int LineHex(std::string_view s, uint32_t *out) {
+    return WireHex(s, out);
+}
+inline int LinePrintable(std::string_view s) {
+    return WirePrintable(s);
+}

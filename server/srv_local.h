@@ -22,9 +22,10 @@
 #include "server/srv_server.h"
 
 #include "common/packets.h"
+#include "common/wire.h"
 
-#define PROTOCOL_VERSION 107
-#define SRV_GREETING "MorningTideOverGreyHarbour"
+#define PROTOCOL_VERSION WIRE_VERSION
+#define SRV_GREETING WIRE_GREETING
 #define SRV_VERSION "1.0"
 
 #define CONN_READ_BUFFER 1024
@@ -183,6 +184,10 @@ void ConnLoggedOn(Conn *c);
 void SessionGreet(Conn *c);
 // Handles one received line; returns false when the connection is being closed.
 bool SessionLine(Conn *c, std::string_view line, size_t dropped);
+// Sends a text line (T_TEXT, T_DIALOG) of the formatted text, or a line with no fields.
+void SessionSendText(Conn *c, int32_t number, const char *fmt, ...)
+    __attribute__((format(printf, 3, 4)));
+void SessionSendEmpty(Conn *c, int32_t number);
 // A closing connection leaves: its battle ends, its names are released.
 void SessionClosed(Conn *c);
 // Sends every logged-on player a text line.

@@ -1,11 +1,14 @@
 // srv_session.cpp -- the session protocol: greeting, login, new players, lobby, scores, exit
 #include "server/srv_admin.h"
 #include "server/srv_local.h"
+#include "common/wire.h"
 #include "server/srv_log.h"
 #include "server/srv_score.h"
 #include "server/srv_world.h"
 
 #include <cctype>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -15,6 +18,23 @@ static const int32_t SESSION_ALLOTMENT[SHIP_CLASSES] = {0, 3, 2, 3, 0, 0};
 #define SESSION_REPLENISH_S 1200
 #define FAIL_BURST 5.0         // failed logins an address may make at once
 #define FAIL_RATE (1.0 / 12.0) // and then one every 12 s
+
+#define SESSION_TEXT_LINE 512 // a server text line is cut where ConnSendf cuts its lines
+
+void SessionSendText(Conn *c, int32_t number, const char *fmt, ...) {
+    char line[SESSION_TEXT_LINE], text[SESSION_TEXT_LINE];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    if (n < 0) return;
+    ConnSend(c, std::string(line, WireFormatText(number, text, line, sizeof line)));
+}
+
+void SessionSendEmpty(Conn *c, int32_t number) {
+    char line[WIRE_LINE_SIZE];
+    ConnSend(c, std::string(line, WireFormatEmpty(number, line, sizeof line)));
+}
 
 static const char *const SESSION_CLASS_NAME[SHIP_CLASSES] = {"tanker",    "corvette", "destroyer",
                                                              "submarine", "ship",     "merchant"};
@@ -79,7 +99,7 @@ void SessionReplenish(PlayerRecord *rec, int64_t now) {
 
 void SessionGreet(Conn *c) {
     ConnSend(c, SRV_GREETING);
-    ConnSendf(c, "%d:", T_IDREQ);
+    SessionSendEmpty(c, T_IDREQ);
 }
 
 // A dropped line is logged by its packet number and length only: a login line sent at the
@@ -96,7 +116,7 @@ static void SessionDrop(Conn *c, std::string_view line, const char *why) {
 // Refuses a login: the client shows its message and connects again.
 static void SessionNoLogin(Conn *c, const char *why) {
     ConnLog(LOG_INFO, c, "login refused: %s", why);
-    ConnSendf(c, "%d:", T_NOLOGIN);
+    SessionSendEmpty(c, T_NOLOGIN);
     ConnClose(c, nullptr, true);
 }
 
@@ -145,12 +165,15 @@ static void SessionLogon(Conn *c) {
     c->rec.last_login = now;
     DbSaveLogin(&s->db, c->rec.id, now);
     ConnLog(LOG_INFO, c, "%s logged on as %s", c->rec.userid.c_str(), c->rec.nickname.c_str());
-    ConnSendf(c, "%d:%s:%d", T_LOGONOK, c->rec.nickname.c_str(), c->rec.country);
+    WireName logon = {c->rec.nickname, c->rec.country};
+    char line[WIRE_LINE_SIZE];
+    WireFormatLogonOk(&logon, line, sizeof line);
+    ConnSend(c, line);
     s->online++;
     s->metrics.logins++;
     int online = s->online, at_sea = s->at_sea;
-    ConnSendf(c, "%d:Welcome to Kestrune, %s. %d captain%s online, %d at sea.", T_TEXT,
-              c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
+    SessionSendText(c, T_TEXT, "Welcome to Kestrune, %s. %d captain%s online, %d at sea.",
+                    c->rec.nickname.c_str(), online, online == 1 ? "" : "s", at_sea);
 }
 
 // Runs fn on a hash worker and hands its result back to the network thread, to this connection
@@ -179,7 +202,7 @@ template <typename Work, typename Done> static bool SessionHashJob(Conn *c, Work
 // The hashing threads are behind: the client is told to come back.
 static void SessionBusy(Conn *c) {
     MetricRefused(c->srv, LIMIT_HASH_QUEUE);
-    ConnSendf(c, "%d:The server is busy. Please try again in a minute.", T_DIALOG);
+    SessionSendText(c, T_DIALOG, "The server is busy. Please try again in a minute.");
     SessionNoLogin(c, "password queue full");
 }
 
@@ -249,55 +272,58 @@ static void SessionCreateAccount(Conn *c) {
         ConnResume(c);
     } else if (rc == DB_DUP_NICKNAME) {
         c->state = CS_AWAIT_NAME;
-        ConnSendf(c, "%d:", T_NAMEREFUSE);
+        SessionSendEmpty(c, T_NAMEREFUSE);
         ConnResume(c);
     } else {
         if (rc == DB_FAIL)
-            ConnSendf(c, "%d:The server can't store new players just now. Please try later.",
-                      T_DIALOG);
+            SessionSendText(c, T_DIALOG,
+                            "The server can't store new players just now. Please try later.");
         SessionNoLogin(c, rc == DB_FAIL ? "database failure" : "UserID taken meanwhile");
     }
 }
 
 static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) {
     Server *s = c->srv;
-    std::string_view f[2];
-    if (LineSplit(arg, f, 2) != 2) {
+    WireIdInfo id;
+    if (WireParseIdInfo(arg, &id) != 2) {
         SessionDrop(c, line, "login without a password field");
         return;
     }
     if (SessionBlocked(s, c->peer)) {
         MetricRefused(s, LIMIT_ADDRESS_FAILS);
-        ConnSendf(c, "%d:Too many failed logins from your address. Please wait a minute.",
-                  T_DIALOG);
+        SessionSendText(c, T_DIALOG,
+                        "Too many failed logins from your address. Please wait a minute.");
         SessionNoLogin(c, "failed-login limit");
         return;
     }
-    if (!SessionFieldValid(f[0], LOGIN_FIELD_MAX) || !SessionFieldValid(f[1], LOGIN_FIELD_MAX)) {
+    if (!SessionFieldValid(id.userid, LOGIN_FIELD_MAX) ||
+        !SessionFieldValid(id.password, LOGIN_FIELD_MAX)) {
         s->metrics.login_failures++;
         SessionFailed(s, c->peer);
         SessionNoLogin(c, "unusable UserID or password");
         return;
     }
-    std::string userid(f[0]), password(f[1]);
+    std::string userid(id.userid), password(id.password);
     if (AdminBannedAccount(s, userid)) {
         MetricRefused(s, LIMIT_BANNED_ACCOUNT);
-        ConnSendf(c, "%d:This UserID is banned from this server.", T_DIALOG);
+        SessionSendText(c, T_DIALOG, "This UserID is banned from this server.");
         SessionNoLogin(c, "the account is banned");
         return;
     }
     PlayerRecord rec;
     int found = DbFindPlayer(&s->db, userid, &rec);
     if (found < 0) {
-        ConnSendf(c, "%d:The server can't read its records just now. Please try later.", T_DIALOG);
+        SessionSendText(c, T_DIALOG,
+                        "The server can't read its records just now. Please try later.");
         SessionNoLogin(c, "database failure");
         return;
     }
     if (found) {
         if (int wait = SessionAccountWait(s, userid)) {
             MetricRefused(s, LIMIT_ACCOUNT_FAILS);
-            ConnSendf(c, "%d:Too many failed logins for this UserID. Please wait %d seconds.",
-                      T_DIALOG, wait);
+            SessionSendText(c, T_DIALOG,
+                            "Too many failed logins for this UserID. Please wait %d seconds.",
+                            wait);
             SessionNoLogin(c, "failed logins of the account");
             return;
         }
@@ -352,7 +378,7 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
     }
     // A new player. Each costs a hash, so how fast they may come is limited.
     if (!SessionNewAccountAllowed(s, c->peer)) {
-        ConnSendf(c, "%d:Too many new players just now. Please try again later.", T_DIALOG);
+        SessionSendText(c, T_DIALOG, "Too many new players just now. Please try again later.");
         SessionNoLogin(c, "new-account limit");
         return;
     }
@@ -362,8 +388,8 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
         c, [password, cost] { return HashPassword(password, cost); },
         [](Conn *conn, std::string hash) {
             if (hash.empty()) {
-                ConnSendf(conn, "%d:The server is too busy to add new players. Please try later.",
-                          T_DIALOG);
+                SessionSendText(conn, T_DIALOG,
+                                "The server is too busy to add new players. Please try later.");
                 SessionNoLogin(conn, "hashing failed");
                 return;
             }
@@ -379,24 +405,23 @@ static void SessionIdInfo(Conn *c, std::string_view line, std::string_view arg) 
     c->pending_userid = userid;
     c->state = CS_AWAIT_NAME;
     c->hash_ready = false;
-    ConnSendf(c, "%d:", T_NAMEREQ);
+    SessionSendEmpty(c, T_NAMEREQ);
 }
 
 static void SessionNameInfo(Conn *c, std::string_view line, std::string_view arg) {
     Server *s = c->srv;
-    size_t colon = arg.rfind(':');
-    int32_t country;
-    if (colon == std::string_view::npos || !LineDec(arg.substr(colon + 1), &country) ||
-        (country != 0 && country != 1)) {
+    WireName name;
+    if (WireParseNameInfo(arg, &name) != 2 || (name.country != 0 && name.country != 1)) {
         SessionDrop(c, line, "nickname line without a country 0 or 1");
         return;
     }
-    std::string_view nick = arg.substr(0, colon);
+    std::string_view nick = name.nickname;
+    int32_t country = name.country;
     std::string lower = SessionLower(nick);
     if (!SessionNickValid(nick) || s->reserved_nicks.count(lower) ||
         DbNicknameTaken(&s->db, std::string(nick)) != 0) {
         ConnLog(LOG_INFO, c, "nickname refused: %.*s", (int)nick.size(), nick.data());
-        ConnSendf(c, "%d:", T_NAMEREFUSE);
+        SessionSendEmpty(c, T_NAMEREFUSE);
         return;
     }
     s->reserved_nicks.insert(lower);
@@ -417,19 +442,21 @@ static void SessionSendInventory(Conn *c) {
     SessionReplenish(&c->rec, SrvNow());
     if (memcmp(before, c->rec.inv, sizeof before) != 0) DbSavePlayer(&c->srv->db, c->rec);
     const int32_t *v = c->rec.inv;
-    ConnSendf(c, "%d:%d:%d:%d:%d:%d:%d", T_INVDETAILS, v[0], v[1], v[2], v[3], v[4], v[5]);
+    char line[WIRE_LINE_SIZE];
+    WireFormatInventory(v, line, sizeof line);
+    ConnSend(c, line);
 }
 
 static void SessionNoJoin(Conn *c, const char *text) {
-    ConnSendf(c, "%d:", T_NOJOIN);
-    if (text) ConnSendf(c, "%d:%s", T_DIALOG, text);
+    SessionSendEmpty(c, T_NOJOIN);
+    if (text) SessionSendText(c, T_DIALOG, "%s", text);
 }
 
 static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
-    std::string_view f[3];
-    size_t n = LineSplit(arg, f, 3);
-    int32_t first, type;
-    if (n < 2 || !LineDec(f[0], &first) || !LineDec(f[1], &type)) {
+    WireJoinBattle join;
+    int n = WireParseJoinBattle(arg, &join);
+    int32_t type = join.ship_type;
+    if (n < 2) {
         SessionDrop(c, line, "join without a ship type");
         return;
     }
@@ -445,13 +472,14 @@ static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
     if (c->rec.inv[type] <= 0) {
         char text[160];
         snprintf(text, sizeof text,
-                 "No %s is ready for you.\nA new one is commissioned every %d minutes.",
+                 "No %s is ready for you. A new one is commissioned every %d minutes.",
                  SESSION_CLASS_NAME[type], SESSION_REPLENISH_S / 60);
         SessionNoJoin(c, text);
         return;
     }
     std::string name;
-    if (n == 3 && SessionNickValid(f[2]) && f[2] != "hms test") name = std::string(f[2]);
+    if (n == 3 && SessionNickValid(join.name) && join.name != "hms test")
+        name = std::string(join.name);
     memset(c->mission, 0, sizeof c->mission);
     c->mission_start = SrvNow();
     c->last_hit_tick = 0;
@@ -549,10 +577,9 @@ static void SessionSaveLater(Server *s, std::weak_ptr<Conn> weak, PlayerRecord r
         }
         LogError("db: %s's mission is lost: the account could not be saved", rec.userid.c_str());
         if (live)
-            ConnSendf(conn.get(),
-                      "%d:The harbour log could not be written: your last mission is not "
-                      "recorded.",
-                      T_TEXT);
+            SessionSendText(
+                conn.get(), T_TEXT,
+                "The harbour log could not be written: your last mission is not recorded.");
     });
 }
 
@@ -606,7 +633,7 @@ static void SessionExitRetry(Conn *c, uint32_t ship, int attempt) {
             return;
         }
         if (SessionEndMission(c, MISSION_EXIT)) {
-            ConnSendf(c, "%d:", T_EXITACC);
+            SessionSendEmpty(c, T_EXITACC);
             ConnResume(c);
             return;
         }
@@ -616,17 +643,16 @@ static void SessionExitRetry(Conn *c, uint32_t ship, int attempt) {
         }
         LogError("conn %u: %s can't return to port: the account could not be saved", c->cid,
                  c->rec.userid.c_str());
-        ConnSendf(c,
-                  "%d:The harbour log could not be written, so your mission is not recorded. "
-                  "Your ship remains at sea: please try to return to port again later.",
-                  T_TEXT);
+        SessionSendText(c, T_TEXT,
+                        "The harbour log could not be written, so your mission is not recorded. "
+                        "Your ship remains at sea: please try to return to port again later.");
         ConnResume(c);
     });
 }
 
 static void SessionExit(Conn *c) {
     if (SessionEndMission(c, MISSION_EXIT)) {
-        ConnSendf(c, "%d:", T_EXITACC);
+        SessionSendEmpty(c, T_EXITACC);
         return;
     }
     ConnPause(c);
@@ -654,13 +680,16 @@ static void SessionSendScores(Conn *c) {
     if (c->ship_id) SessionMissionNow(c, v);
     // Runs of up to ten values: 0..35 the mission, 42..59 the best missions.
     static const int RUNS[][2] = {{0, 10}, {10, 10}, {20, 10}, {30, 6}, {42, 10}, {52, 8}};
+    char line[WIRE_LINE_SIZE];
     for (const auto &run : RUNS) {
-        std::string line = std::to_string(T_SCORE) + ":" + std::to_string(run[0]);
-        for (int i = 0; i < run[1]; i++)
-            line += ":" + std::to_string(v[run[0] + i]);
+        WireScore m = {run[0], run[1], {}};
+        memcpy(m.values, v + run[0], sizeof(int32_t) * (size_t)run[1]);
+        WireFormatScore(&m, line, sizeof line);
         ConnSend(c, line);
     }
-    ConnSendf(c, "%d:-1", T_SCORE);
+    WireScore end = {-1, 0, {}};
+    WireFormatScore(&end, line, sizeof line);
+    ConnSend(c, line);
 }
 
 static void SessionChangeCountry(Conn *c, std::string_view line, std::string_view arg) {
@@ -671,7 +700,7 @@ static void SessionChangeCountry(Conn *c, std::string_view line, std::string_vie
     }
     if (c->ship_id) {
         SessionDrop(c, line, "change of country at sea");
-        ConnSendf(c, "%d:A change of country can only be made in harbour.", T_TEXT);
+        SessionSendText(c, T_TEXT, "A change of country can only be made in harbour.");
         return;
     }
     if (country == c->rec.country) return;
@@ -760,7 +789,8 @@ void SessionClosed(Conn *c) {
 }
 
 void SessionBroadcastText(Server *s, const std::string &text) {
-    std::string line = std::to_string(T_TEXT) + ":" + text;
+    std::string line(text.size() + 16, '\0');
+    line.resize(WireFormatText(T_TEXT, text, line.data(), line.size()));
     for (auto &kv : s->conns)
         if (kv.second->state == CS_LOBBY && !kv.second->closed) ConnSend(kv.second.get(), line);
 }

@@ -1,6 +1,8 @@
 // srv_shiptypes.cpp -- the one table of ship-class values the world and the clients share
 #include "server/srv_shiptypes.h"
 
+#include "common/wire.h"
+
 #include <cinttypes>
 #include <cstdio>
 
@@ -138,19 +140,20 @@ int ShipRowOfType(int server_type) {
 std::string ShipTypeLine(int row) {
     const ShipClass *k = &SHIP_CLASSES_TABLE[row < 0 || row >= ROWS_SENT ? 0 : row];
     const MotionCoeffs &c = k->c;
-    char line[400];
-    snprintf(
-        line, sizeof line,
-        "30:%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-        ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%" PRIx32
-        ":%" PRIx32 ":%" PRIx32 ":%x:%x:0:%x:%" PRIx32,
-        row, CoeffToWire(c.speed_table[0]), CoeffToWire(c.speed_table[1]),
-        CoeffToWire(c.speed_table[2]), CoeffToWire(c.speed_table[3]), CoeffToWire(c.speed_table[4]),
-        CoeffToWire(c.turn_table[0]), CoeffToWire(c.turn_table[1]), CoeffToWire(c.turn_table[2]),
-        CoeffToWire(c.turn_table[3]), CoeffToWire(c.turn_table[4]), CoeffToWire(c.drag),
-        CoeffToWire(c.dive_table[0]), CoeffToWire(c.dive_table[1]), CoeffToWire(c.dive_table[2]),
-        CoeffToWire(c.dive_table[3]), CoeffToWire(c.dive_table[4]), (unsigned)k->gun_range,
-        (unsigned)k->gun_reload, (unsigned)k->dc_reload, CoeffToWire(c.submerged));
+    WireShipType m = {};
+    m.row = row;
+    for (int i = 0; i < 5; i++) {
+        m.speed_table[i] = (int32_t)CoeffToWire(c.speed_table[i]);
+        m.turn_table[i] = (int32_t)CoeffToWire(c.turn_table[i]);
+        m.dive_table[i] = (int32_t)CoeffToWire(c.dive_table[i]);
+    }
+    m.drag = (int32_t)CoeffToWire(c.drag);
+    m.gun_range = k->gun_range;
+    m.gun_reload = k->gun_reload;
+    m.dc_reload = k->dc_reload;
+    m.submerged = (int32_t)CoeffToWire(c.submerged);
+    char line[WIRE_LINE_SIZE];
+    WireFormatShipType(&m, line, sizeof line);
     return line;
 }
 

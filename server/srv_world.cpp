@@ -1,5 +1,6 @@
 // srv_world.cpp -- the battle world: ships, areas, the players' reports, sinkings and radio
 #include "server/srv_world_local.h"
+#include "common/wire.h"
 #include "server/srv_log.h"
 #include "server/srv_score.h"
 
@@ -63,34 +64,51 @@ WShip *WorldNewShip(World *w, int row, int stype, int role) {
 }
 
 std::string WorldUpdateLine(const WShip *s, int kind) {
-    char line[200];
-    snprintf(line, sizeof line,
-             "8:%" PRIx32 ":%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%x:%x:%x:%x:%" PRIx32 ":%" PRIx32
-             ":%" PRIx32,
-             s->id, kind, VelocityToWire(s->m.vx), VelocityToWire(s->m.vy), VelocityToWire(s->m.vz),
-             (unsigned)s->m.engine, (unsigned)s->m.helm, (unsigned)s->m.trim,
-             (unsigned)s->m.heading, (uint32_t)s->m.x, (uint32_t)s->m.y, (uint32_t)s->m.z);
+    WireUpdate u = {(int32_t)s->id,
+                    kind,
+                    (int32_t)VelocityToWire(s->m.vx),
+                    (int32_t)VelocityToWire(s->m.vy),
+                    (int32_t)VelocityToWire(s->m.vz),
+                    s->m.engine,
+                    s->m.helm,
+                    s->m.trim,
+                    s->m.heading,
+                    s->m.x,
+                    s->m.y,
+                    s->m.z};
+    char line[WIRE_LINE_SIZE];
+    WireFormatUpdate(&u, line, sizeof line);
     return line;
 }
 
 std::string WorldWeaponLine(uint32_t first, uint32_t second, int kind, int setting,
                             uint16_t heading, int32_t x, int32_t z) {
-    char line[120];
-    snprintf(line, sizeof line, "13:%" PRIx32 ":%" PRIx32 ":%x:%x:%x:%" PRIx32 ":%" PRIx32, first,
-             second, kind, (unsigned)setting, (unsigned)heading, (uint32_t)x, (uint32_t)z);
+    WireWeapon m = {(int32_t)first, (int32_t)second, kind, setting, heading, x, z};
+    char line[WIRE_LINE_SIZE];
+    WireFormatWeapon(&m, line, sizeof line);
     return line;
 }
 
 static std::string WorldNewShipLine(const WShip *s) {
-    char line[256];
-    snprintf(line, sizeof line,
-             "27:%x:%s:%s:%s:%" PRIx32 ":0:%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32
-             ":%x:%x:%x:%x:%" PRIx32 ":%" PRIx32 ":%" PRIx32,
-             (unsigned)s->stype, s->captain.c_str(), s->name.c_str(), s->ship_name.c_str(), s->id,
-             (unsigned)s->country, VelocityToWire(s->m.vx), VelocityToWire(s->m.vy),
-             VelocityToWire(s->m.vz), (unsigned)s->m.engine, (unsigned)s->m.helm,
-             (unsigned)s->m.trim, (unsigned)s->m.heading, (uint32_t)s->m.x, (uint32_t)s->m.y,
-             (uint32_t)s->m.z);
+    WireNewShip m = {};
+    m.ship_type = s->stype;
+    snprintf(m.captain, sizeof m.captain, "%s", s->captain.c_str());
+    snprintf(m.name, sizeof m.name, "%s", s->name.c_str());
+    snprintf(m.ship_name, sizeof m.ship_name, "%s", s->ship_name.c_str());
+    m.id = (int32_t)s->id;
+    m.country = s->country;
+    m.vx = (int32_t)VelocityToWire(s->m.vx);
+    m.vy = (int32_t)VelocityToWire(s->m.vy);
+    m.vz = (int32_t)VelocityToWire(s->m.vz);
+    m.engine = s->m.engine;
+    m.helm = s->m.helm;
+    m.trim = s->m.trim;
+    m.heading = s->m.heading;
+    m.x = s->m.x;
+    m.y = s->m.y;
+    m.z = s->m.z;
+    char line[WIRE_LINE_SIZE];
+    WireFormatNewShip(&m, line, sizeof line);
     return line;
 }
 
@@ -184,7 +202,9 @@ uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_n
     s->tubes = ShipClassOfRow(row)->tubes;
     s->tubes_tick = w->now;
 
-    ConnSendf(c, "%d:%u", T_JOINACC, s->id);
+    char accept[WIRE_LINE_SIZE];
+    WireFormatJoinAccept(s->id, accept, sizeof accept);
+    ConnSend(c, accept);
     for (int r = 1; r < ROWS_SENT; r++)
         ConnSend(c, ShipTypeLine(r));
     // The own ship comes before every other: the client's battle starts with it, and its
@@ -287,11 +307,24 @@ static void WorldClampToAllowance(World *w, WShip *s) {
                       (int32_t)(s->anchor_z + dz * k), s->m.heading);
 }
 
-static int WorldHexFields(std::string_view arg, uint32_t *v, size_t n) {
-    std::string_view f[16];
-    if (LineSplit(arg, f, n) != n) return 0;
-    for (size_t i = 0; i < n; i++)
-        if (!LineHex(f[i], &v[i])) return 0;
+// A player's update or weapon line, read strictly, as its fields in wire order.
+static int WorldUpdateFields(std::string_view arg, uint32_t *v) {
+    WireUpdate u;
+    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
+    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
+                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
+    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
+        v[i] = (uint32_t)f[i];
+    return 1;
+}
+
+static int WorldWeaponFields(std::string_view arg, uint32_t *v) {
+    WireWeapon m;
+    if (WireParseWeapon(arg, &m, WIRE_STRICT) != WIRE_WEAPON_FIELDS) return 0;
+    const int32_t f[WIRE_WEAPON_FIELDS] = {m.first_id, m.second_id, m.kind, m.setting,
+                                           m.heading,  m.x,         m.z};
+    for (int i = 0; i < WIRE_WEAPON_FIELDS; i++)
+        v[i] = (uint32_t)f[i];
     return 1;
 }
 
@@ -299,7 +332,7 @@ void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
     WShip *s = WorldFind(w, c->ship_id);
     uint32_t v[12];
     if (!s) return;
-    if (!WorldHexFields(arg, v, 12)) {
+    if (!WorldUpdateFields(arg, v)) {
         WorldDrop(c, "malformed update", arg);
         return;
     }
@@ -401,7 +434,7 @@ static void WorldTorpedoLaunch(World *w, Conn *c, WShip *s, const uint32_t *v,
     t->expires = w->now + TORPEDO_LIFE_MS;
     t->last_move = w->now;
     LogDebug("ship %" PRIx32 " fired torpedo %" PRIx32, s->id, t->id);
-    std::string line = WorldWeaponLine(t->id, s->id, 0, 0, t->m.heading, x, z);
+    std::string line = WorldWeaponLine(t->id, s->id, TP_LAUNCH, 0, t->m.heading, x, z);
     WorldSendNear(w, x, z, line);
 }
 
@@ -428,7 +461,7 @@ static void WorldTorpedoHit(World *w, Conn *c, WShip *s, const uint32_t *v, std:
         return;
     }
     std::string line =
-        WorldWeaponLine(t->id, target->id, 1, 0, t->m.heading, target->m.x, target->m.z);
+        WorldWeaponLine(t->id, target->id, TP_HIT, 0, t->m.heading, target->m.x, target->m.z);
     WorldSendNear(w, target->m.x, target->m.z, line);
     WorldRemove(w, t, 0);
     WorldDamage(w, target, s, TORPEDO_DAMAGE);
@@ -438,7 +471,7 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
     WShip *s = WorldFind(w, c->ship_id);
     uint32_t v[7];
     if (!s) return;
-    if (!WorldHexFields(arg, v, 7)) {
+    if (!WorldWeaponFields(arg, v)) {
         WorldDrop(c, "malformed weapon line", arg);
         return;
     }
@@ -446,17 +479,17 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
     s->last_move = w->now;
     const ShipClass *k = ShipClassOfRow(s->row);
     switch (v[2]) {
-    case 0: // TP_LAUNCH
+    case TP_LAUNCH:
         if (v[1] != s->id) {
             WorldDrop(c, "torpedo launch for another ship", arg);
             return;
         }
         WorldTorpedoLaunch(w, c, s, v, arg);
         break;
-    case 1: // TP_HIT
+    case TP_HIT:
         WorldTorpedoHit(w, c, s, v, arg);
         break;
-    case 3: { // DC_LAUNCH
+    case DC_LAUNCH: {
         int setting = (int)v[3];
         if (v[0] != s->id || v[1] != s->id) {
             WorldDrop(c, "depth charges for another ship", arg);
@@ -479,7 +512,7 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
         CombatDropCharges(w, s, setting, x, z);
         break;
     }
-    case 5: { // GUN_FIRE
+    case GUN_FIRE: {
         WShip *target = WorldFind(w, v[1]);
         if (v[0] != s->id) {
             WorldDrop(c, "gun fire for another ship", arg);
@@ -509,14 +542,14 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
 
 void WorldPlayerRadio(World *w, Conn *c, std::string_view arg) {
     WShip *s = WorldFind(w, c->ship_id);
-    std::string_view f[2];
-    int32_t to;
+    WireRadio r;
     if (!s) return;
-    if (LineSplit(arg, f, 2) != 2 || !LineDec(f[0], &to) || to < 0 || to > 2) {
+    if (WireParseRadio(arg, &r, WIRE_STRICT) != 2 || r.addressee < 0 || r.addressee > 2) {
         WorldDrop(c, "radio line without addressee 0 to 2", arg);
         return;
     }
-    std::string_view text = f[1];
+    int32_t to = r.addressee;
+    std::string_view text = r.text;
     if (text.size() > 127) text = text.substr(0, 127); // the radio room's line
     if (text.empty() || !LinePrintable(text)) {
         WorldDrop(c, "empty or unprintable radio line", arg);
@@ -526,7 +559,10 @@ void WorldPlayerRadio(World *w, Conn *c, std::string_view arg) {
         WorldDrop(c, "radio faster than one line a second", arg);
         return;
     }
-    std::string line = "29:" + std::to_string(s->id) + ":" + std::string(text);
+    WireRadioRelay relay = {s->id, text};
+    char relayed[WIRE_LINE_SIZE];
+    WireFormatRadioRelay(&relay, relayed, sizeof relayed);
+    std::string line = relayed;
     for (auto &up : w->ships) {
         WShip *p = up.get();
         if (p->dead || !p->conn) continue;
@@ -556,16 +592,16 @@ void WorldDamage(World *w, WShip *victim, WShip *attacker, int points) {
         if (victim->conn) {
             int32_t hull = ShipClassOfRow(victim->row)->hull;
             int pct = (int)((victim->hp * 100 + hull / 2) / std::max<int32_t>(1, hull));
-            ConnSendf(victim->conn, "%d:Hit! Hull at %d%%.", T_TEXT,
-                      std::max(1, std::min(100, pct)));
+            SessionSendText(victim->conn, T_TEXT, "Hit! Hull at %d%%.",
+                            std::max(1, std::min(100, pct)));
         }
         return;
     }
     uint32_t attacker_id = attacker ? attacker->id : victim->id;
     LogInfo("ship %" PRIx32 " (%s) sunk by %" PRIx32, victim->id, victim->captain.c_str(),
             attacker_id);
-    std::string line =
-        WorldWeaponLine(attacker_id, victim->id, 2, 0, victim->m.heading, victim->m.x, victim->m.z);
+    std::string line = WorldWeaponLine(attacker_id, victim->id, WP_SUNK, 0, victim->m.heading,
+                                       victim->m.x, victim->m.z);
     WorldSendNear(w, victim->m.x, victim->m.z, line);
     int slot = victim->stype == STYPE_MERCHANT || victim->stype == STYPE_TANKER ? SCORE_CARGO
                                                                                 : SCORE_WARSHIPS;
@@ -603,7 +639,7 @@ void WorldStep(World *w, uint32_t now) {
         }
         if (s->conn) {
             if ((int32_t)(now - s->next_request) >= 0) {
-                ConnSendf(s->conn, "%d:", T_UPDATEREQ);
+                SessionSendEmpty(s->conn, T_UPDATEREQ);
                 s->next_request = now + (uint32_t)w->srv->cfg.update_request_ms;
             }
             if (s->id % AREA_PASSES == w->steps % AREA_PASSES) WorldArea(w, s);

@@ -28,6 +28,7 @@
 
 #include "bench/server/captain.h"
 #include "common/motion.h"
+#include "common/wire.h"
 #include "server/srv_line.h"
 #include "server/srv_log.h"
 #include "server/srv_server.h"
@@ -167,14 +168,28 @@ static void Send(Bot *b, const char *line) {
     if (was_empty) Push(b);
 }
 
+// Sends a line that is its packet number alone.
+static void SendBare(Bot *b, int32_t number) {
+    char line[WIRE_LINE_SIZE];
+    WireFormatBare(number, line, sizeof line);
+    Send(b, line);
+}
+
 static void QueueUpdate(Bot *b, double now) {
-    char line[200];
-    snprintf(line, sizeof line,
-             "8:%" PRIx32 ":1:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%x:%x:%x:%x:%" PRIx32 ":%" PRIx32
-             ":%" PRIx32,
-             b->id, VelocityToWire(b->m.vx), VelocityToWire(b->m.vy), VelocityToWire(b->m.vz),
-             (unsigned)b->m.engine, (unsigned)b->m.helm, (unsigned)b->m.trim,
-             (unsigned)b->m.heading, (uint32_t)b->m.x, (uint32_t)b->m.y, (uint32_t)b->m.z);
+    char line[WIRE_LINE_SIZE];
+    WireUpdate u = {(int32_t)b->id,
+                    1,
+                    (int32_t)VelocityToWire(b->m.vx),
+                    (int32_t)VelocityToWire(b->m.vy),
+                    (int32_t)VelocityToWire(b->m.vz),
+                    b->m.engine,
+                    b->m.helm,
+                    b->m.trim,
+                    b->m.heading,
+                    b->m.x,
+                    b->m.y,
+                    b->m.z};
+    WireFormatUpdate(&u, line, sizeof line);
     SentReport &r = b->ring[++b->seq % BOT_RING];
     r = SentReport{b->seq, b->m.x, b->m.z, b->m.heading, (uint8_t)b->m.engine, (uint8_t)b->m.helm,
                    now};
@@ -255,88 +270,99 @@ static void BattleOver(Bot *b) {
     b->peers.clear();
     b->torpedoes.clear();
     bot_of_ship.erase(b->id);
-    if (!quiet) Send(b, "22");
+    if (!quiet) SendBare(b, T_INVREQ);
 }
 
 static double CpuSeconds(long pid);
 static double srv_cpu_logged = 0; // the server's processor seconds when the last bot logged on
 
+// An update line's fields in wire order; 0 for a malformed line.
+static int UpdateValues(std::string_view arg, uint32_t *v) {
+    WireUpdate u;
+    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
+    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
+                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
+    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
+        v[i] = (uint32_t)f[i];
+    return 1;
+}
+
 static void HandleLine(Bot *b, std::string_view line, double now) {
     st.lines_in++;
-    if (line == "MorningTideOverGreyHarbour") {
-        if (!opt.connect_only) Send(b, "1:107");
+    char buf[WIRE_LINE_SIZE];
+    if (line == WIRE_GREETING) {
+        WireFormatVersion(buf, sizeof buf);
+        if (!opt.connect_only) Send(b, buf);
         return;
     }
     PacketLine p;
     if (!LineParsePacket(line, &p)) return;
-    char buf[128];
+    std::string user = opt.prefix + std::to_string(b->index);
     switch (p.number) {
-    case 2:
+    case T_IDREQ: {
         if (opt.connect_only) break;
-        snprintf(buf, sizeof buf, "3:%s%d:pw%d", opt.prefix.c_str(), b->index, b->index);
+        std::string password = "pw" + std::to_string(b->index);
+        WireIdInfo id = {user, password};
+        WireFormatIdInfo(&id, buf, sizeof buf);
         Send(b, buf);
         b->state = B_LOGIN;
         break;
-    case 9:
+    }
+    case T_NAMEREQ: {
         b->t_namereq = now;
         st.sum_namereq += now - b->t_greet;
-        snprintf(buf, sizeof buf, "10:%s%d:%d", opt.prefix.c_str(), b->index, b->index % 2);
+        WireName name = {user, b->index % 2};
+        WireFormatNameInfo(&name, buf, sizeof buf);
         Send(b, buf);
         break;
-    case 4:
+    }
+    case T_NOLOGIN:
         b->state = B_DONE;
         break;
-    case 11:
+    case T_LOGONOK:
         b->state = B_LOBBY;
         st.sum_logon += now - (b->t_namereq ? b->t_namereq : b->t_greet);
         if (++st.logged == opt.n) {
             st.all_logged = now;
             if (opt.server_pid) srv_cpu_logged = CpuSeconds(opt.server_pid);
         }
-        if (opt.battle) Send(b, "22"); // as the client does after every logon
+        if (opt.battle) SendBare(b, T_INVREQ); // as the client does after every logon
         break;
-    case 23:
+    case T_INVDETAILS:
         if (opt.battle && b->state == B_LOBBY) {
-            snprintf(buf, sizeof buf, "24:0:%d:hms test", b->index % 3 + 1);
+            WireJoinBattle join = {0, b->index % 3 + 1, "hms test"};
+            WireFormatJoinBattle(&join, buf, sizeof buf);
             Send(b, buf);
             b->state = B_JOINING;
         }
         break;
-    case 25:
+    case T_NOJOIN:
         st.nojoin++;
         break;
-    case 26:
+    case T_JOINACC:
         b->id = (uint32_t)strtoul(std::string(p.arg).c_str(), nullptr, 10);
         bot_of_ship[b->id] = b->index;
         break;
-    case 30: {
-        std::string_view f[22];
-        if (LineSplit(p.arg, f, 22) != 22) break;
-        uint32_t v[22];
-        for (int i = 0; i < 22; i++)
-            LineHex(f[i], &v[i]);
-        if (v[0] >= ROWS_SENT) break;
-        MotionCoeffs &c = coeffs[v[0]];
+    case T_SHIPTYPE: {
+        WireShipType t;
+        if (WireParseShipType(p.arg, &t, WIRE_STRICT) != WIRE_SHIPTYPE_FIELDS) break;
+        if ((uint32_t)t.row >= ROWS_SENT) break;
+        MotionCoeffs &c = coeffs[t.row];
         for (int i = 0; i < 5; i++) {
-            c.speed_table[i] = CoeffFromWire(v[1 + i]);
-            c.turn_table[i] = CoeffFromWire(v[6 + i]);
-            c.dive_table[i] = CoeffFromWire(v[12 + i]);
+            c.speed_table[i] = CoeffFromWire((uint32_t)t.speed_table[i]);
+            c.turn_table[i] = CoeffFromWire((uint32_t)t.turn_table[i]);
+            c.dive_table[i] = CoeffFromWire((uint32_t)t.dive_table[i]);
         }
-        c.drag = CoeffFromWire(v[11]);
-        c.submerged = CoeffFromWire(v[21]);
-        have_coeffs[v[0]] = true;
+        c.drag = CoeffFromWire((uint32_t)t.drag);
+        c.submerged = CoeffFromWire((uint32_t)t.submerged);
+        have_coeffs[t.row] = true;
         break;
     }
-    case 27: {
-        std::string_view f[17];
-        if (LineSplit(p.arg, f, 17) != 17) break;
-        uint32_t stype, id, heading, x, y, z;
-        LineHex(f[0], &stype);
-        LineHex(f[4], &id);
-        LineHex(f[13], &heading);
-        LineHex(f[14], &x);
-        LineHex(f[15], &y);
-        LineHex(f[16], &z);
+    case T_NEWSHIP: {
+        WireNewShip n;
+        if (WireParseNewShip(p.arg, &n, WIRE_STRICT) != WIRE_NEWSHIP_FIELDS) break;
+        uint32_t stype = (uint32_t)n.ship_type, id = (uint32_t)n.id, heading = (uint32_t)n.heading;
+        uint32_t x = (uint32_t)n.x, y = (uint32_t)n.y, z = (uint32_t)n.z;
         if (id == b->id) {
             if (b->state != B_JOINING) break;
             b->row = ShipRowOfType((int)stype);
@@ -353,19 +379,16 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
             break;
         }
         b->peers[id] = Peer{};
-        if (f[1] == "DRONE") {
+        if (strcmp(n.captain, "DRONE") == 0) {
             uint32_t v[12] = {id, 0, 0, 0, 0, 2, 2, 0x8002, heading, x, y, z};
             if (!drones_known.count(id)) DroneState(id, ShipRowOfType((int)stype), v, now);
         }
         break;
     }
-    case 8: {
+    case T_UPDATE: {
         st.updates_in++;
-        std::string_view f[12];
-        if (LineSplit(p.arg, f, 12) != 12) break;
-        uint32_t v[12];
-        for (int i = 0; i < 12; i++)
-            LineHex(f[i], &v[i]);
+        uint32_t v[WIRE_UPDATE_FIELDS];
+        if (!UpdateValues(p.arg, v)) break;
         uint32_t id = v[0], kind = v[1];
         if (id == b->id) { // the server corrects us, or our battle is over
             if (kind == 3 || kind == 4) {
@@ -390,19 +413,19 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
         if (kind == 0) RelayArrived(b, id, v, now);
         break;
     }
-    case 28:
+    case T_UPDATEREQ:
         if (b->state == B_SAILING && !quiet) {
             QueueUpdate(b, now);
             Push(b);
         }
         break;
-    case 13: {
-        std::string_view f[7];
-        if (LineSplit(p.arg, f, 7) != 7) break;
-        uint32_t v[7];
-        for (int i = 0; i < 7; i++)
-            LineHex(f[i], &v[i]);
-        if (v[2] == 0 && v[1] == b->id) { // our launch, with the torpedo's id
+    case T_WEAPON: {
+        WireWeapon w;
+        if (WireParseWeapon(p.arg, &w, WIRE_STRICT) != WIRE_WEAPON_FIELDS) break;
+        const uint32_t v[WIRE_WEAPON_FIELDS] = {
+            (uint32_t)w.first_id, (uint32_t)w.second_id, (uint32_t)w.kind, (uint32_t)w.setting,
+            (uint32_t)w.heading,  (uint32_t)w.x,         (uint32_t)w.z};
+        if (v[2] == TP_LAUNCH && v[1] == b->id) { // our launch, with the torpedo's id
             st.echoes++;
             Torpedo t{};
             t.id = v[0];
@@ -412,13 +435,13 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
             MotionSetPosition(&t.m, (int32_t)v[5], 2, (int32_t)v[6], (uint16_t)v[4]);
             t.t = t.born = now;
             b->torpedoes.push_back(t);
-        } else if (v[2] == 1) {
+        } else if (v[2] == TP_HIT) {
             for (Torpedo &t : b->torpedoes)
                 if (t.id == v[0] && !t.confirmed) {
                     st.hits++;
                     t.confirmed = true;
                 }
-        } else if (v[2] == 2) {
+        } else if (v[2] == WP_SUNK) {
             if (b->index == 0) st.sinkings++; // counted once, by the first bot
             if (v[1] == b->id && b->state == B_SAILING) {
                 st.sunk++;
@@ -441,9 +464,10 @@ static void RunTorpedoes(Bot *b, double now) {
         for (auto &kv : drones_known) {
             MotionState s = DroneNow(kv.second, now);
             if (!CaptainTorpedoStrikes(t.m, s, kv.second.row)) continue;
-            char line[120];
-            snprintf(line, sizeof line, "13:%" PRIx32 ":%" PRIx32 ":1:0:%x:%" PRIx32 ":%" PRIx32,
-                     t.id, kv.first, (unsigned)t.m.heading, (uint32_t)t.m.x, (uint32_t)t.m.z);
+            char line[WIRE_LINE_SIZE];
+            WireWeapon hit = {(int32_t)t.id, (int32_t)kv.first, TP_HIT, 0, t.m.heading, t.m.x,
+                              t.m.z};
+            WireFormatWeapon(&hit, line, sizeof line);
             Queue(b, line);
             t.claimed_at = now;
             st.claims++;
@@ -502,9 +526,10 @@ static void Sail(Bot *b, double now) {
         uint16_t heading;
         if (now >= b->next_fire && ShipClassOfRow(b->row)->tubes) {
             if (Aim(b, now, &heading)) {
-                char line[120];
-                snprintf(line, sizeof line, "13:ffffffff:%" PRIx32 ":0:0:%x:%" PRIx32 ":%" PRIx32,
-                         b->id, (unsigned)heading, (uint32_t)b->m.x, (uint32_t)b->m.z);
+                // The server numbers the torpedo: its id goes out as -1.
+                char line[WIRE_LINE_SIZE];
+                WireWeapon launch = {-1, (int32_t)b->id, TP_LAUNCH, 0, heading, b->m.x, b->m.z};
+                WireFormatWeapon(&launch, line, sizeof line);
                 Queue(b, line);
                 st.launches++;
                 b->next_fire = now + opt.fire;

@@ -25,6 +25,7 @@
 
 #include "bench/server/captain.h"
 #include "common/packets.h"
+#include "common/wire.h"
 #include "server/srv_line.h"
 #include "server/srv_shiptypes.h"
 
@@ -118,23 +119,48 @@ static void Flush(Captain *c) {
     }
 }
 
+// Sends a line that is its packet number alone.
+static void SendBare(Captain *c, int32_t number) {
+    char line[WIRE_LINE_SIZE];
+    WireFormatBare(number, line, sizeof line);
+    Send(c, line);
+}
+
 static void SendUpdate(Captain *c) {
-    char line[200];
-    snprintf(line, sizeof line,
-             "8:%" PRIx32 ":1:%" PRIx32 ":%" PRIx32 ":%" PRIx32 ":%x:%x:%x:%x:%" PRIx32 ":%" PRIx32
-             ":%" PRIx32,
-             c->id, VelocityToWire(c->m.vx), VelocityToWire(c->m.vy), VelocityToWire(c->m.vz),
-             (unsigned)c->m.engine, (unsigned)c->m.helm, (unsigned)c->m.trim,
-             (unsigned)c->m.heading, (uint32_t)c->m.x, (uint32_t)c->m.y, (uint32_t)c->m.z);
+    char line[WIRE_LINE_SIZE];
+    WireUpdate u = {(int32_t)c->id,
+                    1,
+                    (int32_t)VelocityToWire(c->m.vx),
+                    (int32_t)VelocityToWire(c->m.vy),
+                    (int32_t)VelocityToWire(c->m.vz),
+                    c->m.engine,
+                    c->m.helm,
+                    c->m.trim,
+                    c->m.heading,
+                    c->m.x,
+                    c->m.y,
+                    c->m.z};
+    WireFormatUpdate(&u, line, sizeof line);
     Send(c, line);
 }
 
 static void SendWeapon(Captain *c, uint32_t a, uint32_t b, int kind, uint16_t heading, int32_t x,
                        int32_t z) {
-    char line[120];
-    snprintf(line, sizeof line, "13:%" PRIx32 ":%" PRIx32 ":%x:0:%x:%" PRIx32 ":%" PRIx32, a, b,
-             kind, (unsigned)heading, (uint32_t)x, (uint32_t)z);
+    char line[WIRE_LINE_SIZE];
+    WireWeapon w = {(int32_t)a, (int32_t)b, kind, 0, heading, x, z};
+    WireFormatWeapon(&w, line, sizeof line);
     Send(c, line);
+}
+
+// An update line's fields in wire order; 0 for a malformed line.
+static int UpdateValues(std::string_view arg, uint32_t *v) {
+    WireUpdate u;
+    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
+    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
+                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
+    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
+        v[i] = (uint32_t)f[i];
+    return 1;
 }
 
 static double Since(const Captain *c, double now) {
@@ -184,36 +210,44 @@ static void Lost(Captain *c, double now) {
 }
 
 static void HandleLine(Captain *c, std::string_view line, double now) {
-    if (line == "MorningTideOverGreyHarbour") {
-        Send(c, "1:107");
+    char buf[WIRE_LINE_SIZE];
+    if (line == WIRE_GREETING) {
+        WireFormatVersion(buf, sizeof buf);
+        Send(c, buf);
         return;
     }
     PacketLine p;
     if (!LineParsePacket(line, &p)) return;
-    char buf[160];
+    char user[160], password[32];
+    snprintf(user, sizeof user, "%s%u%c%d", opt.prefix.c_str(), (unsigned)opt.seed % 1000,
+             CAPTAIN_PROFILE_NAMES[c->profile][0], c->index);
+    snprintf(password, sizeof password, "pw%d", c->index);
     switch (p.number) {
-    case T_IDREQ:
-        snprintf(buf, sizeof buf, "3:%s%u%c%d:pw%d", opt.prefix.c_str(), (unsigned)opt.seed % 1000,
-                 CAPTAIN_PROFILE_NAMES[c->profile][0], c->index, c->index);
+    case T_IDREQ: {
+        WireIdInfo id = {user, password};
+        WireFormatIdInfo(&id, buf, sizeof buf);
         Send(c, buf);
         c->state = C_LOGIN;
         break;
-    case T_NAMEREQ:
-        snprintf(buf, sizeof buf, "10:%s%u%c%d:%d", opt.prefix.c_str(), (unsigned)opt.seed % 1000,
-                 CAPTAIN_PROFILE_NAMES[c->profile][0], c->index, c->index % 2);
+    }
+    case T_NAMEREQ: {
+        WireName name = {user, c->index % 2};
+        WireFormatNameInfo(&name, buf, sizeof buf);
         Send(c, buf);
         break;
+    }
     case T_NOLOGIN:
         Finish(c);
         break;
     case T_LOGONOK:
         c->state = C_LOBBY;
-        Send(c, "22");
+        SendBare(c, T_INVREQ);
         break;
     case T_INVDETAILS:
         if (c->state == C_LOBBY) {
             // Server ship types: 2 destroyer, 3 submarine.
-            snprintf(buf, sizeof buf, "24:0:%d:", c->profile == CAPTAIN_GUNNER ? 2 : 3);
+            WireJoinBattle join = {0, c->profile == CAPTAIN_GUNNER ? 2 : 3, ""};
+            WireFormatJoinBattle(&join, buf, sizeof buf);
             Send(c, buf);
             c->state = C_JOINING;
         }
@@ -225,33 +259,25 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
         c->id = (uint32_t)strtoul(std::string(p.arg).c_str(), nullptr, 10);
         break;
     case T_SHIPTYPE: {
-        std::string_view f[22];
-        if (LineSplit(p.arg, f, 22) != 22) break;
-        uint32_t v[22];
-        for (int i = 0; i < 22; i++)
-            LineHex(f[i], &v[i]);
-        if (v[0] >= ROWS_SENT) break;
-        MotionCoeffs &k = coeffs[v[0]];
+        WireShipType t;
+        if (WireParseShipType(p.arg, &t, WIRE_STRICT) != WIRE_SHIPTYPE_FIELDS) break;
+        if ((uint32_t)t.row >= ROWS_SENT) break;
+        MotionCoeffs &k = coeffs[t.row];
         for (int i = 0; i < 5; i++) {
-            k.speed_table[i] = CoeffFromWire(v[1 + i]);
-            k.turn_table[i] = CoeffFromWire(v[6 + i]);
-            k.dive_table[i] = CoeffFromWire(v[12 + i]);
+            k.speed_table[i] = CoeffFromWire((uint32_t)t.speed_table[i]);
+            k.turn_table[i] = CoeffFromWire((uint32_t)t.turn_table[i]);
+            k.dive_table[i] = CoeffFromWire((uint32_t)t.dive_table[i]);
         }
-        k.drag = CoeffFromWire(v[11]);
-        k.submerged = CoeffFromWire(v[21]);
-        have_coeffs[v[0]] = true;
+        k.drag = CoeffFromWire((uint32_t)t.drag);
+        k.submerged = CoeffFromWire((uint32_t)t.submerged);
+        have_coeffs[t.row] = true;
         break;
     }
     case T_NEWSHIP: {
-        std::string_view f[17];
-        if (LineSplit(p.arg, f, 17) != 17) break;
-        uint32_t stype, id, heading, x, y, z;
-        LineHex(f[0], &stype);
-        LineHex(f[4], &id);
-        LineHex(f[13], &heading);
-        LineHex(f[14], &x);
-        LineHex(f[15], &y);
-        LineHex(f[16], &z);
+        WireNewShip n;
+        if (WireParseNewShip(p.arg, &n, WIRE_STRICT) != WIRE_NEWSHIP_FIELDS) break;
+        uint32_t stype = (uint32_t)n.ship_type, id = (uint32_t)n.id, heading = (uint32_t)n.heading;
+        uint32_t x = (uint32_t)n.x, y = (uint32_t)n.y, z = (uint32_t)n.z;
         if (id == c->id) {
             if (c->state != C_JOINING) break;
             c->row = ShipRowOfType((int)stype);
@@ -267,17 +293,14 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
         }
         Contact &k = c->contacts[id];
         k.row = ShipRowOfType((int)stype);
-        k.drone = f[1] == "DRONE";
+        k.drone = strcmp(n.captain, "DRONE") == 0;
         uint32_t v[12] = {id, 0, 0, 0, 0, 2, 2, 0x8002, heading, x, y, z};
         ReadUpdate(&k, v, now);
         break;
     }
     case T_UPDATE: {
-        std::string_view f[12];
-        if (LineSplit(p.arg, f, 12) != 12) break;
-        uint32_t v[12];
-        for (int i = 0; i < 12; i++)
-            LineHex(f[i], &v[i]);
+        uint32_t v[WIRE_UPDATE_FIELDS];
+        if (!UpdateValues(p.arg, v)) break;
         if (v[0] == c->id) {
             if (v[1] == 3 || v[1] == 4) {
                 Lost(c, now);
@@ -308,14 +331,14 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
         }
         break;
     case T_WEAPON: {
-        std::string_view f[7];
-        if (LineSplit(p.arg, f, 7) != 7) break;
-        uint32_t v[7];
-        for (int i = 0; i < 7; i++)
-            LineHex(f[i], &v[i]);
+        WireWeapon w;
+        if (WireParseWeapon(p.arg, &w, WIRE_STRICT) != WIRE_WEAPON_FIELDS) break;
+        const uint32_t v[WIRE_WEAPON_FIELDS] = {
+            (uint32_t)w.first_id, (uint32_t)w.second_id, (uint32_t)w.kind, (uint32_t)w.setting,
+            (uint32_t)w.heading,  (uint32_t)w.x,         (uint32_t)w.z};
         int kind = (int)v[2];
         int32_t wx = (int32_t)v[5], wz = (int32_t)v[6];
-        if (kind == 0 && v[1] == c->id) { // our launch, with the torpedo's id
+        if (kind == TP_LAUNCH && v[1] == c->id) { // our launch, with the torpedo's id
             OwnTorpedo t{};
             t.id = v[0];
             t.m.engine = 4;
@@ -324,7 +347,7 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
             MotionSetPosition(&t.m, wx, 2, wz, (uint16_t)v[4]);
             t.t = t.born = now;
             c->torpedoes.push_back(t);
-        } else if (kind == 1) {
+        } else if (kind == TP_HIT) {
             for (OwnTorpedo &t : c->torpedoes)
                 if (t.id == v[0] && !c->o.hit) {
                     c->o.hit = true;
@@ -333,7 +356,7 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
             c->torpedoes.erase(std::remove_if(c->torpedoes.begin(), c->torpedoes.end(),
                                               [&](const OwnTorpedo &t) { return t.id == v[0]; }),
                                c->torpedoes.end());
-        } else if (kind == 2) {
+        } else if (kind == WP_SUNK) {
             if (v[1] == c->id) {
                 Lost(c, now);
                 break;
@@ -343,17 +366,17 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
                 c->o.t_sink = Since(c, now);
             }
             c->contacts.erase(v[1]);
-        } else if ((kind == 3 && Range(c->m.x, c->m.z, wx, wz) < CAPTAIN_HEAR_CHARGES) ||
-                   kind == 4 || kind == 7) {
+        } else if ((kind == DC_LAUNCH && Range(c->m.x, c->m.z, wx, wz) < CAPTAIN_HEAR_CHARGES) ||
+                   kind == DC_HIT || kind == DC_MISS) {
             c->charges_heard = now; // hydrophones, or the explosions themselves
             if (c->profile == CAPTAIN_GUNNER && !c->o.engaged && c->first_shot >= 0) {
                 c->o.engaged = true;
                 c->o.t_engaged = now - c->first_shot;
             }
-        } else if (kind == 6 && v[0] == c->id && !c->o.hit) {
+        } else if (kind == GUN_HIT && v[0] == c->id && !c->o.hit) {
             c->o.hit = true;
             c->o.t_hit = Since(c, now);
-        } else if ((kind == 6 || kind == 9) && v[1] == c->id) {
+        } else if ((kind == GUN_HIT || kind == GUN_MISS) && v[1] == c->id) {
             if (c->profile == CAPTAIN_GUNNER && !c->o.engaged && c->first_shot >= 0) {
                 c->o.engaged = true;
                 c->o.t_engaged = now - c->first_shot;
@@ -376,18 +399,17 @@ static void RunTorpedoes(Captain *c, double now) {
         for (auto &kv : c->contacts) {
             if (kv.second.row == ROW_TORPEDO || kv.second.row <= 0) continue;
             if (!CaptainTorpedoStrikes(t.m, ContactNow(kv.second, now), kv.second.row)) continue;
-            SendWeapon(c, t.id, kv.first, 1, t.m.heading, t.m.x, t.m.z);
+            SendWeapon(c, t.id, kv.first, TP_HIT, t.m.heading, t.m.x, t.m.z);
             t.claimed = true;
             break;
         }
     }
-    c->torpedoes.erase(std::remove_if(c->torpedoes.begin(), c->torpedoes.end(),
-                                      // A claimed torpedo stays until the server's answer
-                                      // names it, so that its hit is counted.
-                                      [&](const OwnTorpedo &t) {
-                                          return now - t.born > CAPTAIN_TORPEDO_RUN + 5;
-                                      }),
-                       c->torpedoes.end());
+    c->torpedoes.erase(
+        std::remove_if(c->torpedoes.begin(), c->torpedoes.end(),
+                       // A claimed torpedo stays until the server's answer
+                       // names it, so that its hit is counted.
+                       [&](const OwnTorpedo &t) { return now - t.born > CAPTAIN_TORPEDO_RUN + 5; }),
+        c->torpedoes.end());
 }
 
 // The perceived contact of a kind nearest the own ship: cargo, escorts, or anything.
@@ -423,7 +445,7 @@ static void Steer(Captain *c, uint16_t course) {
 }
 
 static void FireTorpedo(Captain *c, uint16_t heading, double now) {
-    SendWeapon(c, 0xffffffffu, c->id, 0, heading, c->m.x, c->m.z);
+    SendWeapon(c, 0xffffffffu, c->id, TP_LAUNCH, heading, c->m.x, c->m.z);
     if (c->tubes == CAP_TUBES) c->reload_from = now;
     c->tubes--;
     c->o.fired = true;
@@ -469,7 +491,7 @@ static void Think(Captain *c, double now) {
         for (auto &kv : c->contacts) {
             MotionState s = ContactNow(kv.second, now);
             int32_t r = Range(c->m.x, c->m.z, s.x, s.z);
-            int32_t *best = IsCargo(kv.second) ? &cargo_true
+            int32_t *best = IsCargo(kv.second)    ? &cargo_true
                             : IsEscort(kv.second) ? &escort_true
                                                   : nullptr;
             if (best && (*best < 0 || r < *best)) *best = r;
@@ -478,8 +500,8 @@ static void Think(Captain *c, double now) {
                 "%s #%d t=%.0f phase %d depth %d engine %d heading %u seen-cargo %d "
                 "cargo %d escort %d tubes %d\n",
                 CAPTAIN_PROFILE_NAMES[c->profile], c->index, Since(c, now), c->phase, c->m.y,
-                c->m.engine, (unsigned)Degrees(c->m.heading), cargo_range, cargo_true,
-                escort_true, c->tubes);
+                c->m.engine, (unsigned)Degrees(c->m.heading), cargo_range, cargo_true, escort_true,
+                c->tubes);
     }
     CaptainCues cues{
         now - c->phase_since, cargo_range, c->charges_heard < 0 ? -1 : now - c->charges_heard,
@@ -491,7 +513,7 @@ static void Think(Captain *c, double now) {
         c->phase_since = now;
         c->spread_fired = false;
         if (next == CAPTAIN_LEAVE) {
-            Send(c, "33");
+            SendBare(c, T_EXITBATTLE);
             c->state = C_LEAVING;
         }
     }
@@ -536,7 +558,7 @@ static void Think(Captain *c, double now) {
             }
             const ShipClass *k = ShipClassOfRow(c->row);
             if (cargo_range <= k->gun_range && now >= c->next_fire) {
-                SendWeapon(c, c->id, cargo_id, 5, c->m.heading, c->m.x, c->m.z);
+                SendWeapon(c, c->id, cargo_id, GUN_FIRE, c->m.heading, c->m.x, c->m.z);
                 c->next_fire = now + CAP_GUN_RELOAD;
                 c->o.fired = true;
                 c->o.rounds++;
@@ -605,7 +627,7 @@ static void Think(Captain *c, double now) {
     if (c->m.engine != o_engine || c->m.helm != o_helm || c->m.trim != o_trim) SendUpdate(c);
     if (!c->torpedoes.empty()) RunTorpedoes(c, now);
     if (now >= c->end_at && c->state == C_SAILING) {
-        Send(c, "33"); // the time is up: go home
+        SendBare(c, T_EXITBATTLE); // the time is up: go home
         c->state = C_LEAVING;
     }
 }

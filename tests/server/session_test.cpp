@@ -304,3 +304,25 @@ TEST(SessionInventory, ReplenishesOneShipPerClassPerPeriodUpToTheAllotment) {
 }
 
 } // namespace
+
+// With no ship of a class left, the join is refused and the reason comes as one dialog line: a
+// line feed inside it would end the line, and the client would never see the second sentence.
+TEST_F(Session, NoShipReadyIsRefusedInOneDialogLine) {
+    TestClient c;
+    ASSERT_TRUE(TestNewPlayer(&c, srv.port, "empty", "pw", "Empty", 1));
+    SrvCall(srv.h, [&] {
+        for (auto &kv : SrvServerOf(srv.h)->conns)
+            if (kv.second->rec.userid == "empty") {
+                kv.second->rec.inv[3] = 0;
+                kv.second->rec.inv_time = SrvNow();
+            }
+    });
+    c.SendLine("24:0:3:hms none");
+    EXPECT_EQ(c.WaitFor("25:"), "25:");
+    std::string dialog = c.WaitFor("16:");
+    EXPECT_NE(dialog.find("No submarine is ready for you. A new one is commissioned every"),
+              std::string::npos)
+        << dialog;
+    EXPECT_NE(dialog.find("minutes."), std::string::npos) << dialog;
+    EXPECT_EQ(c.Drain(300).size(), 0u) << "a second line came with the refusal";
+}
