@@ -45,6 +45,7 @@
 #define CONVOY_ALARM_ZIG 0x1800  // and zig-zags wider (about 34 degrees)
 #define CONVOY_ALARM_RADIUS 8000 // an escort's contact this close to the guide alarms the convoy
 #define SPAWN_AHEAD_ARC 0x1200   // a new boat starts this far either side of a convoy's course
+#define SPAWN_NEAR_FAN 0x0C00    // boats placed near a convoy start this far apart (17 degrees)
 #define CARGO_FLEE 10000         // a cargo ship this close to a threat turns away from it
 #define DRONE_HIT_REACH 20000    // escorts this far from a hit ship come to its help
 
@@ -482,9 +483,18 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
     // Ahead of the convoy, within 25 degrees of its base course: a boat that starts astern of
     // ships as fast as it is submerged can never catch them, and lying in wait across their
     // track is how a submarine attacks a convoy.
-    // A boat placed near for a test or a demonstration lies right on the track.
-    int spread = near > 0 ? 0 : SPAWN_AHEAD_ARC;
-    bearing = (cv->base_course + WorldRandom(w, 2 * spread + 1) - spread) * 2 * M_PI / 65536.0;
+    int spread = SPAWN_AHEAD_ARC;
+    int32_t off = WorldRandom(w, 2 * spread + 1) - spread;
+    if (near > 0) {
+        // Placed near for a test or a demonstration: the first boat right on the track, the
+        // others fanned out either side of it, so that no two start in one place.
+        int others = -1; // the new boat is on the list already
+        for (auto &up : w->ships)
+            if (!up->dead && up->role == ROLE_PLAYER) others++;
+        others = std::max(others, 0);
+        off = ((others + 1) / 2) * (others % 2 ? SPAWN_NEAR_FAN : -SPAWN_NEAR_FAN);
+    }
+    bearing = (cv->base_course + off) * 2 * M_PI / 65536.0;
     *x = (int32_t)(cv->gx + std::sin(bearing) * d);
     *z = (int32_t)(cv->gz + std::cos(bearing) * d);
     *heading = AngleFrom((int32_t)cv->gx, (int32_t)cv->gz, *x, *z);

@@ -82,4 +82,26 @@ TEST(SpawnNear, UsuallyANewShipStartsAheadOfAConvoyWithinItsArc) {
     }
 }
 
+// Two boats placed near the same convoy never start in one place (one would sail into the
+// other's torpedoes): the second is fanned out beside the first.
+TEST(SpawnNear, TwoBoatsPlacedNearStartApart) {
+    TestServer srv;
+    srv.cfg.spawn_near = 4000;
+    ASSERT_TRUE(srv.Start(3));
+    TestClient a, b;
+    ASSERT_TRUE(TestNewPlayer(&a, srv.port, "amy", "pw", "amy", 1));
+    ASSERT_TRUE(TestNewPlayer(&b, srv.port, "bob", "pw", "bob", 0));
+    a.SendLine("24:0:3:hms a");
+    ASSERT_NE(a.WaitFor("26:"), "<none>");
+    b.SendLine("24:0:2:hms b");
+    ASSERT_NE(b.WaitFor("26:"), "<none>");
+    std::vector<MotionState> at;
+    SrvCall(srv.h, [&] {
+        for (auto &s : SrvServerOf(srv.h)->world->ships)
+            if (s->role == ROLE_PLAYER) at.push_back(s->m);
+    });
+    ASSERT_EQ(at.size(), 2u);
+    EXPECT_GT(Range(at[0].x, at[0].z, at[1].x, at[1].z), 1000);
+}
+
 } // namespace
