@@ -45,7 +45,7 @@
 #define CONVOY_ALARM_ZIG 0x1800  // and zig-zags wider (about 34 degrees)
 #define CONVOY_ALARM_RADIUS 8000 // an escort's contact this close to the guide alarms the convoy
 #define SPAWN_AHEAD_ARC 0x1200   // a new boat starts this far either side of a convoy's course
-#define SPAWN_NEAR_FAN 0x0C00    // boats placed near a convoy start this far apart (17 degrees)
+#define SPAWN_NEAR_STEP 1500     // boats placed near a convoy start this far apart on its track
 #define CARGO_FLEE 10000         // a cargo ship this close to a threat turns away from it
 #define DRONE_HIT_REACH 20000    // escorts this far from a hit ship come to its help
 
@@ -129,7 +129,9 @@ static void DronesSpawnConvoy(World *w, int count) {
     cv.course = cv.base_course;
     cv.route = CONVOY_ROUTE;
     cv.next_zig = w->now + 60000 + (uint32_t)WorldRandom(w, 60000);
-    int escorts = count >= 3 ? std::max(1, count / 3) : 0;
+    // Every convoy of two ships or more has an escort: a replacement for two sunk merchants
+    // must not sail unguarded, or whoever shells it meets no one.
+    int escorts = count >= 3 ? std::max(1, count / 3) : count == 2 ? 1 : 0;
     int cargo = count - escorts;
     bool tanker_in = false;
     for (int i = 0; i < cargo; i++)
@@ -486,13 +488,14 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
     int spread = SPAWN_AHEAD_ARC;
     int32_t off = WorldRandom(w, 2 * spread + 1) - spread;
     if (near > 0) {
-        // Placed near for a test or a demonstration: the first boat right on the track, the
-        // others fanned out either side of it, so that no two start in one place.
+        // Placed near for a test or a demonstration: right on the track, each boat after the
+        // first farther out along it, so that none starts in another's place or in the line of
+        // fire of those nearer the convoy.
         int others = -1; // the new boat is on the list already
         for (auto &up : w->ships)
             if (!up->dead && up->role == ROLE_PLAYER) others++;
-        others = std::max(others, 0);
-        off = ((others + 1) / 2) * (others % 2 ? SPAWN_NEAR_FAN : -SPAWN_NEAR_FAN);
+        off = 0;
+        d += std::max(others, 0) * SPAWN_NEAR_STEP;
     }
     bearing = (cv->base_course + off) * 2 * M_PI / 65536.0;
     *x = (int32_t)(cv->gx + std::sin(bearing) * d);

@@ -305,6 +305,29 @@ TEST_F(Sea, AContactAlarmsTheConvoyButOnlyAnAttackScattersIt) {
     EXPECT_GT(convoy()->scatter_until, now);
 }
 
+// Two merchants sunk are replaced by a convoy of two: one of them is its escort.
+TEST_F(Sea, AReplacementConvoyOfTwoIsEscorted) {
+    Open(6);
+    ASSERT_EQ(w->convoys.size(), 1u);
+    int sunk = 0;
+    for (auto &s : w->ships)
+        if (sunk < 2 && s->role == ROLE_CARGO) {
+            WorldRemove(w, s.get(), 3);
+            sunk++;
+        }
+    ASSERT_EQ(sunk, 2);
+    Step(40000, [] {}, [&] { return w->convoys.size() > 1; });
+    ASSERT_EQ(w->convoys.size(), 2u) << "no replacement sent to sea";
+    int cargo = 0, escorts = 0;
+    for (auto &s : w->ships) {
+        if (s->dead || s->convoy != w->convoys[1].id) continue;
+        cargo += s->role == ROLE_CARGO;
+        escorts += s->role == ROLE_ESCORT;
+    }
+    EXPECT_EQ(cargo, 1);
+    EXPECT_EQ(escorts, 1);
+}
+
 TEST_F(Sea, NearbyDepthChargesAreReportedOncePerPattern) {
     Open(0);
     WShip *e = Drone(STYPE_CORVETTE, ROLE_ESCORT);

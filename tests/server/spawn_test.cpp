@@ -83,7 +83,7 @@ TEST(SpawnNear, UsuallyANewShipStartsAheadOfAConvoyWithinItsArc) {
 }
 
 // Two boats placed near the same convoy never start in one place (one would sail into the
-// other's torpedoes): the second is fanned out beside the first.
+// other's torpedoes): the second starts farther out along the track.
 TEST(SpawnNear, TwoBoatsPlacedNearStartApart) {
     TestServer srv;
     srv.cfg.spawn_near = 4000;
