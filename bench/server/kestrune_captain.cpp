@@ -40,6 +40,7 @@ static double Now() {
 #define CAP_NEAR 5000        // "reached a cargo ship"
 #define CAP_ENGAGE_RANGE 10000
 #define CAP_NEWCOMER_RANGE 3500 // the walkthrough: fire from about 3 km
+#define CAP_EXPERT_RANGE 3500   // the expert fires its spread from this near
 #define CAP_EXPERT_SLOW 8000    // the expert goes half ahead with an escort this near
 #define CAP_EXPERT_SILENT 3000  // and stops the motors with one nearer still
 
@@ -598,7 +599,7 @@ static void Think(Captain *c, double now) {
         bool can = measured && CaptainAim(c->m.x, c->m.z, cargo.x, cargo.z, vx, vz,
                                           expert ? 1.0 : c->lead, &aim, &run);
         course = aim;
-        if (expert && measured && cargo_range > 4500) {
+        if (expert && measured && cargo_range > CAP_EXPERT_RANGE) {
             // Get ahead of the track: make for where the ship will be in two minutes.
             double px = cargo.x + vx * 120, pz = cargo.z + vz * 120;
             course = AngleFrom(MotionTrunc32(px), MotionTrunc32(pz), c->m.x, c->m.z);
@@ -607,7 +608,7 @@ static void Think(Captain *c, double now) {
         bool in_arc = CaptainInBowArc(c->m.heading, aim);
         if (c->phase == CAPTAIN_ATTACK && can && in_arc && deep_enough && now >= c->next_fire &&
             c->tubes > 0) {
-            if (expert && cargo_range <= 4500 && c->tubes >= 3) {
+            if (expert && cargo_range <= CAP_EXPERT_RANGE && c->tubes >= 3) {
                 // A spread: one on the lead and one either side of it.
                 FireTorpedo(c, aim, now);
                 FireTorpedo(c, (uint16_t)(aim - 0x0180), now);
