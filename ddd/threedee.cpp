@@ -181,6 +181,16 @@ WideDepthSpanSse2(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz,
 // span's last pixels are done as one whole group ending at the span's end, overlapping the
 // group before, rather than one by one.
 
+// The shades of sixteen pixels whose intensities do not all round alike; kept out of the pixel
+// loop, which then holds its state in registers.
+__attribute__((target("avx2"), noinline)) static __m128i Shades16Avx2(const uint8_t *lut,
+                                                                      uint32_t i, uint32_t di) {
+    alignas(16) uint8_t shades[16];
+    for (int32_t k = 0; k < 16; k++, i += di)
+        shades[k] = lut[(i >> 16) << 8];
+    return _mm_load_si128((const __m128i *)shades);
+}
+
 // Sixteen pixels from x: depths are za (pixels 0-3 and 8-11) and zc (4-7 and 12-15), so that
 // packing within each 128-bit half leaves them in pixel order; i is the first pixel's intensity.
 template <int KIND>
@@ -197,10 +207,7 @@ Depth16Avx2(uint8_t *px, uint16_t *zb, __m256i za, __m256i zc, uint32_t i, uint3
     if (KIND == FAST_ZONLY) return;
     __m128i c;
     if (KIND == FAST_GOUR && (i >> 16) != ((i + di * 15) >> 16)) {
-        alignas(16) uint8_t shades[16];
-        for (int32_t k = 0; k < 16; k++, i += di)
-            shades[k] = lut[(i >> 16) << 8];
-        c = _mm_load_si128((const __m128i *)shades);
+        c = Shades16Avx2(lut, i, di);
     } else {
         // The intensity runs monotonically across the sixteen pixels: when its ends share a
         // shade, so do all of them.
