@@ -84,8 +84,7 @@ TEST(Simd, ReferenceScenesMatchOnEveryPath) {
                 << scene_names[which] << " on " << path_names[path];
         }
     }
-    if (best < DDD_SIMD_AVX2)
-        GTEST_SKIP() << "this processor has no AVX2: compared up to " << path_names[best];
+    if (best < DDD_SIMD_AVX2) GTEST_SKIP() << "no AVX2 here: compared up to " << path_names[best];
 }
 
 // Flat and depth-only triangles of every size over a depth buffer of noise, so that spans of
@@ -129,8 +128,7 @@ TEST(Simd, RandomTrianglesMatchOnEveryPath) {
     int32_t best = dddSimdBest();
     for (int32_t path = DDD_SIMD_SSE2; path <= best; path++)
         EXPECT_EQ(FirstDifference(ref, Triangles(path)), -1) << path_names[path];
-    if (best < DDD_SIMD_AVX2)
-        GTEST_SKIP() << "this processor has no AVX2: compared up to " << path_names[best];
+    if (best < DDD_SIMD_AVX2) GTEST_SKIP() << "no AVX2 here: compared up to " << path_names[best];
 }
 
 } // namespace
