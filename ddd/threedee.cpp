@@ -100,7 +100,8 @@ typedef struct Fill {
 
 // The depth-tested flat, Gouraud and depth-only spans of the program's two render methods, for
 // spans whose values stay in range (see Span): depth z and intensity i step in 32 bits, pixel by
-// pixel exactly as the general loop below does. Eight pixels at a time with SSE2 where present.
+// pixel exactly as the general loop below does; sixteen pixels at a time with AVX2, eight with
+// SSE2, or one by one, on the path ddd_simd selects.
 enum { FAST_FLAT, FAST_GOUR, FAST_ZONLY };
 
 template <int KIND>
@@ -191,7 +192,7 @@ __attribute__((target("avx2"), noinline)) static __m128i Shades16Avx2(const uint
     return _mm_load_si128((const __m128i *)shades);
 }
 
-// Sixteen pixels from x: depths are za (pixels 0-3 and 8-11) and zc (4-7 and 12-15), so that
+// Sixteen pixels at px and zb: depths are za (pixels 0-3 and 8-11) and zc (4-7 and 12-15), so that
 // packing within each 128-bit half leaves them in pixel order; i is the first pixel's intensity.
 template <int KIND>
 __attribute__((target("avx2"))) static inline void
@@ -221,7 +222,7 @@ Depth16Avx2(uint8_t *px, uint16_t *zb, __m256i za, __m256i zc, uint32_t i, uint3
     _mm_storeu_si128((__m128i *)px, c);
 }
 
-// Eight pixels from x, depths z, z + dz, ... in zl (0-3) and zh (4-7).
+// Eight pixels at px and zb, their depths in zl (0-3) and zh (4-7).
 template <int KIND>
 __attribute__((target("avx2"))) static inline void Depth8Avx2(uint8_t *px, uint16_t *zb, __m128i zl,
                                                               __m128i zh, uint32_t i, uint32_t di,
