@@ -117,6 +117,13 @@ const uint8_t *dddShade(void);
 void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int32_t near_count,
                  const int16_t *face_normal);
 void dddPolyInit(void);
+// Span paths, narrowest first. The engine starts on the widest this build and processor allow,
+// or on the one KESTRUNE_DDD_SIMD names (portable, sse2, avx2) when that one is available.
+enum { DDD_SIMD_PORTABLE, DDD_SIMD_SSE2, DDD_SIMD_AVX2 };
+extern int32_t ddd_simd; // the span path in use
+int32_t dddSimdBest(void);
+// Selects a path, narrowed to the best available; returns the path now in use.
+int32_t dddSimdSelect(int32_t path);
 
 // lsrout.cpp: lighting
 extern int32_t ddd_m2c[9];      // model-to-camera matrix of the current object

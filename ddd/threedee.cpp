@@ -1,9 +1,11 @@
 // threedee.cpp -- the polygon pipeline: shading choice, near clipping, facing, scan conversion
 #include "ddd/ddd_local.h"
 
+#include <stdlib.h>
 #include <string.h>
 #if defined(__SSE2__) && defined(__x86_64__) && !defined(DDD_PORTABLE)
-#include <emmintrin.h>
+#define DDD_X86_SIMD 1
+#include <immintrin.h>
 #endif
 
 int32_t ddd_mode;
@@ -16,7 +18,33 @@ static uint8_t shade_fallback[65536];
 uint8_t *ddd_shade_fallback = shade_fallback;
 static dddVertex clip_pool[2 * DDD_MAX_RING + 8];
 
+int32_t ddd_simd = DDD_SIMD_PORTABLE;
+
+int32_t dddSimdBest(void) {
+#ifdef DDD_X86_SIMD
+    return __builtin_cpu_supports("avx2") ? DDD_SIMD_AVX2 : DDD_SIMD_SSE2;
+#else
+    return DDD_SIMD_PORTABLE;
+#endif
+}
+
+int32_t dddSimdSelect(int32_t path) {
+    int32_t best = dddSimdBest();
+    ddd_simd = path < DDD_SIMD_PORTABLE ? DDD_SIMD_PORTABLE : path > best ? best : path;
+    return ddd_simd;
+}
+
 void dddPolyInit(void) {
+    int32_t path = dddSimdBest();
+    if (const char *want = getenv("KESTRUNE_DDD_SIMD")) {
+        if (!strcmp(want, "portable"))
+            path = DDD_SIMD_PORTABLE;
+        else if (!strcmp(want, "sse2"))
+            path = DDD_SIMD_SSE2;
+        else if (!strcmp(want, "avx2"))
+            path = DDD_SIMD_AVX2;
+    }
+    dddSimdSelect(path);
     for (int32_t i = 0; i < 256; i++)
         ddd_identity[i] = (uint8_t)i;
     for (int32_t r = 0; r < 256; r++)
@@ -72,7 +100,8 @@ typedef struct Fill {
 
 // The depth-tested flat, Gouraud and depth-only spans of the program's two render methods, for
 // spans whose values stay in range (see Span): depth z and intensity i step in 32 bits, pixel by
-// pixel exactly as the general loop below does. Eight pixels at a time with SSE2 where present.
+// pixel exactly as the general loop below does; sixteen pixels at a time with AVX2, eight with
+// SSE2, or one by one, on the path ddd_simd selects.
 enum { FAST_FLAT, FAST_GOUR, FAST_ZONLY };
 
 template <int KIND>
@@ -97,10 +126,10 @@ static inline void ShortDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t
 
 template <int KIND>
 static __attribute__((noinline)) void
-WideDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uint32_t i,
-              uint32_t di, const uint8_t *lut, uint8_t colour) {
+WideDepthSpanSse2(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uint32_t i,
+                  uint32_t di, const uint8_t *lut, uint8_t colour) {
     int32_t x = 0;
-#if defined(__SSE2__) && defined(__x86_64__) && !defined(DDD_PORTABLE)
+#ifdef DDD_X86_SIMD
     const __m128i zero = _mm_setzero_si128();
     const __m128i step = _mm_set1_epi32((int32_t)(dz * 8));
     __m128i z_lo =
@@ -147,14 +176,126 @@ WideDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uin
     ShortDepthSpan<KIND>(px + x, zb + x, n - x, z, dz, i, di, lut, colour);
 }
 
-// Depth-tested flat, Gouraud or depth-only span of n pixels.
+#ifdef DDD_X86_SIMD
+// Passing a pixel through the depth test a second time changes nothing: its stored depth is
+// already the larger of the two, and a pixel that passes again writes the same colour. So a
+// span's last pixels are done as one whole group ending at the span's end, overlapping the
+// group before, rather than one by one.
+
+// The shades of sixteen pixels whose intensities do not all round alike; kept out of the pixel
+// loop, which then holds its state in registers.
+__attribute__((target("avx2"), noinline)) static __m128i Shades16Avx2(const uint8_t *lut,
+                                                                      uint32_t i, uint32_t di) {
+    alignas(16) uint8_t shades[16];
+    for (int32_t k = 0; k < 16; k++, i += di)
+        shades[k] = lut[(i >> 16) << 8];
+    return _mm_load_si128((const __m128i *)shades);
+}
+
+// Sixteen pixels at px and zb: depths are za (pixels 0-3 and 8-11) and zc (4-7 and 12-15), so that
+// packing within each 128-bit half leaves them in pixel order; i is the first pixel's intensity.
+template <int KIND>
+__attribute__((target("avx2"))) static inline void
+Depth16Avx2(uint8_t *px, uint16_t *zb, __m256i za, __m256i zc, uint32_t i, uint32_t di,
+            const uint8_t *lut, uint8_t colour) {
+    __m256i zz = _mm256_packs_epi32(_mm256_srai_epi32(za, 16), _mm256_srai_epi32(zc, 16));
+    __m256i old = _mm256_loadu_si256((const __m256i *)zb);
+    __m256i keepz = _mm256_max_epu16(old, zz);
+    __m256i pass = _mm256_cmpeq_epi16(keepz, zz);
+    uint32_t mask = (uint32_t)_mm256_movemask_epi8(pass);
+    if (mask == 0) return;
+    _mm256_storeu_si256((__m256i *)zb, keepz);
+    if (KIND == FAST_ZONLY) return;
+    __m128i c;
+    if (KIND == FAST_GOUR && (i >> 16) != ((i + di * 15) >> 16)) {
+        c = Shades16Avx2(lut, i, di);
+    } else {
+        // The intensity runs monotonically across the sixteen pixels: when its ends share a
+        // shade, so do all of them.
+        c = _mm_set1_epi8((char)FastColour<KIND>(lut, colour, i));
+    }
+    if (mask != 0xFFFFFFFFu) {
+        __m128i keep =
+            _mm_packs_epi16(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
+        c = _mm_blendv_epi8(_mm_loadu_si128((const __m128i *)px), c, keep);
+    }
+    _mm_storeu_si128((__m128i *)px, c);
+}
+
+// Eight pixels at px and zb, their depths in zl (0-3) and zh (4-7).
+template <int KIND>
+__attribute__((target("avx2"))) static inline void Depth8Avx2(uint8_t *px, uint16_t *zb, __m128i zl,
+                                                              __m128i zh, uint32_t i, uint32_t di,
+                                                              const uint8_t *lut, uint8_t colour) {
+    __m128i zz = _mm_packs_epi32(_mm_srai_epi32(zl, 16), _mm_srai_epi32(zh, 16));
+    __m128i old = _mm_loadu_si128((const __m128i *)zb);
+    __m128i keepz = _mm_max_epu16(old, zz);
+    __m128i pass = _mm_cmpeq_epi16(keepz, zz);
+    uint32_t mask = (uint32_t)_mm_movemask_epi8(pass);
+    if (mask == 0) return;
+    _mm_storeu_si128((__m128i *)zb, keepz);
+    if (KIND == FAST_ZONLY) return;
+    uint64_t c8 = FastColour<KIND>(lut, colour, i) * 0x0101010101010101ull;
+    if (KIND == FAST_GOUR && (i >> 16) != ((i + di * 7) >> 16)) {
+        c8 = 0;
+        for (int32_t k = 0; k < 8; k++, i += di)
+            c8 |= (uint64_t)lut[(i >> 16) << 8] << (8 * k);
+    }
+    __m128i c = _mm_cvtsi64_si128((long long)c8);
+    if (mask != 0xFFFFu)
+        c = _mm_blendv_epi8(_mm_loadl_epi64((const __m128i *)px), c, _mm_packs_epi16(pass, pass));
+    _mm_storel_epi64((__m128i *)px, c);
+}
+
+// n >= 8 pixels, sixteen at a time.
+template <int KIND>
+__attribute__((target("avx2"), noinline)) static void
+WideDepthSpanAvx2(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz, uint32_t i,
+                  uint32_t di, const uint8_t *lut, uint8_t colour) {
+    const __m256i ramp = _mm256_setr_epi32(0, 1, 2, 3, 8, 9, 10, 11);
+    if (n < 16) {
+        const __m128i ramp4 = _mm_setr_epi32(0, 1, 2, 3);
+        const __m128i vdz = _mm_set1_epi32((int32_t)dz), dz4 = _mm_set1_epi32((int32_t)(dz * 4));
+        __m128i zl = _mm_add_epi32(_mm_set1_epi32((int32_t)z), _mm_mullo_epi32(ramp4, vdz));
+        Depth8Avx2<KIND>(px, zb, zl, _mm_add_epi32(zl, dz4), i, di, lut, colour);
+        uint32_t at = (uint32_t)(n - 8);
+        zl = _mm_add_epi32(zl, _mm_set1_epi32((int32_t)(dz * at)));
+        Depth8Avx2<KIND>(px + at, zb + at, zl, _mm_add_epi32(zl, dz4), i + di * at, di, lut,
+                         colour);
+        return;
+    }
+    const __m256i vdz = _mm256_set1_epi32((int32_t)dz), dz4 = _mm256_set1_epi32((int32_t)(dz * 4));
+    const __m256i step = _mm256_set1_epi32((int32_t)(dz * 16));
+    const __m256i first =
+        _mm256_add_epi32(_mm256_set1_epi32((int32_t)z), _mm256_mullo_epi32(ramp, vdz));
+    __m256i za = first;
+    int32_t x = 0;
+    for (; x + 16 <= n; x += 16) {
+        Depth16Avx2<KIND>(px + x, zb + x, za, _mm256_add_epi32(za, dz4), i, di, lut, colour);
+        za = _mm256_add_epi32(za, step);
+        i += di * 16;
+    }
+    if (x < n) {
+        uint32_t at = (uint32_t)(n - 16), back = (uint32_t)(x - (n - 16));
+        za = _mm256_add_epi32(first, _mm256_set1_epi32((int32_t)(dz * at)));
+        Depth16Avx2<KIND>(px + at, zb + at, za, _mm256_add_epi32(za, dz4), i - di * back, di, lut,
+                          colour);
+    }
+}
+#endif
+
+// Depth-tested flat, Gouraud or depth-only span of n pixels, on the path selected.
 template <int KIND>
 static inline void FastDepthSpan(uint8_t *px, uint16_t *zb, int32_t n, uint32_t z, uint32_t dz,
                                  uint32_t i, uint32_t di, const uint8_t *lut, uint8_t colour) {
-    if (n < 8)
+    if (n < 8 || ddd_simd == DDD_SIMD_PORTABLE)
         ShortDepthSpan<KIND>(px, zb, n, z, dz, i, di, lut, colour);
+#ifdef DDD_X86_SIMD
+    else if (ddd_simd == DDD_SIMD_AVX2)
+        WideDepthSpanAvx2<KIND>(px, zb, n, z, dz, i, di, lut, colour);
+#endif
     else
-        WideDepthSpan<KIND>(px, zb, n, z, dz, i, di, lut, colour);
+        WideDepthSpanSse2<KIND>(px, zb, n, z, dz, i, di, lut, colour);
 }
 
 // Span values arrive with 32 fraction bits; the pixel loop steps them in 32 bits: depth as the
@@ -721,10 +862,10 @@ static bool Hidden(dddVertex **r, int32_t m, const Box *box) {
     for (int32_t y = y0; y < y1; y++) {
         const uint16_t *z = zb + rows[y];
         int32_t x = x0;
-#if defined(__SSE2__) && defined(__x86_64__) && !defined(DDD_PORTABLE)
+#ifdef DDD_X86_SIMD
         // Eight at a time: need minus a value saturates to 0 only where the value is not below.
         const __m128i want = _mm_set1_epi16((int16_t)need), zero = _mm_setzero_si128();
-        for (; x + 8 <= x1 + 1; x += 8) {
+        for (; ddd_simd >= DDD_SIMD_SSE2 && x + 8 <= x1 + 1; x += 8) {
             __m128i short_of = _mm_subs_epu16(want, _mm_loadu_si128((const __m128i *)(z + x)));
             if (_mm_movemask_epi8(_mm_cmpeq_epi16(short_of, zero)) != 0xFFFF) return false;
         }

@@ -12,7 +12,14 @@
 
 namespace {
 
+// The span path the engine chose (KESTRUNE_DDD_SIMD forces a narrower one).
+const char *SimdName() {
+    static const char *const names[] = {"portable", "sse2", "avx2"};
+    return names[ddd_simd];
+}
+
 void Report(benchmark::State &state, const Scene &s, int64_t covered) {
+    state.SetLabel(SimdName());
     state.counters["frames_per_s"] =
         benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
     state.counters["pixels_per_s"] =
@@ -95,9 +102,9 @@ int main(int argc, char **argv) {
             for (int32_t i = 0; i < dddwidth_mul_depth; i++)
                 depth_hash = (depth_hash ^ dddzbufferptr[i]) * 1099511628211ull;
             printf("%s: %d frames, %d objects drawn, %d triangles a frame, screen hash %016llx, "
-                   "depth hash %016llx\n",
+                   "depth hash %016llx (%s spans)\n",
                    scene_names[which], n, drawn, s.triangles, (unsigned long long)HashScreen(),
-                   (unsigned long long)depth_hash);
+                   (unsigned long long)depth_hash, SimdName());
             if (argc == 4 && !WritePng(argv[3])) fprintf(stderr, "cannot write %s\n", argv[3]);
             StopEngine();
             return 0;

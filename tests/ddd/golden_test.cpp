@@ -1,18 +1,26 @@
-// golden_test.cpp -- small whole scenes whose pixels are hashed; a mismatch writes a PNG
+// golden_test.cpp -- small whole scenes whose pixels are hashed on every span path; a mismatch
+// writes a PNG
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ddd/ddd_local.h"
 #include "tests/ddd/ddd_support.h"
 
-class Golden : public ::testing::Test {
+static const char *const simd_names[] = {"portable", "sse2", "avx2"};
+
+// Each scene is drawn on each span path the build and processor have, chosen the way a player
+// would force one, and must give the same hashes on all of them.
+class Golden : public ::testing::TestWithParam<int32_t> {
   protected:
     dddScreen screen;
     dddObject *camera = nullptr;
     void SetUp() override {
+        setenv("KESTRUNE_DDD_SIMD", simd_names[GetParam()], 1);
         StartEngine(&screen, 96, 64);
+        if (ddd_simd != GetParam()) GTEST_SKIP() << simd_names[GetParam()] << " not available";
         mem_files["DEFAULT.CG"] = MakeShadeFile();
         mem_files["DEFAULT.COL"] = MakePaletteFile();
         dddPaletteLoad("default.col");
@@ -22,7 +30,10 @@ class Golden : public ::testing::Test {
         dddClearObjects();
         dddSelectCamera(camera);
     }
-    void TearDown() override { StopEngine(); }
+    void TearDown() override {
+        StopEngine();
+        unsetenv("KESTRUNE_DDD_SIMD");
+    }
     // Compares the screen's hash; on a mismatch the image is kept for a person to look at.
     void Expect(const char *name, uint64_t hash) {
         uint64_t got = HashScreen();
@@ -34,7 +45,7 @@ class Golden : public ::testing::Test {
     }
 };
 
-TEST_F(Golden, LitHull) {
+TEST_P(Golden, LitHull) {
     mem_files["HULL.DSH"] = MakeHull(60, 40, 200, 6, 10, 0x3F).Build();
     dddObject *hull = dddLoad("hull.dsh");
     ASSERT_NE(hull, nullptr);
@@ -51,7 +62,7 @@ TEST_F(Golden, LitHull) {
     Expect("lit_hull", 0xd4dbd76a76cb3cc1ull);
 }
 
-TEST_F(Golden, ClippedPolygon) {
+TEST_P(Golden, ClippedPolygon) {
     ShapeFile f;
     f.npoints = 4;
     f.radius = 400;
@@ -73,7 +84,7 @@ TEST_F(Golden, ClippedPolygon) {
     Expect("clipped_polygon", 0x0b6c5c8e2a98c3a9ull);
 }
 
-TEST_F(Golden, Sprites) {
+TEST_P(Golden, Sprites) {
     std::vector<uint8_t> tex(65536);
     for (int32_t v = 0; v < 256; v++)
         for (int32_t u = 0; u < 256; u++)
@@ -101,7 +112,7 @@ TEST_F(Golden, Sprites) {
     Expect("sprites", 0x7813021559c263a7ull);
 }
 
-TEST_F(Golden, LinesAndText) {
+TEST_P(Golden, LinesAndText) {
     dddZBufferOff();
     for (int32_t i = 0; i < 12; i++)
         DDDCLIPDRAWLINE(0x40 + i, 48, 32, 0, 48 + dddGetCosine(i * 0x1555) * 80 / 32767,
@@ -126,7 +137,7 @@ static uint64_t HashDepth() {
 // Overlapping hulls at every range (some through the near plane, some across the screen's
 // edges), long spans and tiny triangles, in the Gouraud, flat and depth-only methods: the pixel
 // and depth rules of every fast path at once.
-TEST_F(Golden, CrowdedScene) {
+TEST_P(Golden, CrowdedScene) {
     StopEngine();
     StartEngine(&screen, 320, 200);
     mem_files["DEFAULT.CG"] = MakeShadeFile();
@@ -174,3 +185,9 @@ TEST_F(Golden, CrowdedScene) {
     Expect("crowded_scene", 0x3b96c520a6c319beull);
     EXPECT_EQ(HashDepth(), 0x9ca2a2f633890439ull);
 }
+
+INSTANTIATE_TEST_SUITE_P(Simd, Golden,
+                         ::testing::Values(DDD_SIMD_PORTABLE, DDD_SIMD_SSE2, DDD_SIMD_AVX2),
+                         [](const ::testing::TestParamInfo<int32_t> &info) {
+                             return std::string(simd_names[info.param]);
+                         });
