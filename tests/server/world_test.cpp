@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "server/srv_local.h"
 #include "server/srv_world_local.h"
 #include "srv_test_util.h"
 
@@ -47,7 +48,7 @@ struct Battle : ::testing::Test {
             s->m.engine = s->m.helm = 2;
             s->m.trim = 0x8002;
             MotionSetPosition(&s->m, x, y, z, heading);
-            if (s->conn) WorldAnchor(w, s); // its movement allowance starts here
+            if (s->player) WorldAnchor(w, s); // its movement allowance starts here
             s->last_move = w->now;
             s->convoy = -1;
             s->next_think = w->now + 3600000; // drones stay where they are put
@@ -423,7 +424,8 @@ TEST_F(Battle, APlayerIsNeverToldOfMoreShipsThanItsClientCanHold) {
     });
     ASSERT_GT(drones.size(), (size_t)AREA_MAX_KNOWN);
     int i = 0;
-    for (uint32_t id : drones) Place(id, ax + 3000 + 100 * i++, 0, az);
+    for (uint32_t id : drones)
+        Place(id, ax + 3000 + 100 * i++, 0, az);
     // Wait for the area passes to bring every nearby drone in, up to the cap.
     size_t known = 0;
     for (int tries = 0; tries < 100 && known < AREA_MAX_KNOWN; tries++) {
