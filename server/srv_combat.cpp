@@ -36,12 +36,11 @@ bool CombatGun(World *w, WShip *shooter, WShip *target) {
 void CombatDropCharges(World *w, WShip *launcher, int setting, int32_t x, int32_t z) {
     DepthCharge d;
     d.launcher = launcher->id;
-    d.conn = launcher->conn;
     d.x = x;
     d.z = z;
     d.setting = setting;
     d.heading = launcher->m.heading;
-    double speed = w->srv->cfg.dc_sink_speed > 0 ? w->srv->cfg.dc_sink_speed : 25.0;
+    double speed = w->cfg->dc_sink_speed > 0 ? w->cfg->dc_sink_speed : 25.0;
     d.explodes = w->now + (uint32_t)(setting / speed * 1000.0);
     w->charges.push_back(d);
     // The others nearby hear the splash; the launcher knows what it did.
@@ -49,8 +48,8 @@ void CombatDropCharges(World *w, WShip *launcher, int setting, int32_t x, int32_
         WorldWeaponLine(launcher->id, launcher->id, DC_LAUNCH, setting, launcher->m.heading, x, z);
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn || p == launcher) continue;
-        if (Range(p->m.x, p->m.z, x, z) < AREA_LEAVE) ConnSend(p->conn, line);
+        if (p->dead || !p->player || p == launcher) continue;
+        if (Range(p->m.x, p->m.z, x, z) < AREA_LEAVE) WorldSendTo(w, p->player, line);
     }
 }
 
@@ -76,11 +75,11 @@ static void CombatExplode(World *w, const DepthCharge &d) {
     // Captains near the blast hear it through the hull; a pattern is one report, not four.
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn || p->id == d.launcher) continue;
+        if (p->dead || !p->player || p->id == d.launcher) continue;
         if (Range(p->m.x, p->m.z, d.x, d.z) > DC_TELL_RANGE) continue;
         if ((int32_t)(w->now - p->next_dc_told) < 0) continue;
         p->next_dc_told = w->now + DC_TELL_MS;
-        SessionSendText(p->conn, T_TEXT, "Depth charges exploding nearby!");
+        WorldSendText(w, p->player, "Depth charges exploding nearby!");
     }
 }
 

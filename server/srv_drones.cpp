@@ -108,7 +108,7 @@ static void DronesSpawnConvoy(World *w, int count) {
     cv.id = w->convoys.empty() ? 1 : w->convoys.back().id + 1;
     std::vector<WShip *> players;
     for (auto &up : w->ships)
-        if (!up->dead && up->conn) players.push_back(up.get());
+        if (!up->dead && up->player) players.push_back(up.get());
     double bearing = WorldRandom(w, 65536) * 2 * M_PI / 65536.0;
     if (!players.empty()) {
         WShip *p = players[WorldRandom(w, (int)players.size())];
@@ -121,7 +121,7 @@ static void DronesSpawnConvoy(World *w, int count) {
         cv.base_course = AngleFrom(ax, az, (int32_t)cv.gx, (int32_t)cv.gz);
     } else {
         // The more convoys, the wider the sea they are spread over.
-        int half = (int)(50000 * std::sqrt(std::max(1.0, w->srv->cfg.drones / (double)CONVOY_MAX)));
+        int half = (int)(50000 * std::sqrt(std::max(1.0, w->cfg->drones / (double)CONVOY_MAX)));
         cv.gx = WorldRandom(w, 2 * half + 1) - half;
         cv.gz = WorldRandom(w, 2 * half + 1) - half;
         cv.base_course = (uint16_t)WorldRandom(w, 65536);
@@ -181,7 +181,7 @@ static void DronesSpawnConvoy(World *w, int count) {
 }
 
 void DronesInit(World *w) {
-    int left = w->srv->cfg.drones;
+    int left = w->cfg->drones;
     while (left > 0) {
         int n = std::min(left, CONVOY_MAX);
         DronesSpawnConvoy(w, n);
@@ -263,8 +263,7 @@ static void DroneStartHunt(World *w, WShip *e, const WShip *s, int32_t err) {
 
 // An escort's contact turns the convoy's zig-zags wider; a ship hit or shelled (`fired_on`) also
 // sends the cargo ships near the attacker running from it.
-static void DroneAlarm(World *w, Convoy *cv, uint32_t threat, int32_t x, int32_t z,
-                       bool fired_on) {
+static void DroneAlarm(World *w, Convoy *cv, uint32_t threat, int32_t x, int32_t z, bool fired_on) {
     if (!cv) return;
     if (fired_on) cv->scatter_until = w->now + CONVOY_ALARM_MS;
     bool was = cv->alarm_until && (int32_t)(w->now - cv->alarm_until) < 0;
@@ -388,16 +387,16 @@ static void DronesTellHunted(World *w) {
         if (!up->dead && up->role == ROLE_ESCORT && up->hunt) hunted.insert(up->hunt);
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn) continue;
+        if (p->dead || !p->player) continue;
         bool now_hunted = hunted.count(p->id) > 0;
         if (now_hunted && !p->told_hunted)
-            SessionSendText(p->conn, T_TEXT, "Escorts are closing on you!");
+            WorldSendText(w, p->player, "Escorts are closing on you!");
         p->told_hunted = now_hunted;
     }
 }
 
 void DronesStep(World *w) {
-    double secs = w->srv->cfg.step_ms / 1000.0;
+    double secs = w->cfg->step_ms / 1000.0;
     for (Convoy &cv : w->convoys) {
         if (!cv.live) continue;
         if ((int32_t)(w->now - cv.next_zig) >= 0) {
@@ -434,7 +433,7 @@ void DronesStep(World *w) {
     // Keep the sea stocked: replace what was sunk or sailed away, a convoy at a time.
     if ((int32_t)(w->now - w->next_convoy_check) >= 0) {
         w->next_convoy_check = w->now + CONVOY_RESPAWN_MS;
-        int missing = w->srv->cfg.drones - w->drones;
+        int missing = w->cfg->drones - w->drones;
         if (missing > 0) DronesSpawnConvoy(w, std::min(missing, CONVOY_MAX));
         // Forget retired convoys.
         std::vector<Convoy> live;
@@ -480,7 +479,7 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
         return;
     }
     Convoy *cv = live[WorldRandom(w, (int)live.size())];
-    int near = w->srv->cfg.spawn_near;
+    int near = w->cfg->spawn_near;
     double d = near > 0 ? near : 15000 + WorldRandom(w, 7000);
     // Ahead of the convoy, within 25 degrees of its base course: a boat that starts astern of
     // ships as fast as it is submerged can never catch them, and lying in wait across their

@@ -20,6 +20,7 @@
 #include "server/srv_log.h"
 #include "server/srv_metrics.h"
 #include "server/srv_server.h"
+#include "server/srv_world.h"
 
 #include "common/packets.h"
 #include "common/wire.h"
@@ -192,10 +193,9 @@ void SessionSendEmpty(Conn *c, int32_t number);
 void SessionClosed(Conn *c);
 // Sends every logged-on player a text line.
 void SessionBroadcastText(Server *s, const std::string &text);
-// Called by the world when a player's ship is sunk (its mission ends, the ship is lost).
-void SessionShipSunk(Conn *c);
-// Adds points to an entry of the mission under way.
-void SessionAddScore(Conn *c, int slot, int32_t points);
+// The world's output for the players of this server: lines to their connections, events to
+// their missions (a player's id in the world is its connection's cid).
+WorldSink SessionWorldSink(Server *s);
 // Ends every mission under way (at shut-down), saving the scores.
 void SessionEndAll(Server *s);
 // Lazily replenishes a player's inventory up to the standard allotment.

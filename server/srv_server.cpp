@@ -538,7 +538,7 @@ static Server *SrvOpen(const ServerConfig &cfg, std::string *error) {
     SrvLogSetPeerLimit(cfg.log_lines, cfg.log_interval_s);
     BucketInit(&s->new_accounts_all, cfg.new_accounts_rate, cfg.new_accounts_burst);
     SrvSetExempt(s.get());
-    s->world = WorldCreate(s.get());
+    s->world = WorldCreate(&s->cfg, SessionWorldSink(s.get()));
     LogInfo("kestrune-server %s: game port %d, mail port %d, database %s, %ld descriptors",
             SRV_VERSION, s->game_port, s->mail_port, cfg.db_path.c_str(), files);
     Server *raw = s.release();

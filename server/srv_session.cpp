@@ -484,7 +484,7 @@ static void SessionJoin(Conn *c, std::string_view line, std::string_view arg) {
     c->mission_start = SrvNow();
     c->last_hit_tick = 0;
     c->ship_class = type;
-    uint32_t id = WorldJoin(c->srv->world, c, type, name);
+    uint32_t id = WorldJoin(c->srv->world, c->cid, c->rec.country, c->rec.nickname, type, name);
     if (!id) {
         SessionNoJoin(c, "The sea is crowded just now. Please try again in a minute.");
         return;
@@ -599,7 +599,7 @@ static bool SessionEndMission(Conn *c, int why) {
         std::this_thread::sleep_for(std::chrono::milliseconds(SESSION_SAVE_RETRY_MS[i]));
         saved = DbSavePlayer(&s->db, r);
     }
-    if (why != MISSION_SUNK) WorldLeave(s->world, c);
+    if (why != MISSION_SUNK) WorldLeave(s->world, c->cid, c->ship_id);
     c->ship_id = 0;
     s->at_sea--;
     c->rec = r;
@@ -659,12 +659,58 @@ static void SessionExit(Conn *c) {
     SessionExitRetry(c, c->ship_id, 0);
 }
 
-void SessionShipSunk(Conn *c) {
-    SessionEndMission(c, MISSION_SUNK);
+// ---- the world's output: a player's id is its connection's number ----
+
+static Conn *SessionPlayer(void *ctx, uint32_t player) {
+    Server *s = (Server *)ctx;
+    auto it = s->conns.find(player);
+    return it == s->conns.end() ? nullptr : it->second.get();
 }
 
-void SessionAddScore(Conn *c, int slot, int32_t points) {
-    if (slot >= 0 && slot < SCORE_MISSION_SLOTS && c->ship_id) c->mission[slot] += points;
+static void SessionWorldSend(void *ctx, uint32_t player, const std::string &line) {
+    if (Conn *c = SessionPlayer(ctx, player)) ConnSend(c, line);
+}
+
+static void SessionWorldMission(void *ctx, uint32_t player, const WorldEvent &ev) {
+    Conn *c = SessionPlayer(ctx, player);
+    if (!c) return;
+    switch (ev.kind) {
+    case WORLD_SCORED:
+        if (ev.slot >= 0 && ev.slot < SCORE_MISSION_SLOTS && c->ship_id)
+            c->mission[ev.slot] += ev.points;
+        break;
+    case WORLD_HIT:
+        c->last_hit_tick = ev.tick;
+        break;
+    case WORLD_SUNK:
+        SessionEndMission(c, MISSION_SUNK);
+        break;
+    }
+}
+
+static bool SessionWorldRadio(void *ctx, uint32_t player) {
+    Conn *c = SessionPlayer(ctx, player);
+    return c && BucketTake(&c->radio, 1.0);
+}
+
+static void SessionWorldLog(void *ctx, uint32_t player, int level, bool peer_limited,
+                            const char *text) {
+    Conn *c = SessionPlayer(ctx, player);
+    if (!c) return;
+    if (peer_limited)
+        ConnLog(level, c, "%s", text);
+    else if (SrvLogLevel() >= level)
+        SrvLog(level, "conn %u (%s): %s", c->cid, c->peer.c_str(), text);
+}
+
+WorldSink SessionWorldSink(Server *s) {
+    WorldSink sink;
+    sink.ctx = s;
+    sink.send = SessionWorldSend;
+    sink.mission = SessionWorldMission;
+    sink.radio = SessionWorldRadio;
+    sink.log = SessionWorldLog;
+    return sink;
 }
 
 void SessionEndAll(Server *s) {
@@ -756,11 +802,11 @@ bool SessionLine(Conn *c, std::string_view line, size_t dropped) {
             if (!c->ship_id) {
                 SessionDrop(c, line, "battle line outside a battle");
             } else if (p.number == T_UPDATE) {
-                WorldPlayerUpdate(c->srv->world, c, p.arg);
+                WorldPlayerUpdate(c->srv->world, c->ship_id, p.arg);
             } else if (p.number == T_WEAPON) {
-                WorldPlayerWeapon(c->srv->world, c, p.arg);
+                WorldPlayerWeapon(c->srv->world, c->ship_id, p.arg);
             } else {
-                WorldPlayerRadio(c->srv->world, c, p.arg);
+                WorldPlayerRadio(c->srv->world, c->ship_id, p.arg);
             }
             break;
         default:

@@ -1,22 +1,29 @@
 // srv_world.cpp -- the battle world: ships, areas, the players' reports, sinkings and radio
 #include "server/srv_world_local.h"
 #include "common/wire.h"
+#include "server/srv_line.h"
 #include "server/srv_log.h"
 #include "server/srv_score.h"
 
+#include <chrono>
 #include <cinttypes>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
+
+#define WORLD_NAME_MAX 15   // a captain's or ship's name, as the client holds it
+#define WORLD_TEXT_LINE 512 // a text line is cut where the connection's formatted lines are
 
 static const char *const WORLD_PLAYER_SHIP_NAMES[] = {
     "Audacious", "Bold",     "Corsair", "Dauntless", "Eager",    "Fearless", "Gallant",
     "Harrier",   "Intrepid", "Javelin", "Keen",      "Lancer",   "Marauder", "Nimble",
     "Onslaught", "Paladin",  "Ranger",  "Sentinel",  "Tenacity", "Valiant",  "Warden"};
 
-World *WorldCreate(Server *s) {
+World *WorldCreate(const ServerConfig *cfg, const WorldSink &sink) {
     World *w = new World;
-    w->srv = s;
-    w->rng.seed(s->cfg.seed ? s->cfg.seed : (uint32_t)time(nullptr));
+    w->cfg = cfg;
+    w->sink = sink;
+    w->rng.seed(cfg->seed ? cfg->seed : (uint32_t)time(nullptr));
     DronesInit(w);
     return w;
 }
@@ -50,7 +57,7 @@ WShip *WorldNewShip(World *w, int row, int stype, int role) {
     s->m.helm = MOTION_NEUTRAL;
     s->m.trim = 0x8002;
     s->last_move = w->now;
-    s->next_steady = w->now + (uint32_t)w->srv->cfg.update_interval_ms;
+    s->next_steady = w->now + (uint32_t)w->cfg->update_interval_ms;
     WShip *raw = s.get();
     w->by_id[raw->id] = raw;
     w->ships.push_back(std::move(s));
@@ -112,36 +119,74 @@ static std::string WorldNewShipLine(const WShip *s) {
     return line;
 }
 
+void WorldSendTo(World *w, uint32_t player, const std::string &line) {
+    if (player && w->sink.send) w->sink.send(w->sink.ctx, player, line);
+}
+
+void WorldSendText(World *w, uint32_t player, const char *fmt, ...) {
+    char line[WORLD_TEXT_LINE], text[WORLD_TEXT_LINE];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    if (n < 0) return;
+    WorldSendTo(w, player, std::string(line, WireFormatText(T_TEXT, text, line, sizeof line)));
+}
+
+static void WorldSendEmpty(World *w, uint32_t player, int32_t number) {
+    char line[WIRE_LINE_SIZE];
+    WorldSendTo(w, player, std::string(line, WireFormatEmpty(number, line, sizeof line)));
+}
+
+static void WorldMission(World *w, uint32_t player, int kind, int slot, int32_t points) {
+    WorldEvent ev = {kind, slot, points, w->now ? w->now : 1};
+    if (player && w->sink.mission) w->sink.mission(w->sink.ctx, player, ev);
+}
+
+// A line about one player in the log (peer_limited: under its address's log limit).
+static void WorldLog(World *w, uint32_t player, int level, bool peer_limited, const char *fmt, ...)
+    __attribute__((format(printf, 5, 6)));
+static void WorldLog(World *w, uint32_t player, int level, bool peer_limited, const char *fmt,
+                     ...) {
+    if (SrvLogLevel() < level || !w->sink.log) return;
+    char text[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    w->sink.log(w->sink.ctx, player, level, peer_limited, text);
+}
+
 void WorldSendUpdate(World *w, WShip *s, int kind) {
     if (s->watchers.empty()) return;
     std::string line = WorldUpdateLine(s, kind);
     for (uint32_t pid : s->watchers) {
         WShip *p = WorldFind(w, pid);
-        if (p && p->conn) ConnSend(p->conn, line);
+        if (p && p->player) WorldSendTo(w, p->player, line);
     }
 }
 
 void WorldSendNear(World *w, int32_t x, int32_t z, const std::string &line) {
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn) continue;
-        if (Range(p->m.x, p->m.z, x, z) < AREA_LEAVE) ConnSend(p->conn, line);
+        if (p->dead || !p->player) continue;
+        if (Range(p->m.x, p->m.z, x, z) < AREA_LEAVE) WorldSendTo(w, p->player, line);
     }
 }
 
 // The player learns of a ship in its area: its new-ship line and its state, so that the
 // client moves it from now on.
-static void WorldIntroduce(WShip *player, WShip *s) {
+static void WorldIntroduce(World *w, WShip *player, WShip *s) {
     player->known.insert(s->id);
     s->watchers.insert(player->id);
-    ConnSend(player->conn, WorldNewShipLine(s));
-    ConnSend(player->conn, WorldUpdateLine(s, 0));
+    WorldSendTo(w, player->player, WorldNewShipLine(s));
+    WorldSendTo(w, player->player, WorldUpdateLine(s, 0));
 }
 
-static void WorldForget(WShip *player, WShip *s, int kind) {
+static void WorldForget(World *w, WShip *player, WShip *s, int kind) {
     player->known.erase(s->id);
     s->watchers.erase(player->id);
-    if (player->conn && kind) ConnSend(player->conn, WorldUpdateLine(s, kind));
+    if (player->player && kind) WorldSendTo(w, player->player, WorldUpdateLine(s, kind));
 }
 
 void WorldRemove(World *w, WShip *s, int kind) {
@@ -151,7 +196,7 @@ void WorldRemove(World *w, WShip *s, int kind) {
         auto it = w->by_id.find(pid);
         if (it == w->by_id.end()) continue;
         it->second->known.erase(s->id);
-        if (it->second->conn && !it->second->dead) ConnSend(it->second->conn, line);
+        if (it->second->player && !it->second->dead) WorldSendTo(w, it->second->player, line);
     }
     s->watchers.clear();
     for (uint32_t kid : s->known) {
@@ -159,8 +204,6 @@ void WorldRemove(World *w, WShip *s, int kind) {
         if (it != w->by_id.end()) it->second->watchers.erase(s->id);
     }
     s->known.clear();
-    for (DepthCharge &d : w->charges)
-        if (d.conn && d.conn == s->conn) d.conn = nullptr;
     s->dead = true;
     if (s->role == ROLE_PLAYER)
         w->players--;
@@ -169,24 +212,25 @@ void WorldRemove(World *w, WShip *s, int kind) {
     else
         w->drones--;
     if (s->role == ROLE_CARGO || s->role == ROLE_ESCORT) DronesShipGone(w, s);
-    s->conn = nullptr;
+    s->player = 0;
 }
 
 // ---- joining and leaving ----
 
 static void WorldArea(World *w, WShip *p);
 
-uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_name) {
+uint32_t WorldJoin(World *w, uint32_t player, int country, const std::string &captain,
+                   int server_type, const std::string &ship_name) {
     int row = ShipRowOfType(server_type);
-    if (row <= 0 || w->players >= c->srv->cfg.max_connections) return 0;
+    if (!player || row <= 0 || w->players >= w->cfg->max_connections) return 0;
     WShip *s = WorldNewShip(w, row, server_type, ROLE_PLAYER);
     if (!s) return 0;
-    s->conn = c;
-    s->country = c->rec.country;
-    s->captain = c->rec.nickname.substr(0, NICK_MAX);
+    s->player = player;
+    s->country = country;
+    s->captain = captain.substr(0, WORLD_NAME_MAX);
     s->name = ShipClassOfRow(row)->name;
     if (!ship_name.empty()) {
-        s->ship_name = ship_name.substr(0, NICK_MAX);
+        s->ship_name = ship_name.substr(0, WORLD_NAME_MAX);
     } else {
         size_t n = sizeof WORLD_PLAYER_SHIP_NAMES / sizeof WORLD_PLAYER_SHIP_NAMES[0];
         s->ship_name = std::string(s->country ? "NS " : "WS ") +
@@ -198,31 +242,31 @@ uint32_t WorldJoin(World *w, Conn *c, int server_type, const std::string &ship_n
     MotionSetPosition(&s->m, x, 0, z, heading);
     WorldAnchor(w, s);
     s->last_move = s->last_report = w->now;
-    s->next_request = w->now + (uint32_t)w->srv->cfg.update_request_ms;
+    s->next_request = w->now + (uint32_t)w->cfg->update_request_ms;
     s->tubes = ShipClassOfRow(row)->tubes;
     s->tubes_tick = w->now;
 
     char accept[WIRE_LINE_SIZE];
     WireFormatJoinAccept(s->id, accept, sizeof accept);
-    ConnSend(c, accept);
+    WorldSendTo(w, player, accept);
     for (int r = 1; r < ROWS_SENT; r++)
-        ConnSend(c, ShipTypeLine(r));
+        WorldSendTo(w, player, ShipTypeLine(r));
     // The own ship comes before every other: the client's battle starts with it, and its
     // stations and lists take the ships that follow as they come.
-    ConnSend(c, WorldNewShipLine(s));
+    WorldSendTo(w, player, WorldNewShipLine(s));
     WorldArea(w, s);
     // The others nearby learn of the newcomer at once rather than at their next area pass.
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn || p == s || p->known.size() >= AREA_MAX_KNOWN) continue;
-        if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
+        if (p->dead || !p->player || p == s || p->known.size() >= AREA_MAX_KNOWN) continue;
+        if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(w, p, s);
     }
     return s->id;
 }
 
-void WorldLeave(World *w, Conn *c) {
-    WShip *s = WorldFind(w, c->ship_id);
-    if (!s || s->conn != c) return;
+void WorldLeave(World *w, uint32_t player, uint32_t ship) {
+    WShip *s = WorldFind(w, ship);
+    if (!s || !player || s->player != player) return;
     WorldRemove(w, s, 3);
 }
 
@@ -239,7 +283,7 @@ static void WorldArea(World *w, WShip *p) {
     for (uint32_t id : leaving) {
         auto it = w->by_id.find(id);
         if (it != w->by_id.end())
-            WorldForget(p, it->second, 4);
+            WorldForget(w, p, it->second, 4);
         else
             p->known.erase(id);
     }
@@ -247,15 +291,15 @@ static void WorldArea(World *w, WShip *p) {
         WShip *s = up.get();
         if (s->dead || s == p || s->role == ROLE_TORPEDO || p->known.count(s->id)) continue;
         if (p->known.size() >= AREA_MAX_KNOWN) break;
-        if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(p, s);
+        if (Range(p->m.x, p->m.z, s->m.x, s->m.z) < AREA_ENTER) WorldIntroduce(w, p, s);
     }
 }
 
 // ---- the players' own lines ----
 
-static void WorldDrop(Conn *c, const char *what, std::string_view arg) {
-    ConnLog(LOG_INFO, c, "dropped %s: %.*s", what, (int)std::min<size_t>(arg.size(), 120),
-            arg.data());
+static void WorldDrop(World *w, const WShip *s, const char *what, std::string_view arg) {
+    WorldLog(w, s->player, LOG_INFO, true, "dropped %s: %.*s", what,
+             (int)std::min<size_t>(arg.size(), 120), arg.data());
 }
 
 #define MOVE_TIMING_MS 500 // timing error of reports that each window's fresh slack covers
@@ -264,7 +308,7 @@ void WorldAnchor(World *w, WShip *s) {
     s->anchor_x = s->m.x;
     s->anchor_z = s->m.z;
     s->anchor_tick = w->now;
-    s->anchor_slack = w->srv->cfg.move_slack;
+    s->anchor_slack = w->cfg->move_slack;
 }
 
 // Checks a reported place against the ship's movement allowance. The allowance is counted from
@@ -283,8 +327,8 @@ static bool WorldWithinAllowance(World *w, WShip *s, int32_t x, int32_t z) {
 // it again in the next window: beyond the slack it gains half a second of top speed a window.
 static void WorldMoveAnchor(World *w, WShip *s) {
     double since = (double)(uint32_t)(w->now - s->anchor_tick) / 1000.0;
-    if (since < w->srv->cfg.move_window_s) return;
-    double slack = w->srv->cfg.move_slack;
+    if (since < w->cfg->move_window_s) return;
+    double slack = w->cfg->move_slack;
     double spare = ShipTopSpeed(s->row) * since + s->anchor_slack -
                    Range(s->m.x, s->m.z, s->anchor_x, s->anchor_z);
     s->anchor_slack =
@@ -328,22 +372,22 @@ static int WorldWeaponFields(std::string_view arg, uint32_t *v) {
     return 1;
 }
 
-void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
-    WShip *s = WorldFind(w, c->ship_id);
+void WorldPlayerUpdate(World *w, uint32_t ship, std::string_view arg) {
+    WShip *s = WorldFind(w, ship);
     uint32_t v[12];
     if (!s) return;
     if (!WorldUpdateFields(arg, v)) {
-        WorldDrop(c, "malformed update", arg);
+        WorldDrop(w, s, "malformed update", arg);
         return;
     }
     if (v[0] != s->id) {
-        WorldDrop(c, "update for another ship", arg);
+        WorldDrop(w, s, "update for another ship", arg);
         return;
     }
     uint32_t engine = v[5], helm = v[6], trim = v[7];
     uint32_t planes = trim & 0xff, buoyancy = (trim >> 8) & 0xff;
     if (v[1] > 2 || engine > 4 || helm > 4 || planes > 4 || (trim >> 16) != 0) {
-        WorldDrop(c, "update with orders out of range", arg);
+        WorldDrop(w, s, "update with orders out of range", arg);
         return;
     }
     const ShipClass *k = ShipClassOfRow(s->row);
@@ -378,10 +422,10 @@ void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
         WorldClampToAllowance(w, s);
         // One line per log interval however many reports are corrected.
         s->move_untold++;
-        uint32_t interval = (uint32_t)std::max(1, w->srv->cfg.log_interval_s) * 1000;
+        uint32_t interval = (uint32_t)std::max(1, w->cfg->log_interval_s) * 1000;
         if (!s->move_told || w->now - s->move_told >= interval) {
-            ConnLog(
-                LOG_INFO, c,
+            WorldLog(
+                w, s->player, LOG_INFO, true,
                 "implausible report of ship %" PRIx32
                 " at (%d,%d,%d), server has (%d,%d,%d); corrected (%d report%s since last told)",
                 s->id, x, y, z, s->m.x, s->m.y, s->m.z, s->move_untold,
@@ -389,18 +433,17 @@ void WorldPlayerUpdate(World *w, Conn *c, std::string_view arg) {
             s->move_told = w->now ? w->now : 1;
             s->move_untold = 0;
         }
-        ConnSend(c, WorldUpdateLine(s, 1));
+        WorldSendTo(w, s->player, WorldUpdateLine(s, 1));
     }
     WorldMoveAnchor(w, s);
     WorldSendUpdate(w, s, 0);
-    s->next_steady = w->now + (uint32_t)w->srv->cfg.update_interval_ms;
+    s->next_steady = w->now + (uint32_t)w->cfg->update_interval_ms;
 }
 
-static void WorldTorpedoLaunch(World *w, Conn *c, WShip *s, const uint32_t *v,
-                               std::string_view arg) {
+static void WorldTorpedoLaunch(World *w, WShip *s, const uint32_t *v, std::string_view arg) {
     const ShipClass *k = ShipClassOfRow(s->row);
     if (!k->tubes) {
-        WorldDrop(c, "torpedo from a ship without tubes", arg);
+        WorldDrop(w, s, "torpedo from a ship without tubes", arg);
         return;
     }
     double reloaded = (double)(uint32_t)(w->now - s->tubes_tick) / TORPEDO_RELOAD_MS;
@@ -410,11 +453,11 @@ static void WorldTorpedoLaunch(World *w, Conn *c, WShip *s, const uint32_t *v,
     for (auto &up : w->ships)
         if (!up->dead && up->role == ROLE_TORPEDO && up->owner == s->id) live++;
     if (s->tubes < 1.0 || live >= TORPEDO_MAX_LIVE) {
-        WorldDrop(c, "torpedo with no tube loaded", arg);
+        WorldDrop(w, s, "torpedo with no tube loaded", arg);
         return;
     }
     if (s->m.y > 20) {
-        WorldDrop(c, "torpedo fired too deep", arg);
+        WorldDrop(w, s, "torpedo fired too deep", arg);
         return;
     }
     WShip *t = WorldNewShip(w, ROW_TORPEDO, STYPE_NONE, ROLE_TORPEDO);
@@ -438,15 +481,15 @@ static void WorldTorpedoLaunch(World *w, Conn *c, WShip *s, const uint32_t *v,
     WorldSendNear(w, x, z, line);
 }
 
-static void WorldTorpedoHit(World *w, Conn *c, WShip *s, const uint32_t *v, std::string_view arg) {
+static void WorldTorpedoHit(World *w, WShip *s, const uint32_t *v, std::string_view arg) {
     WShip *t = WorldFind(w, v[0]);
     WShip *target = WorldFind(w, v[1]);
     if (!t || t->role != ROLE_TORPEDO || t->owner != s->id) {
-        WorldDrop(c, "hit claim for a torpedo it has not running", arg);
+        WorldDrop(w, s, "hit claim for a torpedo it has not running", arg);
         return;
     }
     if (!target || target->role == ROLE_TORPEDO || target == s) {
-        WorldDrop(c, "hit claim on no ship", arg);
+        WorldDrop(w, s, "hit claim on no ship", arg);
         return;
     }
     // Bring both up to now: the claim is judged where the server has them.
@@ -455,9 +498,9 @@ static void WorldTorpedoHit(World *w, Conn *c, WShip *s, const uint32_t *v, std:
     const ShipClass *k = ShipClassOfRow(target->row);
     int32_t d = Range(t->m.x, t->m.z, target->m.x, target->m.z);
     if (d > k->length / 2 + HIT_SLACK || target->m.y > 10) {
-        LogInfo("conn %u (%s): hit claim of torpedo %" PRIx32 " on %" PRIx32
-                " refused: %d units off, depth %d",
-                c->cid, c->peer.c_str(), t->id, target->id, d, target->m.y);
+        WorldLog(w, s->player, LOG_INFO, false,
+                 "hit claim of torpedo %" PRIx32 " on %" PRIx32 " refused: %d units off, depth %d",
+                 t->id, target->id, d, target->m.y);
         return;
     }
     std::string line =
@@ -467,12 +510,12 @@ static void WorldTorpedoHit(World *w, Conn *c, WShip *s, const uint32_t *v, std:
     WorldDamage(w, target, s, TORPEDO_DAMAGE);
 }
 
-void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
-    WShip *s = WorldFind(w, c->ship_id);
+void WorldPlayerWeapon(World *w, uint32_t ship, std::string_view arg) {
+    WShip *s = WorldFind(w, ship);
     uint32_t v[7];
     if (!s) return;
     if (!WorldWeaponFields(arg, v)) {
-        WorldDrop(c, "malformed weapon line", arg);
+        WorldDrop(w, s, "malformed weapon line", arg);
         return;
     }
     MotionStep(&s->m, &ShipClassOfRow(s->row)->c, MotionDt(w->now, s->last_move));
@@ -481,26 +524,26 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
     switch (v[2]) {
     case TP_LAUNCH:
         if (v[1] != s->id) {
-            WorldDrop(c, "torpedo launch for another ship", arg);
+            WorldDrop(w, s, "torpedo launch for another ship", arg);
             return;
         }
-        WorldTorpedoLaunch(w, c, s, v, arg);
+        WorldTorpedoLaunch(w, s, v, arg);
         break;
     case TP_HIT:
-        WorldTorpedoHit(w, c, s, v, arg);
+        WorldTorpedoHit(w, s, v, arg);
         break;
     case DC_LAUNCH: {
         int setting = (int)v[3];
         if (v[0] != s->id || v[1] != s->id) {
-            WorldDrop(c, "depth charges for another ship", arg);
+            WorldDrop(w, s, "depth charges for another ship", arg);
             return;
         }
         if (!k->dc_reload || setting < 50 || setting > 250 || setting % 50 != 0) {
-            WorldDrop(c, "depth charges not carried or set wrongly", arg);
+            WorldDrop(w, s, "depth charges not carried or set wrongly", arg);
             return;
         }
         if ((int32_t)(w->now - s->next_dc) < 0) {
-            WorldDrop(c, "depth charges not reloaded", arg);
+            WorldDrop(w, s, "depth charges not reloaded", arg);
             return;
         }
         s->next_dc = w->now + (uint32_t)k->dc_reload - 500;
@@ -515,19 +558,19 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
     case GUN_FIRE: {
         WShip *target = WorldFind(w, v[1]);
         if (v[0] != s->id) {
-            WorldDrop(c, "gun fire for another ship", arg);
+            WorldDrop(w, s, "gun fire for another ship", arg);
             return;
         }
         if (!k->gun_range || s->m.y > 2) {
-            WorldDrop(c, "gun fire without a gun on deck", arg);
+            WorldDrop(w, s, "gun fire without a gun on deck", arg);
             return;
         }
         if ((int32_t)(w->now - s->next_gun) < 0) {
-            WorldDrop(c, "gun fire before reload", arg);
+            WorldDrop(w, s, "gun fire before reload", arg);
             return;
         }
         if (!target || target == s || target->role == ROLE_TORPEDO) {
-            WorldDrop(c, "gun fire at no ship", arg);
+            WorldDrop(w, s, "gun fire at no ship", arg);
             return;
         }
         s->next_gun = w->now + (uint32_t)k->gun_reload - 300;
@@ -535,28 +578,28 @@ void WorldPlayerWeapon(World *w, Conn *c, std::string_view arg) {
         break;
     }
     default:
-        WorldDrop(c, "weapon kind a client does not send", arg);
+        WorldDrop(w, s, "weapon kind a client does not send", arg);
         break;
     }
 }
 
-void WorldPlayerRadio(World *w, Conn *c, std::string_view arg) {
-    WShip *s = WorldFind(w, c->ship_id);
+void WorldPlayerRadio(World *w, uint32_t ship, std::string_view arg) {
+    WShip *s = WorldFind(w, ship);
     WireRadio r;
     if (!s) return;
     if (WireParseRadio(arg, &r, WIRE_STRICT) != 2 || r.addressee < 0 || r.addressee > 2) {
-        WorldDrop(c, "radio line without addressee 0 to 2", arg);
+        WorldDrop(w, s, "radio line without addressee 0 to 2", arg);
         return;
     }
     int32_t to = r.addressee;
     std::string_view text = r.text;
     if (text.size() > 127) text = text.substr(0, 127); // the radio room's line
     if (text.empty() || !LinePrintable(text)) {
-        WorldDrop(c, "empty or unprintable radio line", arg);
+        WorldDrop(w, s, "empty or unprintable radio line", arg);
         return;
     }
-    if (!BucketTake(&c->radio, 1.0)) {
-        WorldDrop(c, "radio faster than one line a second", arg);
+    if (w->sink.radio && !w->sink.radio(w->sink.ctx, s->player)) {
+        WorldDrop(w, s, "radio faster than one line a second", arg);
         return;
     }
     WireRadioRelay relay = {s->id, text};
@@ -565,35 +608,35 @@ void WorldPlayerRadio(World *w, Conn *c, std::string_view arg) {
     std::string line = relayed;
     for (auto &up : w->ships) {
         WShip *p = up.get();
-        if (p->dead || !p->conn) continue;
+        if (p->dead || !p->player) continue;
         bool same = p->country == s->country;
-        if (p == s || to == 0 || (to == 1 && !same) || (to == 2 && same)) ConnSend(p->conn, line);
+        if (p == s || to == 0 || (to == 1 && !same) || (to == 2 && same))
+            WorldSendTo(w, p->player, line);
     }
 }
 
 // ---- damage and sinking ----
 
-static void WorldScore(WShip *attacker, WShip *victim, int slot, int points) {
-    if (!attacker || !attacker->conn) return;
+static void WorldScore(World *w, WShip *attacker, WShip *victim, int slot, int points) {
+    if (!attacker || !attacker->player) return;
     if (victim->role == ROLE_PLAYER && victim->country == attacker->country) {
-        SessionAddScore(attacker->conn, SCORE_PENALTY, -points); // friendly fire
+        WorldMission(w, attacker->player, WORLD_SCORED, SCORE_PENALTY, -points); // friendly fire
     } else {
-        SessionAddScore(attacker->conn, slot, points);
+        WorldMission(w, attacker->player, WORLD_SCORED, slot, points);
     }
 }
 
 void WorldDamage(World *w, WShip *victim, WShip *attacker, int points) {
     if (victim->dead) return;
     victim->hp -= points;
-    if (victim->conn) victim->conn->last_hit_tick = w->now ? w->now : 1;
-    WorldScore(attacker, victim, SCORE_HITS, SCORE_HIT);
+    WorldMission(w, victim->player, WORLD_HIT, 0, 0);
+    WorldScore(w, attacker, victim, SCORE_HITS, SCORE_HIT);
     DronesConvoyHit(w, victim, attacker);
     if (victim->hp > 0) {
-        if (victim->conn) {
+        if (victim->player) {
             int32_t hull = ShipClassOfRow(victim->row)->hull;
             int pct = (int)((victim->hp * 100 + hull / 2) / std::max<int32_t>(1, hull));
-            SessionSendText(victim->conn, T_TEXT, "Hit! Hull at %d%%.",
-                            std::max(1, std::min(100, pct)));
+            WorldSendText(w, victim->player, "Hit! Hull at %d%%.", std::max(1, std::min(100, pct)));
         }
         return;
     }
@@ -605,16 +648,16 @@ void WorldDamage(World *w, WShip *victim, WShip *attacker, int points) {
     WorldSendNear(w, victim->m.x, victim->m.z, line);
     int slot = victim->stype == STYPE_MERCHANT || victim->stype == STYPE_TANKER ? SCORE_CARGO
                                                                                 : SCORE_WARSHIPS;
-    WorldScore(attacker, victim, slot, ScoreForSinking(victim->stype));
-    Conn *c = victim->conn;
+    WorldScore(w, attacker, victim, slot, ScoreForSinking(victim->stype));
+    uint32_t player = victim->player;
     WorldRemove(w, victim, 3);
-    if (c) SessionShipSunk(c);
+    WorldMission(w, player, WORLD_SUNK, 0, 0);
 }
 
 // ---- the step ----
 
 void WorldStep(World *w, uint32_t now) {
-    SteadyClock::time_point t0 = SteadyClock::now();
+    std::chrono::steady_clock::time_point t0 = std::chrono::steady_clock::now();
     w->now = now;
     w->steps++;
     DronesStep(w);
@@ -632,15 +675,15 @@ void WorldStep(World *w, uint32_t now) {
         if (s->dirty) {
             s->dirty = false;
             WorldSendUpdate(w, s, 0);
-            s->next_steady = now + (uint32_t)w->srv->cfg.update_interval_ms;
+            s->next_steady = now + (uint32_t)w->cfg->update_interval_ms;
         } else if ((int32_t)(now - s->next_steady) >= 0) {
             WorldSendUpdate(w, s, 2);
-            s->next_steady = now + (uint32_t)w->srv->cfg.update_interval_ms;
+            s->next_steady = now + (uint32_t)w->cfg->update_interval_ms;
         }
-        if (s->conn) {
+        if (s->player) {
             if ((int32_t)(now - s->next_request) >= 0) {
-                SessionSendEmpty(s->conn, T_UPDATEREQ);
-                s->next_request = now + (uint32_t)w->srv->cfg.update_request_ms;
+                WorldSendEmpty(w, s->player, T_UPDATEREQ);
+                s->next_request = now + (uint32_t)w->cfg->update_request_ms;
             }
             if (s->id % AREA_PASSES == w->steps % AREA_PASSES) WorldArea(w, s);
         }
@@ -657,7 +700,8 @@ void WorldStep(World *w, uint32_t now) {
         keep++;
     }
     w->ships.resize(keep);
-    double us = std::chrono::duration<double, std::micro>(SteadyClock::now() - t0).count();
+    double us =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
     w->step_us_avg = w->step_us_avg == 0 ? us : w->step_us_avg * 0.99 + us * 0.01;
 }
 

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "common/motion.h"
-#include "server/srv_local.h"
+#include "common/packets.h"
+#include "common/wire.h"
+#include "server/srv_server.h"
 #include "server/srv_shiptypes.h"
 #include "server/srv_world.h"
 
@@ -47,7 +49,7 @@ struct WShip {
     uint32_t last_move = 0;
     int hp = 1;
     bool dead = false;
-    Conn *conn = nullptr; // the commanding player, null for drones and torpedoes
+    uint32_t player = 0; // the commanding player's id, 0 for drones and torpedoes
 
     // What the players know of it: the players whose area holds it.
     std::unordered_set<uint32_t> watchers;
@@ -108,14 +110,14 @@ struct Convoy {
 
 struct DepthCharge {
     uint32_t launcher;
-    Conn *conn; // the launching player (null for drones); cleared when it leaves
     int32_t x, z, setting;
     uint16_t heading;
     uint32_t explodes;
 };
 
 struct World {
-    Server *srv = nullptr;
+    const ServerConfig *cfg = nullptr;
+    WorldSink sink;
     std::vector<std::unique_ptr<WShip>> ships; // every ship and torpedo, in creation order
     std::unordered_map<uint32_t, WShip *> by_id;
     std::vector<Convoy> convoys;
@@ -137,6 +139,10 @@ std::string WorldUpdateLine(const WShip *s, int kind);
 std::string WorldWeaponLine(uint32_t first, uint32_t second, int kind, int setting,
                             uint16_t heading, int32_t x, int32_t z);
 void WorldSendNear(World *w, int32_t x, int32_t z, const std::string &line); // players in area
+// A line for one player, and a text line (T_TEXT) of the formatted text.
+void WorldSendTo(World *w, uint32_t player, const std::string &line);
+void WorldSendText(World *w, uint32_t player, const char *fmt, ...)
+    __attribute__((format(printf, 3, 4)));
 void WorldDamage(World *w, WShip *victim, WShip *attacker, int points);
 // Starts a player ship's movement allowance afresh from where it is now (joining, or placed).
 void WorldAnchor(World *w, WShip *s);

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "common/packets.h"
-#include "server/srv_local.h"
 #include "server/srv_world_local.h"
+#include "srv_test_world.h"
 
 namespace {
 
@@ -27,34 +27,30 @@ int Count(const std::string &text, const std::string &what) {
     return n;
 }
 
-// A world without sockets: a player's lines pile up in its connection's queue.
+// A world without sockets: a player's lines pile up in the recording sink.
 struct Sea : ::testing::Test {
-    std::unique_ptr<Server> srv;
+    ServerConfig cfg;
+    TestSink sink;
     World *w = nullptr;
     uint32_t now = 1000;
-    std::vector<std::shared_ptr<Conn>> conns;
+    std::vector<uint32_t> players;
     std::string heard;             // what the players were sent, gathered by Step
     std::vector<std::string> each; // and by player
 
     void Open(int drones, uint32_t seed = 7) {
-        ServerConfig cfg;
         cfg.drones = drones;
         cfg.seed = seed;
-        srv = std::make_unique<Server>(cfg);
-        w = WorldCreate(srv.get());
-        srv->world = w;
+        w = WorldCreate(&cfg, sink.Sink());
     }
     void TearDown() override {
         if (w) WorldDestroy(w);
     }
     WShip *Join(int stype) {
-        auto c = std::make_shared<Conn>(srv.get(), asio::ip::tcp::socket(srv->io));
-        c->rec.nickname = "sam";
-        c->rec.country = 1;
-        conns.push_back(c);
-        c->ship_id = WorldJoin(w, c.get(), stype, "hms test");
-        c->out.clear();
-        return WorldFind(w, c->ship_id);
+        uint32_t player = (uint32_t)players.size() + 1;
+        players.push_back(player);
+        uint32_t id = WorldJoin(w, player, 1, "sam", stype, "hms test");
+        sink.Take(player);
+        return WorldFind(w, id);
     }
     WShip *Drone(int stype, int role) {
         WShip *s = WorldNewShip(w, ShipRowOfType(stype), stype, role);
@@ -73,11 +69,11 @@ struct Sea : ::testing::Test {
         for (uint32_t t = 0; t < ms; t += 100) {
             hold();
             WorldStep(w, now += 100);
-            each.resize(conns.size());
-            for (size_t i = 0; i < conns.size(); i++) {
-                heard += conns[i]->out;
-                each[i] += conns[i]->out;
-                conns[i]->out.clear();
+            each.resize(players.size());
+            for (size_t i = 0; i < players.size(); i++) {
+                std::string out = sink.Take(players[i]);
+                heard += out;
+                each[i] += out;
             }
             if (done()) return true;
         }
@@ -212,7 +208,7 @@ TEST_F(Sea, EscortsTurnOnAShipThatShellsTheirConvoyAndMerchantsRunFromIt) {
     std::string fire = Hex(pid) + ":" + Hex(victim->id) + ":5:0:0:0:0";
     for (int i = 0; i < 50 && victim->hp == hp; i++) {
         p->next_gun = 0;
-        WorldPlayerWeapon(w, conns[0].get(), fire);
+        WorldPlayerWeapon(w, pid, fire);
     }
     ASSERT_LT(victim->hp, hp);
 
@@ -295,7 +291,8 @@ TEST_F(Sea, AContactAlarmsTheConvoyButOnlyAnAttackScattersIt) {
         if (s->role != ROLE_CARGO) continue;
         double x = cv.gx + std::sin(h) * s->off_z + std::cos(h) * s->off_x;
         double z = cv.gz + std::cos(h) * s->off_z - std::sin(h) * s->off_x;
-        EXPECT_LT(std::hypot(x - s->m.x, z - s->m.z), STATION_SLACK) << "a cargo ship left the convoy";
+        EXPECT_LT(std::hypot(x - s->m.x, z - s->m.z), STATION_SLACK)
+            << "a cargo ship left the convoy";
     }
     // A torpedo hit scatters it.
     WShip *victim = nullptr;

@@ -10,9 +10,10 @@
 #include <string>
 
 #include "common/packets.h"
-#include "server/srv_local.h"
+#include "server/srv_log.h"
 #include "server/srv_shiptypes.h"
 #include "server/srv_world_local.h"
+#include "srv_test_world.h"
 
 namespace {
 
@@ -24,38 +25,28 @@ int Count(const std::string &text, const std::string &what) {
 }
 
 struct Reports : ::testing::Test {
-    std::unique_ptr<Server> srv;
+    std::unique_ptr<TestWorld> sea;
     World *w = nullptr;
-    std::shared_ptr<Conn> conn;
+    ServerConfig *cfg = nullptr;
+    uint32_t player = 0;
     WShip *ship = nullptr;
     uint32_t now = 1000; // the server's tick: the world steps every 100 ms
     std::string sent;    // what the player was sent
 
     void Open(int stype) {
-        conn.reset(); // its socket belongs to the server it was made for
         now = 1000;
-        ServerConfig cfg;
-        cfg.drones = 0;
-        cfg.seed = 3;
-        srv = std::make_unique<Server>(cfg);
-        w = WorldCreate(srv.get());
-        srv->world = w;
+        sea = std::make_unique<TestWorld>();
+        sea->Open(0, 3);
+        w = sea->w;
+        cfg = &sea->cfg;
         WorldStep(w, now);
-        conn = std::make_shared<Conn>(srv.get(), asio::ip::tcp::socket(srv->io));
-        conn->rec.nickname = "ivo";
-        conn->peer = "127.0.0.9";
-        conn->ship_id = WorldJoin(w, conn.get(), stype, "hms test");
-        ship = WorldFind(w, conn->ship_id);
+        ship = WorldFind(w, sea->Join(&player, 0, "ivo", stype));
         ASSERT_NE(ship, nullptr);
-        conn->out.clear();
-    }
-    void TearDown() override {
-        if (w) WorldDestroy(w);
+        sea->sink.Take(player);
     }
     void Step() {
         WorldStep(w, now += 100);
-        sent += conn->out;
-        conn->out.clear();
+        sent += sea->sink.Take(player);
     }
     void Report(const MotionState &m) {
         char arg[200];
@@ -65,9 +56,8 @@ struct Reports : ::testing::Test {
                  ship->id, VelocityToWire(m.vx), VelocityToWire(m.vy), VelocityToWire(m.vz),
                  (unsigned)m.engine, (unsigned)m.helm, (unsigned)m.trim, (unsigned)m.heading,
                  (uint32_t)m.x, (uint32_t)m.y, (uint32_t)m.z);
-        WorldPlayerUpdate(w, conn.get(), arg);
-        sent += conn->out;
-        conn->out.clear();
+        WorldPlayerUpdate(w, ship->id, arg);
+        sent += sea->sink.Take(player);
     }
     int Corrections() {
         char prefix[32];
@@ -128,7 +118,7 @@ TEST_F(Reports, HonestDeadReckoningIsNeverCorrected) {
         // The reports were taken: the server has the ship where the client does.
         EXPECT_LT(Range(ship->m.x, ship->m.z, m.x, m.z), 300);
         EXPECT_GT(Range(m.x, m.z, x0, z0), 2000);
-        WorldDestroy(w);
+        sea.reset();
         w = nullptr;
         sent.clear();
     }
@@ -151,7 +141,7 @@ TEST_F(Reports, JumpsAreCorrectedAndLoggedOnce) {
     std::string log = testing::internal::GetCapturedStderr();
     SrvLogSetLevel(LOG_WARN);
     double secs = (now - 1000) / 1000.0;
-    double allowance = ShipTopSpeed(ship->row) * secs + srv->cfg.move_slack;
+    double allowance = ShipTopSpeed(ship->row) * secs + cfg->move_slack;
     EXPECT_LE(Range(ship->m.x, ship->m.z, x0, z0), allowance);
     EXPECT_GE(Corrections(), 95);
     EXPECT_EQ(Count(log, "implausible report"), 1) << log;
@@ -179,9 +169,9 @@ TEST_F(Reports, CreepingGainsNoMoreThanTheAllowance) {
         Step();
         Report(lie);
     }
-    double windows = 300.0 / srv->cfg.move_window_s;
+    double windows = 300.0 / cfg->move_window_s;
     double top = ShipTopSpeed(ship->row);
-    double most = top * 300 + srv->cfg.move_slack + windows * top * 0.5;
+    double most = top * 300 + cfg->move_slack + windows * top * 0.5;
     EXPECT_LE(Range(ship->m.x, ship->m.z, x0, z0), most);
     EXPECT_LE(Range(ship->m.x, ship->m.z, x0, z0), Range(honest.x, honest.z, x0, z0) + 4000);
     EXPECT_GT(Corrections(), 0);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "server/srv_local.h"
 #include "server/srv_world_local.h"
 #include "srv_test_util.h"
 

@@ -1,12 +1,14 @@
-// world_test.cpp -- the battle world over loopback: areas, torpedoes, hits, charges, radio
+// world_test.cpp -- the battle world stepped in-process: areas, torpedoes, hits, charges, radio
 #include <gtest/gtest.h>
 
 #include <cinttypes>
 #include <cstdio>
 #include <thread>
 
+#include "server/srv_local.h"
 #include "server/srv_world_local.h"
 #include "srv_test_util.h"
+#include "srv_test_world.h"
 
 namespace {
 
@@ -16,50 +18,75 @@ std::string Hex(uint32_t v) {
     return b;
 }
 
+// A player of the in-process world: its id as the session would give it, and its ship.
 struct Player {
-    TestClient c;
+    uint32_t player = 0;
     uint32_t id = 0;
 };
 
+// The world stepped by hand with a recording sink, configured as the loopback test server is.
 struct Battle : ::testing::Test {
-    TestServer srv;
-    void Start(int drones = 0) { ASSERT_TRUE(srv.Start(drones)); }
-    World *W() { return SrvServerOf(srv.h)->world; }
-    // Runs fn on the server's thread with the world.
-    template <typename Fn> void In(Fn fn) {
-        SrvCall(srv.h, [&] { fn(W()); });
+    TestWorld sea;
+    World *w = nullptr;
+    void Start(int drones = 0) {
+        sea.cfg.dc_sink_speed = 100.0;
+        sea.Open(drones, 1);
+        w = sea.w;
+        WorldStep(w, sea.now);
     }
+    // Joins as the lobby does for "24:0:type:hms test" (that name gets one of the world's).
     bool Join(Player *p, const std::string &user, int country, int type) {
-        if (!TestNewPlayer(&p->c, srv.port, user, "pw", user, country)) return false;
-        p->c.SendLine("24:0:" + std::to_string(type) + ":hms test");
-        std::string acc = p->c.WaitFor("26:");
-        if (acc.size() < 4) return false;
-        p->id = (uint32_t)std::stoul(acc.substr(3));
+        p->id = sea.Join(&p->player, country, user, type, "");
+        if (!p->id) return false;
+        std::string acc = WaitFor(p, "26:");
+        if (acc.size() < 4 || (uint32_t)std::stoul(acc.substr(3)) != p->id) return false;
         // The own new-ship line opens the join's ships; the others follow it.
-        return p->c.WaitFor("27:" + std::to_string(type) + ":" + user + ":") != "<none>";
+        return WaitFor(p, "27:" + std::to_string(type) + ":" + user + ":") != "<none>";
+    }
+    // The player's next line starting with prefix, stepping the world up to ms for it.
+    std::string WaitFor(Player *p, const std::string &prefix, uint32_t ms = 3000) {
+        return TestWaitFor(&sea, p->player, prefix, ms);
+    }
+    // Steps the world for ms and returns every line the player was sent meanwhile.
+    std::vector<std::string> Drain(Player *p, uint32_t ms) {
+        std::vector<std::string> lines = sea.sink.Lines(p->player);
+        sea.Step(ms);
+        for (auto &l : sea.sink.Lines(p->player))
+            lines.push_back(l);
+        return lines;
+    }
+    // A player's line, as the session hands its argument to the world.
+    void Send(Player *p, const std::string &line) {
+        size_t colon = line.find(':');
+        std::string kind = line.substr(0, colon);
+        std::string arg = colon == std::string::npos ? "" : line.substr(colon + 1);
+        if (kind == "8")
+            WorldPlayerUpdate(w, p->id, arg);
+        else if (kind == "13")
+            WorldPlayerWeapon(w, p->id, arg);
+        else if (kind == "29")
+            WorldPlayerRadio(w, p->id, arg);
+        else
+            ADD_FAILURE() << "not a battle line: " << line;
     }
     // Puts a ship at a place, stopped, and has every watcher told.
     void Place(uint32_t id, int32_t x, int32_t y, int32_t z, uint16_t heading = 0) {
-        In([&](World *w) {
-            WShip *s = WorldFind(w, id);
-            ASSERT_NE(s, nullptr);
-            s->m.vx = s->m.vy = s->m.vz = 0;
-            s->m.engine = s->m.helm = 2;
-            s->m.trim = 0x8002;
-            MotionSetPosition(&s->m, x, y, z, heading);
-            if (s->conn) WorldAnchor(w, s); // its movement allowance starts here
-            s->last_move = w->now;
-            s->convoy = -1;
-            s->next_think = w->now + 3600000; // drones stay where they are put
-            WorldSendUpdate(w, s, 0);
-        });
+        WShip *s = WorldFind(w, id);
+        ASSERT_NE(s, nullptr);
+        s->m.vx = s->m.vy = s->m.vz = 0;
+        s->m.engine = s->m.helm = 2;
+        s->m.trim = 0x8002;
+        MotionSetPosition(&s->m, x, y, z, heading);
+        if (s->player) WorldAnchor(w, s); // its movement allowance starts here
+        s->last_move = w->now;
+        s->convoy = -1;
+        s->next_think = w->now + 3600000; // drones stay where they are put
+        WorldSendUpdate(w, s, 0);
     }
     uint32_t FirstDrone(int stype) {
         uint32_t id = 0;
-        In([&](World *w) {
-            for (auto &s : w->ships)
-                if (!id && !s->dead && s->stype == stype && s->captain == "DRONE") id = s->id;
-        });
+        for (auto &s : w->ships)
+            if (!id && !s->dead && s->stype == stype && s->captain == "DRONE") id = s->id;
         return id;
     }
 };
@@ -68,21 +95,21 @@ TEST_F(Battle, TwoPlayersSeeEachOtherAndOwnShipComesFirst) {
     Start(2);
     Player a, b;
     ASSERT_TRUE(Join(&a, "anna", 1, 3));
-    ASSERT_TRUE(TestNewPlayer(&b.c, srv.port, "bert", "pw", "bert", 0));
-    b.c.SendLine("24:0:1:hms test");
-    std::string acc = b.c.WaitFor("26:");
+    b.id = sea.Join(&b.player, 0, "bert", 1, "");
+    ASSERT_NE(b.id, 0u);
+    std::string acc = WaitFor(&b, "26:");
     ASSERT_GT(acc.size(), 3u);
-    b.id = (uint32_t)std::stoul(acc.substr(3));
+    EXPECT_EQ((uint32_t)std::stoul(acc.substr(3)), b.id);
     // The client's camera and lists hang on its own ship: it is the first ship Bert hears of,
     // before Anna and before the drones around him.
-    std::string first = b.c.WaitFor("27:");
+    std::string first = WaitFor(&b, "27:");
     EXPECT_EQ(first.rfind("27:1:bert:Corvette:", 0), 0u) << first;
-    EXPECT_NE(b.c.WaitFor("27:3:anna:Submarine:"), "<none>");
-    EXPECT_EQ(b.c.WaitFor("8:" + Hex(a.id) + ":").substr(0, 3 + Hex(a.id).size()),
+    EXPECT_NE(WaitFor(&b, "27:3:anna:Submarine:"), "<none>");
+    EXPECT_EQ(WaitFor(&b, "8:" + Hex(a.id) + ":").substr(0, 3 + Hex(a.id).size()),
               "8:" + Hex(a.id) + ":");
     // Anna hears of Bert as soon as he arrives, with his state so her client moves him.
-    EXPECT_NE(a.c.WaitFor("27:1:bert:Corvette:"), "<none>");
-    EXPECT_EQ(a.c.WaitFor("8:" + Hex(b.id) + ":").substr(0, 3 + Hex(b.id).size()),
+    EXPECT_NE(WaitFor(&a, "27:1:bert:Corvette:"), "<none>");
+    EXPECT_EQ(WaitFor(&a, "8:" + Hex(b.id) + ":").substr(0, 3 + Hex(b.id).size()),
               "8:" + Hex(b.id) + ":");
 }
 
@@ -94,12 +121,12 @@ TEST_F(Battle, LeavingTheAreaGivesKind4AndExitKind3) {
     Place(a.id, 0, 0, 0);
     Place(b.id, 1000, 0, 0);
     Place(b.id, 200000, 0, 0);
-    EXPECT_NE(a.c.WaitFor("8:" + Hex(b.id) + ":4:"), "<none>");
+    EXPECT_NE(WaitFor(&a, "8:" + Hex(b.id) + ":4:"), "<none>");
     Place(b.id, 2000, 0, 0); // back in: introduced again
-    EXPECT_NE(a.c.WaitFor("27:1:bert:"), "<none>");
-    b.c.SendLine("33:");
-    EXPECT_EQ(b.c.WaitFor("34:"), "34:");
-    EXPECT_NE(a.c.WaitFor("8:" + Hex(b.id) + ":3:"), "<none>");
+    EXPECT_NE(WaitFor(&a, "27:1:bert:"), "<none>");
+    WorldLeave(w, b.player, b.id); // the session's exit (its "34:" is the session suite's)
+    EXPECT_EQ(WorldFind(w, b.id), nullptr);
+    EXPECT_NE(WaitFor(&a, "8:" + Hex(b.id) + ":3:"), "<none>");
 }
 
 TEST_F(Battle, TorpedoLaunchIsEchoedWithANewIdToEveryoneNear) {
@@ -109,9 +136,9 @@ TEST_F(Battle, TorpedoLaunchIsEchoedWithANewIdToEveryoneNear) {
     ASSERT_TRUE(Join(&b, "bert", 0, 1));
     Place(a.id, 1000, 0, 2000, 0x4000);
     Place(b.id, 5000, 0, 2000);
-    a.c.SendLine("13:ffffffff:" + Hex(a.id) + ":0:0:4000:3e8:7d0");
-    std::string ea = a.c.WaitFor("13:");
-    std::string eb = b.c.WaitFor("13:");
+    Send(&a, "13:ffffffff:" + Hex(a.id) + ":0:0:4000:3e8:7d0");
+    std::string ea = WaitFor(&a, "13:");
+    std::string eb = WaitFor(&b, "13:");
     ASSERT_NE(ea, "<none>");
     EXPECT_EQ(ea, eb);
     uint32_t tid = (uint32_t)std::stoul(ea.substr(3), nullptr, 16);
@@ -119,12 +146,11 @@ TEST_F(Battle, TorpedoLaunchIsEchoedWithANewIdToEveryoneNear) {
     EXPECT_NE(tid, a.id);
     EXPECT_EQ(ea, "13:" + Hex(tid) + ":" + Hex(a.id) + ":0:0:4000:3e8:7d0");
     // A corvette has no tubes; a launch for someone else's ship is not believed either.
-    b.c.SendLine("13:ffffffff:" + Hex(b.id) + ":0:0:0:1388:7d0");
-    b.c.SendLine("13:ffffffff:" + Hex(a.id) + ":0:0:0:1388:7d0");
-    EXPECT_TRUE(a.c.Drain(400).empty() || true);
-    int torps = 0;
-    In([&](World *w) { torps = WorldTorpedoes(w); });
-    EXPECT_EQ(torps, 1);
+    Send(&b, "13:ffffffff:" + Hex(b.id) + ":0:0:0:1388:7d0");
+    Send(&b, "13:ffffffff:" + Hex(a.id) + ":0:0:0:1388:7d0");
+    for (auto &l : Drain(&a, 400))
+        EXPECT_NE(l.rfind("13:", 0), 0u) << l;
+    EXPECT_EQ(WorldTorpedoes(w), 1);
 }
 
 TEST_F(Battle, ATorpedoHitSinksAMerchantAndEveryoneHearsIt) {
@@ -138,23 +164,23 @@ TEST_F(Battle, ATorpedoHitSinksAMerchantAndEveryoneHearsIt) {
     Place(b.id, 0, 0, 9000);
     Place(drone, 3000, 0, 0);
     {
-        a.c.SendLine("13:ffffffff:" + Hex(a.id) + ":0:0:4000:0:0");
-        std::string echo = a.c.WaitFor("13:");
+        Send(&a, "13:ffffffff:" + Hex(a.id) + ":0:0:4000:0:0");
+        std::string echo = WaitFor(&a, "13:");
         uint32_t tid = (uint32_t)std::stoul(echo.substr(3), nullptr, 16);
         // The torpedo reaches the merchant: the server has it there too.
-        In([&](World *w) { MotionSetPosition(&WorldFind(w, tid)->m, 2950, 2, 0, 0x4000); });
-        a.c.SendLine("13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:b86:0");
+        MotionSetPosition(&WorldFind(w, tid)->m, 2950, 2, 0, 0x4000);
+        Send(&a, "13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:b86:0");
         EXPECT_EQ(
-            a.c.WaitFor("13:" + Hex(tid) + ":").substr(0, 7 + Hex(tid).size() + Hex(drone).size()),
+            WaitFor(&a, "13:" + Hex(tid) + ":").substr(0, 7 + Hex(tid).size() + Hex(drone).size()),
             "13:" + Hex(tid) + ":" + Hex(drone) + ":1:");
     }
     std::string sunk = "13:" + Hex(a.id) + ":" + Hex(drone) + ":2:";
-    EXPECT_EQ(a.c.WaitFor(sunk).substr(0, sunk.size()), sunk);
-    EXPECT_EQ(b.c.WaitFor(sunk).substr(0, sunk.size()), sunk);
-    EXPECT_NE(b.c.WaitFor("8:" + Hex(drone) + ":3:"), "<none>");
-    // The sinking counts for Anna's mission.
-    a.c.SendLine("31:0:71");
-    EXPECT_EQ(a.c.WaitFor("32:0:"), "32:0:100:0:10:0:0:0:0:0:0:0");
+    EXPECT_EQ(WaitFor(&a, sunk).substr(0, sunk.size()), sunk);
+    EXPECT_EQ(WaitFor(&b, sunk).substr(0, sunk.size()), sunk);
+    EXPECT_NE(WaitFor(&b, "8:" + Hex(drone) + ":3:"), "<none>");
+    // The sinking counts for Anna's mission: a merchant and a damaging hit.
+    EXPECT_EQ(sea.sink.mission[a.player], (std::vector<int32_t>{100, 0, 10, 0, 0, 0}));
+    EXPECT_TRUE(sea.sink.sunk.empty());
 }
 
 TEST_F(Battle, BogusHitClaimsChangeNothing) {
@@ -166,23 +192,19 @@ TEST_F(Battle, BogusHitClaimsChangeNothing) {
     Place(a.id, 0, 0, 0);
     Place(b.id, 0, 0, 500);
     Place(drone, 20000, 0, 0);
-    a.c.SendLine("13:ffffffff:" + Hex(a.id) + ":0:0:4000:0:0");
-    uint32_t tid = (uint32_t)std::stoul(a.c.WaitFor("13:").substr(3), nullptr, 16);
-    b.c.WaitFor("13:");
+    Send(&a, "13:ffffffff:" + Hex(a.id) + ":0:0:4000:0:0");
+    uint32_t tid = (uint32_t)std::stoul(WaitFor(&a, "13:").substr(3), nullptr, 16);
+    WaitFor(&b, "13:");
     // Far from the target; from a player who did not fire it; a torpedo that does not exist.
-    a.c.SendLine("13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:4e20:0");
-    b.c.SendLine("13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:4e20:0");
-    a.c.SendLine("13:7777:" + Hex(drone) + ":1:0:4000:4e20:0");
-    a.c.SendLine("13:" + Hex(tid) + ":" + Hex(a.id) + ":1:0:4000:0:0"); // its own launcher
-    for (auto &l : a.c.Drain(500))
+    Send(&a, "13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:4e20:0");
+    Send(&b, "13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:4e20:0");
+    Send(&a, "13:7777:" + Hex(drone) + ":1:0:4000:4e20:0");
+    Send(&a, "13:" + Hex(tid) + ":" + Hex(a.id) + ":1:0:4000:0:0"); // its own launcher
+    for (auto &l : Drain(&a, 500))
         EXPECT_NE(l.rfind("13:", 0), 0u) << l;
-    int hp = 0, torps = 0;
-    In([&](World *w) {
-        hp = WorldFind(w, drone)->hp;
-        torps = WorldTorpedoes(w);
-    });
-    EXPECT_EQ(hp, ShipClassOfRow(ROW_MERCHANT)->hull);
-    EXPECT_EQ(torps, 1);
+    EXPECT_EQ(WorldFind(w, drone)->hp, ShipClassOfRow(ROW_MERCHANT)->hull);
+    EXPECT_EQ(WorldTorpedoes(w), 1);
+    EXPECT_TRUE(sea.sink.mission[a.player].empty()); // nothing scored either
 }
 
 TEST_F(Battle, DepthChargesHitASubmarineAtTheirDepthAndMissAtAnother) {
@@ -192,26 +214,25 @@ TEST_F(Battle, DepthChargesHitASubmarineAtTheirDepthAndMissAtAnother) {
     ASSERT_TRUE(Join(&sub, "subby", 1, 3));
     Place(esc.id, 4000, 0, 4000);
     Place(sub.id, 4100, 100, 4000);
-    esc.c.SendLine("13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:64:0:fa0:fa0");
+    Send(&esc, "13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:64:0:fa0:fa0");
     // The submarine hears the splash, then the charges at 100 find it.
-    EXPECT_EQ(sub.c.WaitFor("13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:"),
+    EXPECT_EQ(WaitFor(&sub, "13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:"),
               "13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:64:0:fa0:fa0");
     std::string hit = "13:" + Hex(esc.id) + ":" + Hex(sub.id) + ":4:64:";
-    EXPECT_EQ(esc.c.WaitFor(hit).substr(0, hit.size()), hit);
-    EXPECT_EQ(sub.c.WaitFor(hit).substr(0, hit.size()), hit);
+    EXPECT_EQ(WaitFor(&esc, hit).substr(0, hit.size()), hit);
+    EXPECT_EQ(WaitFor(&sub, hit).substr(0, hit.size()), hit);
+    EXPECT_NE(sea.sink.hit_tick[sub.player], 0u); // the session counts it as under fire
     // Reloaded at once for the test; set to 200 the pattern passes far below.
-    In([&](World *w) { WorldFind(w, esc.id)->next_dc = w->now; });
-    esc.c.SendLine("13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:c8:0:fa0:fa0");
+    WorldFind(w, esc.id)->next_dc = w->now;
+    Send(&esc, "13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:c8:0:fa0:fa0");
     std::string miss = "13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":7:c8:";
-    EXPECT_EQ(esc.c.WaitFor(miss).substr(0, miss.size()), miss);
+    EXPECT_EQ(WaitFor(&esc, miss).substr(0, miss.size()), miss);
     // Before the reload nothing more is dropped; a submarine carries none.
-    esc.c.SendLine("13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:64:0:fa0:fa0");
-    sub.c.SendLine("13:" + Hex(sub.id) + ":" + Hex(sub.id) + ":3:64:0:fa0:fa0");
-    for (auto &l : sub.c.Drain(1500))
+    Send(&esc, "13:" + Hex(esc.id) + ":" + Hex(esc.id) + ":3:64:0:fa0:fa0");
+    Send(&sub, "13:" + Hex(sub.id) + ":" + Hex(sub.id) + ":3:64:0:fa0:fa0");
+    for (auto &l : Drain(&sub, 1500))
         EXPECT_EQ(l.find(":3:64:"), std::string::npos) << l;
-    int hp = 0;
-    In([&](World *w) { hp = WorldFind(w, sub.id)->hp; });
-    EXPECT_EQ(hp, ShipClassOfRow(ROW_SUBMARINE)->hull - DC_DAMAGE);
+    EXPECT_EQ(WorldFind(w, sub.id)->hp, ShipClassOfRow(ROW_SUBMARINE)->hull - DC_DAMAGE);
 }
 
 TEST_F(Battle, RadioReachesTheAddresseesChosen) {
@@ -222,22 +243,24 @@ TEST_F(Battle, RadioReachesTheAddresseesChosen) {
     ASSERT_TRUE(Join(&w1, "west1", 0, 2));
     std::string from = "29:" + std::to_string(n1.id) + ":";
     auto heard = [&](Player &p, const std::string &text) {
-        for (auto &l : p.c.Drain(300))
+        for (auto &l : Drain(&p, 300))
             if (l == from + text) return true;
         return false;
     };
-    n1.c.SendLine("29:2:us: meet at dawn");
+    Send(&n1, "29:2:us: meet at dawn");
     EXPECT_TRUE(heard(n1, "us: meet at dawn"));
     EXPECT_TRUE(heard(n2, "us: meet at dawn"));
     EXPECT_FALSE(heard(w1, "us: meet at dawn"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000)); // one line a second
-    n1.c.SendLine("29:1:surrender");
+    Send(&n1, "29:1:surrender");
     EXPECT_TRUE(heard(w1, "surrender"));
     EXPECT_FALSE(heard(n2, "surrender"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    n1.c.SendLine("29:0:hello all");
+    Send(&n1, "29:0:hello all");
     EXPECT_TRUE(heard(n2, "hello all"));
     EXPECT_TRUE(heard(w1, "hello all"));
+    // Past the session's radio allowance a line goes nowhere.
+    sea.sink.radio_left = 0;
+    Send(&n1, "29:0:too fast");
+    EXPECT_FALSE(heard(n2, "too fast"));
 }
 
 TEST_F(Battle, OwnReportsSetOrdersAndImplausibleOnesAreCorrected) {
@@ -247,26 +270,21 @@ TEST_F(Battle, OwnReportsSetOrdersAndImplausibleOnesAreCorrected) {
     ASSERT_TRUE(Join(&b, "bert", 0, 1));
     Place(a.id, 1000, 0, 1000);
     Place(b.id, 3000, 0, 1000);
-    b.c.Drain(200);
+    Drain(&b, 200);
     // Full ahead, right rudder, where the server has it: relayed to Bert as it stands.
-    a.c.SendLine("8:" + Hex(a.id) + ":1:0:0:0:4:3:8002:0:3e8:0:3e8");
-    std::string relay = b.c.WaitFor("8:" + Hex(a.id) + ":0:");
+    Send(&a, "8:" + Hex(a.id) + ":1:0:0:0:4:3:8002:0:3e8:0:3e8");
+    std::string relay = WaitFor(&b, "8:" + Hex(a.id) + ":0:");
     EXPECT_EQ(relay, "8:" + Hex(a.id) + ":0:0:0:0:4:3:8002:0:3e8:0:3e8");
     // A jump of 50000 units is not believed: Anna is told where she is.
-    a.c.SendLine("8:" + Hex(a.id) + ":1:0:0:0:4:3:8002:0:c350:0:3e8");
-    std::string fix = a.c.WaitFor("8:" + Hex(a.id) + ":1:");
+    Send(&a, "8:" + Hex(a.id) + ":1:0:0:0:4:3:8002:0:c350:0:3e8");
+    std::string fix = WaitFor(&a, "8:" + Hex(a.id) + ":1:");
     ASSERT_NE(fix, "<none>");
     EXPECT_EQ(fix.find(":c350:"), std::string::npos);
     // Orders for another ship, or out of range, are dropped.
-    a.c.SendLine("8:" + Hex(b.id) + ":1:0:0:0:0:0:8002:0:0:0:0");
-    a.c.SendLine("8:" + Hex(a.id) + ":1:0:0:0:9:3:8002:0:3e8:0:3e8");
-    int engine = 0, b_engine = 0;
-    In([&](World *w) {
-        engine = WorldFind(w, a.id)->m.engine;
-        b_engine = WorldFind(w, b.id)->m.engine;
-    });
-    EXPECT_EQ(engine, 4);
-    EXPECT_EQ(b_engine, 2);
+    Send(&a, "8:" + Hex(b.id) + ":1:0:0:0:0:0:8002:0:0:0:0");
+    Send(&a, "8:" + Hex(a.id) + ":1:0:0:0:9:3:8002:0:3e8:0:3e8");
+    EXPECT_EQ(WorldFind(w, a.id)->m.engine, 4);
+    EXPECT_EQ(WorldFind(w, b.id)->m.engine, 2);
 }
 
 TEST_F(Battle, GunFireIsAnsweredWithAHitOrAMiss) {
@@ -276,8 +294,8 @@ TEST_F(Battle, GunFireIsAnsweredWithAHitOrAMiss) {
     uint32_t drone = FirstDrone(5);
     Place(a.id, 0, 0, 0);
     Place(drone, 0, 0, 1000);
-    a.c.SendLine("13:" + Hex(a.id) + ":" + Hex(drone) + ":5:0:0:0:0");
-    std::string r = a.c.WaitFor("13:" + Hex(a.id) + ":" + Hex(drone) + ":");
+    Send(&a, "13:" + Hex(a.id) + ":" + Hex(drone) + ":5:0:0:0:0");
+    std::string r = WaitFor(&a, "13:" + Hex(a.id) + ":" + Hex(drone) + ":");
     ASSERT_NE(r, "<none>");
     std::string kind = r.substr(5 + Hex(a.id).size() + Hex(drone).size(), 2);
     EXPECT_TRUE(kind == "6:" || kind == "9:") << r;
@@ -289,14 +307,9 @@ TEST_F(Battle, EscortsHuntASurfacedSubmarineWithTheirGuns) {
     ASSERT_TRUE(Join(&a, "anna", 1, 3));
     uint32_t escort = FirstDrone(1);
     ASSERT_NE(escort, 0u);
-    int32_t ex = 0, ez = 0;
-    In([&](World *w) {
-        WShip *e = WorldFind(w, escort);
-        ex = e->m.x;
-        ez = e->m.z;
-    });
-    Place(a.id, ex + 2000, 0, ez);
-    std::string shot = a.c.WaitFor("13:" + Hex(escort) + ":" + Hex(a.id) + ":", 8000);
+    WShip *e = WorldFind(w, escort);
+    Place(a.id, e->m.x + 2000, 0, e->m.z);
+    std::string shot = WaitFor(&a, "13:" + Hex(escort) + ":" + Hex(a.id) + ":", 8000);
     EXPECT_NE(shot, "<none>");
 }
 
@@ -366,6 +379,73 @@ TEST(ShipTable, TheLinesCarryTheValuesTheServerIntegrates) {
 
 namespace {
 
+// The session's side of the world's sink, over loopback: the world's lines reach the players'
+// connections, a sinking counts for the mission, an exit takes the ship out of others' areas.
+struct WirePlayer {
+    TestClient c;
+    uint32_t id = 0;
+};
+
+bool WireJoin(TestServer *srv, WirePlayer *p, const std::string &user, int country, int type) {
+    if (!TestNewPlayer(&p->c, srv->port, user, "pw", user, country)) return false;
+    p->c.SendLine("24:0:" + std::to_string(type) + ":hms test");
+    std::string acc = p->c.WaitFor("26:");
+    if (acc.size() < 4) return false;
+    p->id = (uint32_t)std::stoul(acc.substr(3));
+    return p->c.WaitFor("27:" + std::to_string(type) + ":" + user + ":") != "<none>";
+}
+
+void WirePlace(TestServer *srv, uint32_t id, int32_t x, int32_t z) {
+    SrvCall(srv->h, [&] {
+        World *w = SrvServerOf(srv->h)->world;
+        WShip *s = WorldFind(w, id);
+        ASSERT_NE(s, nullptr);
+        s->m.vx = s->m.vy = s->m.vz = 0;
+        s->m.engine = s->m.helm = 2;
+        MotionSetPosition(&s->m, x, 0, z, 0);
+        if (s->player) WorldAnchor(w, s);
+        s->last_move = w->now;
+        s->convoy = -1;
+        s->next_think = w->now + 3600000;
+        WorldSendUpdate(w, s, 0);
+    });
+}
+
+TEST(BattleOverTheWire, TheSessionRelaysTheWorldAndCountsItsEvents) {
+    TestServer srv;
+    ASSERT_TRUE(srv.Start(1)); // one merchant
+    WirePlayer a, b;
+    ASSERT_TRUE(WireJoin(&srv, &a, "anna", 1, 3));
+    ASSERT_TRUE(WireJoin(&srv, &b, "bert", 0, 1));
+    uint32_t drone = 0;
+    SrvCall(srv.h, [&] {
+        for (auto &s : SrvServerOf(srv.h)->world->ships)
+            if (!drone && !s->dead && s->stype == 5) drone = s->id;
+    });
+    ASSERT_NE(drone, 0u);
+    WirePlace(&srv, a.id, 0, 0);
+    WirePlace(&srv, b.id, 0, 9000);
+    WirePlace(&srv, drone, 3000, 0);
+    a.c.SendLine("13:ffffffff:" + Hex(a.id) + ":0:0:4000:0:0");
+    std::string echo = a.c.WaitFor("13:");
+    ASSERT_NE(echo, "<none>");
+    uint32_t tid = (uint32_t)std::stoul(echo.substr(3), nullptr, 16);
+    SrvCall(srv.h, [&] {
+        MotionSetPosition(&WorldFind(SrvServerOf(srv.h)->world, tid)->m, 2950, 2, 0, 0x4000);
+    });
+    a.c.SendLine("13:" + Hex(tid) + ":" + Hex(drone) + ":1:0:4000:b86:0");
+    std::string sunk = "13:" + Hex(a.id) + ":" + Hex(drone) + ":2:";
+    EXPECT_EQ(a.c.WaitFor(sunk).substr(0, sunk.size()), sunk);
+    EXPECT_EQ(b.c.WaitFor(sunk).substr(0, sunk.size()), sunk);
+    // The sinking counts for Anna's mission.
+    a.c.SendLine("31:0:71");
+    EXPECT_EQ(a.c.WaitFor("32:0:"), "32:0:100:0:10:0:0:0:0:0:0:0");
+    // Bert returns to port: acknowledged, and Anna sees his ship go.
+    b.c.SendLine("33:");
+    EXPECT_EQ(b.c.WaitFor("34:"), "34:");
+    EXPECT_NE(a.c.WaitFor("8:" + Hex(b.id) + ":3:"), "<none>");
+}
+
 TEST(BattleLoad, AWatcherThatStopsReadingIsClosedWithoutHarmToTheSender) {
     TestServer srv;
     srv.cfg.out_limit = 8192;
@@ -410,26 +490,23 @@ TEST_F(Battle, APlayerIsNeverToldOfMoreShipsThanItsClientCanHold) {
     Start(60);
     Player a;
     ASSERT_TRUE(Join(&a, "anna", 1, 3));
-    int32_t ax = 0, az = 0;
-    In([&](World *w) {
-        WShip *p = WorldFind(w, a.id);
-        ax = p->m.x;
-        az = p->m.z;
-    });
+    WShip *p = WorldFind(w, a.id);
+    int32_t ax = p->m.x, az = p->m.z;
     std::vector<uint32_t> drones;
-    In([&](World *w) {
-        for (auto &s : w->ships)
-            if (!s->dead && s->captain == "DRONE") drones.push_back(s->id);
-    });
+    for (auto &s : w->ships)
+        if (!s->dead && s->captain == "DRONE") drones.push_back(s->id);
     ASSERT_GT(drones.size(), (size_t)AREA_MAX_KNOWN);
     int i = 0;
-    for (uint32_t id : drones) Place(id, ax + 3000 + 100 * i++, 0, az);
-    // Wait for the area passes to bring every nearby drone in, up to the cap.
+    for (uint32_t id : drones)
+        Place(id, ax + 3000 + 100 * i++, 0, az);
+    // Step through the area passes that bring every nearby drone in, up to the cap.
     size_t known = 0;
-    for (int tries = 0; tries < 100 && known < AREA_MAX_KNOWN; tries++) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        In([&](World *w) { known = WorldFind(w, a.id)->known.size(); });
+    for (int steps = 0; steps < 100 && known < AREA_MAX_KNOWN; steps++) {
+        sea.Step(100);
+        known = WorldFind(w, a.id)->known.size();
     }
     EXPECT_EQ(known, (size_t)AREA_MAX_KNOWN);
+    sea.Step(2000);
+    EXPECT_EQ(WorldFind(w, a.id)->known.size(), (size_t)AREA_MAX_KNOWN);
 }
 } // namespace
