@@ -46,6 +46,7 @@
 #define CONVOY_ALARM_RADIUS 8000 // an escort's contact this close to the guide alarms the convoy
 #define SPAWN_AHEAD_ARC 0x1200   // a new boat starts this far either side of a convoy's course
 #define SPAWN_NEAR_STEP 1500     // boats placed near a convoy start this far apart on its track
+#define SPAWN_NEAR_SLOTS 16      // and at most this many steps out
 #define CARGO_FLEE 10000         // a cargo ship this close to a threat turns away from it
 #define DRONE_HIT_REACH 20000    // escorts this far from a hit ship come to its help
 
@@ -467,7 +468,7 @@ void DronesShipGone(World *w, WShip *s) {
     cv->cargo_gone_at = w->now ? w->now : 1;
 }
 
-void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
+void DronesSpawnPoint(World *w, const WShip *self, int32_t *x, int32_t *z, uint16_t *heading) {
     std::vector<Convoy *> live;
     for (Convoy &cv : w->convoys)
         if (cv.live && !cv.cargo_gone_at) live.push_back(&cv);
@@ -487,14 +488,23 @@ void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading) {
     int spread = SPAWN_AHEAD_ARC;
     int32_t off = WorldRandom(w, 2 * spread + 1) - spread;
     if (near > 0) {
-        // Placed near for a test or a demonstration: right on the track, each boat after the
-        // first farther out along it, so that none starts in another's place or in the line of
-        // fire of those nearer the convoy.
-        int others = -1; // the new boat is on the list already
-        for (auto &up : w->ships)
-            if (!up->dead && up->role == ROLE_PLAYER) others++;
+        // Placed near for a test or a demonstration: right on the track, at the first place
+        // along it, from the asked distance outwards, that no other boat holds, so that none
+        // starts in another's place or in the line of fire of those nearer the convoy.
         off = 0;
-        d += std::max(others, 0) * SPAWN_NEAR_STEP;
+        double h = (double)cv->base_course * 2 * M_PI / 65536.0;
+        for (int k = 0; k < SPAWN_NEAR_SLOTS; k++) {
+            double at = near + k * SPAWN_NEAR_STEP;
+            int32_t px = (int32_t)(cv->gx + std::sin(h) * at);
+            int32_t pz = (int32_t)(cv->gz + std::cos(h) * at);
+            bool taken = false;
+            for (auto &up : w->ships)
+                if (!up.get()->dead && up.get() != self && up->role == ROLE_PLAYER &&
+                    Range(up->m.x, up->m.z, px, pz) < SPAWN_NEAR_STEP / 2)
+                    taken = true;
+            d = at;
+            if (!taken) break;
+        }
     }
     bearing = (cv->base_course + off) * 2 * M_PI / 65536.0;
     *x = (int32_t)(cv->gx + std::sin(bearing) * d);

@@ -238,7 +238,7 @@ uint32_t WorldJoin(World *w, uint32_t player, int country, const std::string &ca
     }
     int32_t x, z;
     uint16_t heading;
-    DronesSpawnPoint(w, &x, &z, &heading);
+    DronesSpawnPoint(w, s, &x, &z, &heading);
     MotionSetPosition(&s->m, x, 0, z, heading);
     WorldAnchor(w, s);
     s->last_move = s->last_report = w->now;

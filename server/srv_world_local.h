@@ -164,4 +164,4 @@ void DronesConvoyHit(World *w, WShip *victim, WShip *attacker);
 bool DronesSense(World *w, const WShip *watcher, const WShip *target, int32_t *err);
 void DronesShipGone(World *w, WShip *s);
 // A place for a new player's ship: near a convoy, pointing at it.
-void DronesSpawnPoint(World *w, int32_t *x, int32_t *z, uint16_t *heading);
+void DronesSpawnPoint(World *w, const WShip *self, int32_t *x, int32_t *z, uint16_t *heading);

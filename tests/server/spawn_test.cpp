@@ -96,10 +96,15 @@ TEST(SpawnNear, TwoBoatsPlacedNearStartApart) {
     ASSERT_NE(a.WaitFor("26:"), "<none>");
     b.SendLine("24:0:2:hms b");
     ASSERT_NE(b.WaitFor("26:"), "<none>");
+    // The first boat leaves and comes back: it must not be placed on the one that stayed.
+    a.SendLine("33:");
+    ASSERT_NE(a.WaitFor("34:"), "<none>");
+    a.SendLine("24:0:3:hms a");
+    ASSERT_NE(a.WaitFor("26:"), "<none>");
     std::vector<MotionState> at;
     SrvCall(srv.h, [&] {
         for (auto &s : SrvServerOf(srv.h)->world->ships)
-            if (s->role == ROLE_PLAYER) at.push_back(s->m);
+            if (s->role == ROLE_PLAYER && !s->dead) at.push_back(s->m);
     });
     ASSERT_EQ(at.size(), 2u);
     EXPECT_GT(Range(at[0].x, at[0].z, at[1].x, at[1].z), 1000);
