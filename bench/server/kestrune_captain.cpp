@@ -40,7 +40,7 @@ static double Now() {
 #define CAP_NEAR 5000        // "reached a cargo ship"
 #define CAP_ENGAGE_RANGE 10000
 #define CAP_NEWCOMER_RANGE 3500 // the walkthrough: fire from about 3 km
-#define CAP_EXPERT_RANGE 3500   // the expert fires its spread from this near
+#define CAP_EXPERT_RANGE 4500   // the expert fires its spread from this near
 #define CAP_EXPERT_SLOW 8000    // the expert goes half ahead with an escort this near
 #define CAP_EXPERT_SILENT 3000  // and stops the motors with one nearer still
 

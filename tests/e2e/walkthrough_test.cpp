@@ -92,6 +92,12 @@ class Walkthrough : public ::testing::Test {
 };
 
 TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
+#if defined(__SANITIZE_ADDRESS__)
+    // A captain's timing against a real-time sea: a sanitizer's slower client turns and aims
+    // late, and that is not what this test is about (the other end-to-end tests cover these
+    // paths under the sanitizer).
+    GTEST_SKIP() << "real-time play, not run under a sanitizer";
+#endif
     auto start = std::chrono::steady_clock::now();
 
     Login("walker", "firstbattle");
@@ -168,7 +174,8 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     // tubes' dial lights; again, on the nearest ship still afloat, until one goes down.
     int fired = 0;
     std::string sunk;
-    for (int shot = 0; shot < 8 && sunk.empty() && Afloat(); shot++) {
+    auto firing = std::chrono::steady_clock::now();
+    for (int shot = 0; shot < 8 && sunk.empty() && Afloat() && Seconds(firing) < 240; shot++) {
         target = NearestCargo([](const Mobile *m) { return Seen(m); });
         if (!target) break;
         int32_t id = target->id;
