@@ -521,7 +521,8 @@ static void Think(Captain *c, double now) {
     CaptainOrders ord = CaptainStanding(c->profile, c->phase);
     c->observer = CaptainObserver(c->m.y, ord.observer);
     c->m.engine = ord.engine;
-    if (c->profile == CAPTAIN_EXPERT && (c->phase == CAPTAIN_APPROACH || c->phase == CAPTAIN_ATTACK)) {
+    if (c->profile == CAPTAIN_EXPERT &&
+        (c->phase == CAPTAIN_APPROACH || c->phase == CAPTAIN_ATTACK)) {
         // Quiet near the escorts: their hydrophones hear a boat at full ahead from far off.
         int32_t escort_range;
         Nearest(c, now, IsEscort, &escort_range, nullptr);
@@ -720,8 +721,7 @@ static bool ReadOutcomes(const std::string &list, std::vector<Outcome> *all) {
             int b[8];
             if (sscanf(line, "outcome %31s %d %d %d %d %d %d %d %d %lf %lf %lf %lf %lf %d %d",
                        profile, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7], &o.t_near,
-                       &o.t_hit, &o.t_sink, &o.t_lost, &o.t_engaged, &o.torpedoes,
-                       &o.rounds) != 16)
+                       &o.t_hit, &o.t_sink, &o.t_lost, &o.t_engaged, &o.torpedoes, &o.rounds) != 16)
                 continue;
             o.profile = CaptainProfileByName(profile);
             if (o.profile < 0) continue;
@@ -801,7 +801,8 @@ static void Run(const std::vector<int> &profiles, std::vector<Outcome> *all) {
                         c->o.left, c->o.engaged);
             if (outcomes) {
                 const Outcome &o = c->o;
-                fprintf(outcomes, "outcome %s %d %d %d %d %d %d %d %d %.1f %.1f %.1f %.1f %.1f %d %d\n",
+                fprintf(outcomes,
+                        "outcome %s %d %d %d %d %d %d %d %d %.1f %.1f %.1f %.1f %.1f %d %d\n",
                         CAPTAIN_PROFILE_NAMES[o.profile], o.joined, o.near, o.fired, o.hit, o.sank,
                         o.lost, o.left, o.engaged, o.t_near, o.t_hit, o.t_sink, o.t_lost,
                         o.t_engaged, o.torpedoes, o.rounds);
@@ -874,8 +875,7 @@ int main(int argc, char **argv) {
                     }
             PrintTable(all);
             return 0;
-        }
-        else
+        } else
             return Usage();
     }
     if (opt.profiles.empty() || opt.battles <= 0 || opt.at_once <= 0 || opt.limit <= 0 ||

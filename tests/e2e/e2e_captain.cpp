@@ -95,7 +95,6 @@ bool Seen(const Mobile *m) {
     return m && !(m->status & ST_DEAD) && (m->contact & (CT_VIEW | CT_PLOT)) == (CT_VIEW | CT_PLOT);
 }
 
-
 bool GaugeOrder(int32_t depth) {
     RECT r;
     GetClientRect(hwndDepth, &r);

@@ -148,7 +148,8 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
             if (!Afloat()) return true;
             target = NearestCargo([](const Mobile *m) { return Seen(m); });
             if (target && Range(target) <= FIRING_RANGE) return true;
-            Mobile *mark = NearestCargo([](const Mobile *m) { return (m->contact & CT_PLOT) != 0; });
+            Mobile *mark =
+                NearestCargo([](const Mobile *m) { return (m->contact & CT_PLOT) != 0; });
             if (Seconds(start) > next_note) {
                 next_note += 20;
                 printf("%.0f s: %s at %.0f m, heading %u, %d m deep, engine %d\n", Seconds(start),

@@ -313,7 +313,8 @@ TEST_F(Sea, AReplacementConvoyOfTwoIsEscorted) {
             sunk++;
         }
     ASSERT_EQ(sunk, 2);
-    Step(40000, [] {}, [&] { return w->convoys.size() > 1; });
+    Step(
+        40000, [] {}, [&] { return w->convoys.size() > 1; });
     ASSERT_EQ(w->convoys.size(), 2u) << "no replacement sent to sea";
     int cargo = 0, escorts = 0;
     for (auto &s : w->ships) {
