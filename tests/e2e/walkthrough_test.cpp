@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "net/session.h"
@@ -92,6 +93,10 @@ class Walkthrough : public ::testing::Test {
 };
 
 TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
+    // Four to six minutes of real-time play whose outcome still depends on how the convoy's
+    // zig-zags fall: asked for by name, not run by every `make test`.
+    if (!getenv("KESTRUNE_E2E_WALKTHROUGH"))
+        GTEST_SKIP() << "set KESTRUNE_E2E_WALKTHROUGH=1 to play the README's first battle";
 #if defined(__SANITIZE_ADDRESS__)
     // A captain's timing against a real-time sea: a sanitizer's slower client turns and aims
     // late, and that is not what this test is about (the other end-to-end tests cover these
@@ -171,42 +176,50 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     printf("in range of %s after %.0f s, %.0f m\n", target->ship_name, Seconds(start),
            Range(target));
 
-    // Turn the periscope onto the ship, lead it as it crosses, fire with the space bar when the
-    // tubes' dial lights; again, on the nearest ship still afloat, until one goes down.
+    // Wait for a ship whose lead lies across the bow (a submerged boat turns slowly, so the
+    // captain lets the convoy come into the tubes' arc rather than chasing), turn the periscope
+    // onto it, lead it as it crosses and fire with the space bar when the tubes' dial lights;
+    // again until one goes down.
     int fired = 0;
     std::string sunk;
+    auto lead_of = [](const Mobile *m) {
+        // The plot's course and speed: the dead-reckoned velocity, per half second.
+        return LeadBearing(m, m->vx * 2.0, m->vz * 2.0, TORPEDO_SPEED);
+    };
+    auto off_bow = [&](const Mobile *m) {
+        return std::abs((int16_t)(uint16_t)(lead_of(m) - player_mobile->heading));
+    };
     auto firing = std::chrono::steady_clock::now();
-    for (int shot = 0; shot < 8 && sunk.empty() && Afloat() && Seconds(firing) < 240; shot++) {
-        target = NearestCargo([](const Mobile *m) { return Seen(m); });
-        if (!target) break;
-        int32_t id = target->id;
-        auto t = [&] { return FindMobileID(id); };
-        DragTo(t()->bearing);
-        double x0 = t()->x, z0 = t()->z;
-        auto t0 = std::chrono::steady_clock::now();
-        Until([&] { return Seconds(t0) > 3; }, 5);
-        if (!Afloat() || !t() || (t()->status & ST_DEAD)) continue;
-        double dt = Seconds(t0), vx = (t()->x - x0) / dt, vz = (t()->z - z0) / dt;
-        auto lead = [&] { return LeadBearing(t(), vx, vz, TORPEDO_SPEED); };
-        // Outside the bow tubes' arc: steer for the lead on the compass first.
-        if (std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) > 0x800) {
-            CompassSteer(lead());
-            Until(
-                [&] {
-                    return !t() ||
-                           std::abs((int16_t)(uint16_t)(lead() - player_mobile->heading)) < 0x500;
-                },
-                40);
-            if (!t()) continue;
+    double next_turn = 0;
+    while (sunk.empty() && Afloat() && Seconds(firing) < 300) {
+        Mobile *best = nullptr;
+        for (int32_t i = 0; i < num_mobiles; i++) {
+            Mobile *m = &mobile[i];
+            if ((m->status & ST_DEAD) || !IsCargo(m) || !Seen(m) || Range(m) > 4500) continue;
+            if (!best || off_bow(m) < off_bow(best)) best = m;
         }
-        if (!Afloat() || !t()) continue;
-        KeysTo(lead(), 0x18);
-        if (!Until([] { return TubesInArc() != 0; }, 2)) continue;
+        if (!best || off_bow(best) > 0x900) {
+            // None in the arc yet: now and then put the bow towards the nearest one's lead.
+            Mobile *near = NearestCargo([](const Mobile *m) { return Seen(m); });
+            if (near && Seconds(firing) > next_turn) {
+                next_turn = Seconds(firing) + 15;
+                CompassSteer(lead_of(near));
+            }
+            Until([] { return false; }, 1);
+            continue;
+        }
+        int32_t id = best->id;
+        auto t = [&] { return FindMobileID(id); };
+        DragTo(lead_of(t()));
+        if (!t()) continue;
+        KeysTo(lead_of(t()), 0x18);
+        if (!t() || !Until([] { return TubesInArc() != 0; }, 2)) continue;
         // Two, a moment apart: a guessed lead is seldom right, and the second covers the first.
         for (int i = 0; i < 2 && t(); i++) {
             if (i) {
                 Until([] { return false; }, 1);
-                KeysTo(lead(), 0x18);
+                if (!t()) break;
+                KeysTo(lead_of(t()), 0x18);
             }
             PlatformTestKeyPress(VK_SPACE);
             Settle();
