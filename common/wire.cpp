@@ -638,3 +638,13 @@ int WireParseScore(std::string_view arg, WireScore *out) {
     memcpy(out->values, a + 1, sizeof(int32_t) * (size_t)(n - 1));
     return n;
 }
+
+int WireUpdateValues(std::string_view arg, uint32_t *v) {
+    WireUpdate u;
+    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
+    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
+                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
+    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
+        v[i] = (uint32_t)f[i];
+    return 1;
+}

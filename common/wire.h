@@ -158,6 +158,9 @@ size_t WireFormatRadioRelay(const WireRadioRelay *m, char *buf, size_t size);
 // line counts its number and its text (2 when both are there); the text is everything after the
 // first colon, set whatever the number.
 int WireParseUpdate(std::string_view arg, WireUpdate *out, int mode);
+// An update line read strictly, its fields in wire order into v[WIRE_UPDATE_FIELDS]; 0 for a
+// malformed line.
+int WireUpdateValues(std::string_view arg, uint32_t *v);
 int WireParseWeapon(std::string_view arg, WireWeapon *out, int mode);
 int WireParseNewShip(std::string_view arg, WireNewShip *out, int mode);
 int WireParseShipType(std::string_view arg, WireShipType *out, int mode);

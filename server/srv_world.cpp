@@ -351,16 +351,6 @@ static void WorldClampToAllowance(World *w, WShip *s) {
                       (int32_t)(s->anchor_z + dz * k), s->m.heading);
 }
 
-// A player's update or weapon line, read strictly, as its fields in wire order.
-static int WorldUpdateFields(std::string_view arg, uint32_t *v) {
-    WireUpdate u;
-    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
-    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
-                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
-    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
-        v[i] = (uint32_t)f[i];
-    return 1;
-}
 
 static int WorldWeaponFields(std::string_view arg, uint32_t *v) {
     WireWeapon m;
@@ -376,7 +366,7 @@ void WorldPlayerUpdate(World *w, uint32_t ship, std::string_view arg) {
     WShip *s = WorldFind(w, ship);
     uint32_t v[12];
     if (!s) return;
-    if (!WorldUpdateFields(arg, v)) {
+    if (!WireUpdateValues(arg, v)) {
         WorldDrop(w, s, "malformed update", arg);
         return;
     }

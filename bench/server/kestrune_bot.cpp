@@ -276,16 +276,6 @@ static void BattleOver(Bot *b) {
 static double CpuSeconds(long pid);
 static double srv_cpu_logged = 0; // the server's processor seconds when the last bot logged on
 
-// An update line's fields in wire order; 0 for a malformed line.
-static int UpdateValues(std::string_view arg, uint32_t *v) {
-    WireUpdate u;
-    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
-    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
-                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
-    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
-        v[i] = (uint32_t)f[i];
-    return 1;
-}
 
 static void HandleLine(Bot *b, std::string_view line, double now) {
     st.lines_in++;
@@ -388,7 +378,7 @@ static void HandleLine(Bot *b, std::string_view line, double now) {
     case T_UPDATE: {
         st.updates_in++;
         uint32_t v[WIRE_UPDATE_FIELDS];
-        if (!UpdateValues(p.arg, v)) break;
+        if (!WireUpdateValues(p.arg, v)) break;
         uint32_t id = v[0], kind = v[1];
         if (id == b->id) { // the server corrects us, or our battle is over
             if (kind == 3 || kind == 4) {

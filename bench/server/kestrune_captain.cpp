@@ -153,16 +153,6 @@ static void SendWeapon(Captain *c, uint32_t a, uint32_t b, int kind, uint16_t he
     Send(c, line);
 }
 
-// An update line's fields in wire order; 0 for a malformed line.
-static int UpdateValues(std::string_view arg, uint32_t *v) {
-    WireUpdate u;
-    if (WireParseUpdate(arg, &u, WIRE_STRICT) != WIRE_UPDATE_FIELDS) return 0;
-    const int32_t f[WIRE_UPDATE_FIELDS] = {u.id,   u.kind, u.vx,      u.vy, u.vz, u.engine,
-                                           u.helm, u.trim, u.heading, u.x,  u.y,  u.z};
-    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
-        v[i] = (uint32_t)f[i];
-    return 1;
-}
 
 static double Since(const Captain *c, double now) {
     return now - c->start;
@@ -301,7 +291,7 @@ static void HandleLine(Captain *c, std::string_view line, double now) {
     }
     case T_UPDATE: {
         uint32_t v[WIRE_UPDATE_FIELDS];
-        if (!UpdateValues(p.arg, v)) break;
+        if (!WireUpdateValues(p.arg, v)) break;
         if (v[0] == c->id) {
             if (v[1] == 3 || v[1] == 4) {
                 Lost(c, now);
