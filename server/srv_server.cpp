@@ -188,9 +188,10 @@ void ConnClose(Conn *c, const char *reason, bool flush) {
 
 static void ConnRead(const std::shared_ptr<Conn> &c);
 
-// Handles the unread part of rbuf; stops early when the session pauses or closes.
+// Handles the unread part of rbuf; stops early when the session pauses or closes, or when
+// the client has stopped reading, whose further lines would only cost the others time.
 static void ConnDrain(const std::shared_ptr<Conn> &c) {
-    while (c->rpos < c->rlen && !c->paused && !c->closed && !c->closing) {
+    while (c->rpos < c->rlen && !c->paused && !c->closed && !c->closing && !c->doomed) {
         size_t used = LineFeed(&c->framer, c->rbuf.data() + c->rpos, c->rlen - c->rpos,
                                [&](const LineEvent &ev) {
                                    c->srv->metrics.lines_in++;
@@ -204,7 +205,7 @@ static void ConnDrain(const std::shared_ptr<Conn> &c) {
                                    bool go_on = SessionLine(c.get(), ev.line, ev.dropped);
                                    MetricObserve(&c->srv->metrics.relay, MetricSince(t0));
                                    if (!go_on) return false;
-                                   return !c->paused;
+                                   return !c->paused && !c->doomed;
                                });
         c->rpos += used;
     }
@@ -231,7 +232,8 @@ static void ConnReadDone(const std::shared_ptr<Conn> &c, const asio::error_code 
 }
 
 static void ConnRead(const std::shared_ptr<Conn> &c) {
-    if (c->closed || c->closing || c->paused || c->reading || c->rpos < c->rlen) return;
+    if (c->closed || c->closing || c->doomed || c->paused || c->reading || c->rpos < c->rlen)
+        return;
     c->reading = true;
     c->sock.async_read_some(asio::buffer(c->rbuf),
                             [c](const asio::error_code &ec, size_t n) { ConnReadDone(c, ec, n); });
