@@ -300,6 +300,16 @@ static void DroneToStation(WShip *e, Convoy *cv) {
     DroneKeepStation(e, *cv, 400);
 }
 
+// How far a point lies from what the escorts guard: the guide, or the nearest of the convoy's
+// cargo ships, since a merchant fired on runs from its station and the raider follows it.
+static int32_t DroneFromConvoy(World *w, const Convoy &cv, int32_t x, int32_t z) {
+    int32_t best = Range(x, z, (int32_t)cv.gx, (int32_t)cv.gz);
+    for (auto &up : w->ships)
+        if (!up->dead && up->convoy == cv.id && up->role == ROLE_CARGO)
+            best = std::min(best, Range(x, z, up->m.x, up->m.z));
+    return best;
+}
+
 static void DroneEscortThink(World *w, WShip *e, Convoy *cv) {
     const ShipClass *k = ShipClassOfRow(e->row);
     // Look and listen: keep the contact in hand, or pick up a submarine, or a ship that attacked
@@ -320,8 +330,7 @@ static void DroneEscortThink(World *w, WShip *e, Convoy *cv) {
         break;
     }
     WShip *target = e->hunt ? WorldFind(w, e->hunt) : nullptr;
-    bool leashed = cv && cv->live &&
-                   Range(e->hunt_x, e->hunt_z, (int32_t)cv->gx, (int32_t)cv->gz) > HUNT_LEASH;
+    bool leashed = cv && cv->live && DroneFromConvoy(w, *cv, e->hunt_x, e->hunt_z) > HUNT_LEASH;
     if (e->hunt && (!target || w->now - e->hunt_seen > CONTACT_LOST_MS || leashed)) {
         e->hunt = 0;
         target = nullptr;
@@ -436,8 +445,12 @@ void DronesStep(World *w) {
     // Keep the sea stocked: replace what was sunk or sailed away, a convoy at a time.
     if ((int32_t)(w->now - w->next_convoy_check) >= 0) {
         w->next_convoy_check = w->now + CONVOY_RESPAWN_MS;
+        // On a sea with escorts one lost ship waits for a second: a lone merchant would sail
+        // unguarded, and whoever shelled it would meet no one.
         int missing = w->cfg->drones - w->drones;
-        if (missing > 0) DronesSpawnConvoy(w, std::min(missing, CONVOY_MAX));
+        bool escorted_sea = w->cfg->drones >= 3;
+        if (missing >= (escorted_sea ? 2 : 1))
+            DronesSpawnConvoy(w, std::min(missing, CONVOY_MAX));
         // Forget retired convoys.
         std::vector<Convoy> live;
         for (Convoy &cv : w->convoys)

@@ -302,17 +302,24 @@ TEST_F(Sea, AContactAlarmsTheConvoyButOnlyAnAttackScattersIt) {
     EXPECT_GT(convoy()->scatter_until, now);
 }
 
-// Two merchants sunk are replaced by a convoy of two: one of them is its escort.
+// One merchant sunk is not replaced by a lone merchant; two are replaced by a convoy of two,
+// one of them its escort.
 TEST_F(Sea, AReplacementConvoyOfTwoIsEscorted) {
     Open(6);
     ASSERT_EQ(w->convoys.size(), 1u);
-    int sunk = 0;
-    for (auto &s : w->ships)
-        if (sunk < 2 && s->role == ROLE_CARGO) {
-            WorldRemove(w, s.get(), 3);
-            sunk++;
-        }
-    ASSERT_EQ(sunk, 2);
+    auto sink_one = [&] {
+        for (auto &s : w->ships)
+            if (!s->dead && s->role == ROLE_CARGO) {
+                WorldRemove(w, s.get(), 3);
+                return true;
+            }
+        return false;
+    };
+    ASSERT_TRUE(sink_one());
+    Step(
+        40000, [] {}, [&] { return w->convoys.size() > 1; });
+    EXPECT_EQ(w->convoys.size(), 1u) << "a single loss was replaced by an unguarded merchant";
+    ASSERT_TRUE(sink_one());
     Step(
         40000, [] {}, [&] { return w->convoys.size() > 1; });
     ASSERT_EQ(w->convoys.size(), 2u) << "no replacement sent to sea";
@@ -324,6 +331,55 @@ TEST_F(Sea, AReplacementConvoyOfTwoIsEscorted) {
     }
     EXPECT_EQ(cargo, 1);
     EXPECT_EQ(escorts, 1);
+}
+
+// A merchant fired on runs from its station and the raider follows it: the escorts defend the
+// ship, not the guide, and keep after the raider however far the chase leads from the guide.
+TEST_F(Sea, EscortsFollowARaiderThatChasesARunawayMerchant) {
+    Open(6);
+    WShip *p = Join(STYPE_DESTROYER);
+    ASSERT_TRUE(p);
+    uint32_t pid = p->id;
+    WShip *victim = nullptr;
+    for (auto &s : w->ships)
+        if (!victim && s->role == ROLE_CARGO) victim = s.get();
+    ASSERT_TRUE(victim);
+    uint32_t vid = victim->id;
+    // The merchant has run 18 km off its station, the raider 3 km beside it.
+    Convoy &cv = w->convoys[0];
+    double h = AngleToRadians(cv.course);
+    int32_t vx = (int32_t)(cv.gx + std::cos(h) * 18000), vz = (int32_t)(cv.gz - std::sin(h) * 18000);
+    auto hold = [&] {
+        if (WShip *v = WorldFind(w, vid)) {
+            // It keeps running ahead of the convoy's side.
+            Put(v, vx, 0, vz, 4, cv.course);
+        }
+        if (WShip *q = WorldFind(w, pid)) {
+            Put(q, vx + 3000, 0, vz, 2);
+            q->last_report = w->now;
+        }
+        if (Convoy *c = w->convoys.empty() ? nullptr : &w->convoys[0]) {
+            vx = (int32_t)(c->gx + std::cos(h) * 18000);
+            vz = (int32_t)(c->gz - std::sin(h) * 18000);
+        }
+    };
+    hold();
+    std::string fire = Hex(pid) + ":" + Hex(vid) + ":5:0:0:0:0";
+    int hp = victim->hp;
+    for (int i = 0; i < 50 && victim->hp == hp; i++) {
+        p->next_gun = 0;
+        WorldPlayerWeapon(w, pid, fire);
+    }
+    ASSERT_LT(victim->hp, hp);
+    // A minute on, every escort is still after the raider.
+    Step(60000, hold, [] { return false; });
+    int escorts = 0;
+    for (auto &s : w->ships)
+        if (!s->dead && s->role == ROLE_ESCORT) {
+            escorts++;
+            EXPECT_EQ(s->hunt, pid) << s->ship_name << " went back to the guide";
+        }
+    EXPECT_EQ(escorts, 2);
 }
 
 TEST_F(Sea, NearbyDepthChargesAreReportedOncePerPattern) {
