@@ -184,6 +184,7 @@ static const CfgSetting CFG_SETTINGS[] = {
     CFG_FIELD("hash-cost", true, hash_cost),
     CFG_FIELD("drones", true, drones),
     CFG_FIELD("spawn-near", true, spawn_near),
+    CFG_FIELD("spawn-side", true, spawn_side),
     CFG_FIELD("max-connections", true, max_connections),
     CFG_FIELD("flush-us", true, flush_us),
     CFG_FIELD("flush-heavy", true, flush_heavy),

@@ -503,26 +503,31 @@ void DronesSpawnPoint(World *w, const WShip *self, int32_t *x, int32_t *z, uint1
     int spread = SPAWN_AHEAD_ARC;
     int32_t off = WorldRandom(w, 2 * spread + 1) - spread;
     if (near > 0) {
-        // Placed near for a test or a demonstration: right on the track, at the first place
+        // Placed near for a test or a demonstration: on the track, at the first place
         // along it, from the asked distance outwards, that no other boat holds, so that none
-        // starts in another's place or in the line of fire of those nearer the convoy.
-        off = 0;
+        // starts in another's place or in the line of fire of those nearer the convoy; to one
+        // side of it when asked, so the convoy passes abeam.
         double h = (double)cv->base_course * 2 * M_PI / 65536.0;
+        // Starboard of the course: its heading turned a quarter clockwise.
+        double side = w->cfg->spawn_side;
+        double sx = std::cos(h) * side, sz = -std::sin(h) * side;
         for (int k = 0; k < SPAWN_NEAR_SLOTS; k++) {
             double at = near + k * SPAWN_NEAR_STEP;
-            int32_t px = (int32_t)(cv->gx + std::sin(h) * at);
-            int32_t pz = (int32_t)(cv->gz + std::cos(h) * at);
+            int32_t px = (int32_t)(cv->gx + std::sin(h) * at + sx);
+            int32_t pz = (int32_t)(cv->gz + std::cos(h) * at + sz);
             bool taken = false;
             for (auto &up : w->ships)
                 if (!up.get()->dead && up.get() != self && up->role == ROLE_PLAYER &&
                     Range(up->m.x, up->m.z, px, pz) < SPAWN_NEAR_STEP / 2)
                     taken = true;
-            d = at;
+            *x = px;
+            *z = pz;
             if (!taken) break;
         }
+    } else {
+        bearing = (cv->base_course + off) * 2 * M_PI / 65536.0;
+        *x = (int32_t)(cv->gx + std::sin(bearing) * d);
+        *z = (int32_t)(cv->gz + std::cos(bearing) * d);
     }
-    bearing = (cv->base_course + off) * 2 * M_PI / 65536.0;
-    *x = (int32_t)(cv->gx + std::sin(bearing) * d);
-    *z = (int32_t)(cv->gz + std::cos(bearing) * d);
     *heading = AngleFrom((int32_t)cv->gx, (int32_t)cv->gz, *x, *z);
 }

@@ -63,6 +63,8 @@ void SrvPrintHelp() {
            "  --seed N            seed of the drones' routes (default: from the clock)\n"
            "  --spawn-near M      place new player ships M metres from a convoy, right on its\n"
            "                      track, instead of 15-22 km ahead of it (for tests)\n"
+           "  --spawn-side D      with --spawn-near, D metres to starboard of the track\n"
+           "                      (negative: to port), so the convoy passes abeam (default 0)\n"
            "  --max-connections N connections held at once (default 20000)\n"
            "  --flush-us N        under heavy load, gather output this many microseconds\n"
            "                      before writing it (default 2000; 0: every turn of the loop)\n"
@@ -273,6 +275,7 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
                      !strcmp(o, "--line-rate") || !strcmp(o, "--flush-us") ||
                      !strcmp(o, "--exempt");
         takes = takes || !strcmp(o, "--spawn-near") || !strcmp(o, "--flush-heavy");
+        takes = takes || !strcmp(o, "--spawn-side");
         takes = takes || !strcmp(o, "--mail-max-mb");
         takes = takes || !strcmp(o, "--config");
         if (!takes) {
@@ -316,6 +319,9 @@ int SrvParseArgs(int argc, char **argv, ServerConfig *cfg, std::string *command,
         } else if (!strcmp(o, "--spawn-near")) {
             if (!SrvNumber(o, v, 1, 100000, &n)) return -1;
             cfg->spawn_near = (int)n;
+        } else if (!strcmp(o, "--spawn-side")) {
+            if (!SrvNumber(o, v, -50000, 50000, &n)) return -1;
+            cfg->spawn_side = (int)n;
         } else if (!strcmp(o, "--max-connections")) {
             if (!SrvNumber(o, v, 1, 1000000, &n)) return -1;
             cfg->max_connections = (int)n;

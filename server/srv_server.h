@@ -32,6 +32,7 @@ struct ServerConfig {
     int hash_threads = 2;
     int drones = 6;     // drone ships kept in the world
     int spawn_near = 0; // >0: new player ships start this far from a convoy (tests)
+    int spawn_side = 0; // and this far to starboard of its track (negative: to port)
     uint32_t seed = 0;  // 0: seeded from the clock
     int step_ms = 100;  // world step
     int max_connections = 20000;

@@ -28,17 +28,22 @@ TEST(SpawnNear, OptionTakesAPositiveDistanceAndRefusesTheRest) {
     EXPECT_EQ(Parse({"--spawn-near", "12km"}, &bad), -1);
     EXPECT_EQ(Parse({"--spawn-near"}, &bad), -1);
     EXPECT_EQ(bad.spawn_near, 0);
+    EXPECT_EQ(Parse({"--spawn-side", "-2500"}, &cfg), 0);
+    EXPECT_EQ(cfg.spawn_side, -2500);
+    EXPECT_EQ(Parse({"--spawn-side", "60000"}, &bad), -1);
 }
 
 // Where a joining player starts: its distance from the nearest live convoy's guide, and how far
 // its bearing from the guide lies off the convoy's base course (degrees, 0 dead ahead).
 struct Spawn {
     double distance = -1, off_course = 0;
+    double starboard = 0; // off_course, positive when the ship lies to starboard of the course
 };
 
-Spawn JoinSpawn(int spawn_near, uint32_t seed) {
+Spawn JoinSpawn(int spawn_near, uint32_t seed, int spawn_side = 0) {
     TestServer srv;
     srv.cfg.spawn_near = spawn_near;
+    srv.cfg.spawn_side = spawn_side;
     srv.cfg.seed = seed;
     Spawn out;
     if (!srv.Start(3)) return out;
@@ -59,7 +64,8 @@ Spawn JoinSpawn(int spawn_near, uint32_t seed) {
             if (out.distance >= 0 && d >= out.distance) continue;
             out.distance = d;
             uint16_t bearing = AngleFrom(s->m.x, s->m.z, (int32_t)cv.gx, (int32_t)cv.gz);
-            out.off_course = std::abs(PlusMinusAngle((uint16_t)(bearing - cv.base_course)));
+            out.starboard = PlusMinusAngle((uint16_t)(bearing - cv.base_course));
+            out.off_course = std::abs(out.starboard);
         }
     });
     return out;
@@ -70,6 +76,12 @@ TEST(SpawnNear, ANewShipStartsAtTheAskedDistanceOnTheConvoysTrack) {
     ASSERT_GE(near.distance, 0);
     EXPECT_NEAR(near.distance, 1500, 60); // Range's own rounding, not the placement's
     EXPECT_LE(near.off_course, 1);
+    // Asked to one side: the convoy will pass it abeam at that distance.
+    Spawn beside = JoinSpawn(4000, 5, 3000);
+    EXPECT_NEAR(beside.distance, 5000, 60);
+    EXPECT_NEAR(beside.starboard, 36.9, 1);
+    Spawn port = JoinSpawn(4000, 5, -3000);
+    EXPECT_NEAR(port.starboard, -36.9, 1);
 }
 
 // A submerged boat is no faster than a convoy: every boat starts ahead of one, near its track.
