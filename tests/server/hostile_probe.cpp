@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -113,4 +114,9 @@ void HostileProbe::Stop() {
 
 bool HostileProbe::AllConnected() {
     return lost == 0 && players > 0;
+}
+
+bool ProbeLatencyChecked() {
+    const char *v = getenv("KESTRUNE_HOSTILE_LATENCY");
+    return HOSTILE_TIMED && v && *v && strcmp(v, "0") != 0;
 }
