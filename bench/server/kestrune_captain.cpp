@@ -43,6 +43,8 @@ static double Now() {
 #define CAP_EXPERT_RANGE 4500   // the expert fires its spread from this near
 #define CAP_EXPERT_SLOW 8000    // the expert goes half ahead with an escort this near
 #define CAP_EXPERT_SILENT 3000  // and stops the motors with one nearer still
+#define CAP_EXPERT_SURFACE 13000 // the expert runs on the surface with every escort farther
+#define CAP_EXPERT_DIVE 11000    // and dives again with one this near, or a cargo ship
 
 struct Contact {
     int row = 0;
@@ -83,6 +85,7 @@ struct Captain {
     int observer = 0, phase = CAPTAIN_APPROACH;
     double phase_since = 0, charges_heard = -1, next_fire = 0, first_shot = -1, last_trace = 0;
     int tubes = CAP_TUBES, attacks = 0;
+    bool surface_run = false; // the expert's run on the surface while the escorts are far
     double reload_from = -1;
     bool spread_fired = false;
     double lead = 0.75; // the newcomer's guess of the lead, a fraction of the true one
@@ -516,6 +519,18 @@ static void Think(Captain *c, double now) {
         // Quiet near the escorts: their hydrophones hear a boat at full ahead from far off.
         int32_t escort_range;
         Nearest(c, now, IsEscort, &escort_range, nullptr);
+        // Far from them, on the surface at full ahead: twice a submerged boat's speed, to get
+        // ahead of a convoy that would outrun it submerged. Down again well outside their sight.
+        bool far = (escort_range < 0 || escort_range > CAP_EXPERT_SURFACE) &&
+                   (cargo_range < 0 || cargo_range > CAP_EXPERT_DIVE);
+        bool near = (escort_range >= 0 && escort_range < CAP_EXPERT_DIVE) ||
+                    (cargo_range >= 0 && cargo_range < CAP_EXPERT_DIVE);
+        if (c->phase != CAPTAIN_APPROACH || near) c->surface_run = false;
+        else if (far) c->surface_run = true;
+        if (c->surface_run) {
+            ord.depth = 0;
+            c->m.engine = 4;
+        }
         if (escort_range >= 0 && escort_range < CAP_EXPERT_SLOW) c->m.engine = 3;
         if (escort_range >= 0 && escort_range < CAP_EXPERT_SILENT) c->m.engine = 2;
     }
