@@ -5,8 +5,9 @@
 
 #include "platform/platform.h"
 #include "media/win.h"
+#include "net/transport.h"
 
-enum { SHELL_HOSTNAME_LEN = 80, SHELL_VERSION = 107, SHELL_DEFAULT_PORT = 6000 };
+enum { SHELL_HOSTNAME_LEN = IP_HOSTNAME_LEN, SHELL_VERSION = 107, SHELL_DEFAULT_PORT = 6000 };
 
 extern HINSTANCE ghInstance;
 extern HWND hwndFrame;
@@ -16,8 +17,6 @@ extern HPALETTE hPal;
 extern HFONT hfont;
 extern int32_t screen_w, screen_h;
 extern int32_t sm_cxborder, sm_cyborder, sm_cymenu;
-extern char hostname[SHELL_HOSTNAME_LEN];
-extern int32_t port;
 extern HWND active_window;
 extern int32_t mouse_lb;
 extern int32_t exit_flag;

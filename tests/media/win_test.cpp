@@ -1,7 +1,7 @@
 // win_test.cpp -- BMP, PCX and palette files read into memory, drawing, settings key names
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,10 +1,9 @@
 // battle_messages_test.cpp -- the battle lines' exact bytes, their parsing and every handler
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_fixture.h"
 
 #include <ctime>
 
 #include "net/packet.h"
-#include "stations/gun.h"
 
 namespace {
 
@@ -165,7 +164,7 @@ TEST_F(BattleMessages, NewShipsDronesArrivalsAndTheOwnShip) {
     ASSERT_NE(nullptr, player_mobile);
     EXPECT_EQ(0x1f, player_mobile->id);
     EXPECT_EQ(SUBMARINE, my_ship_type);
-    EXPECT_TRUE(IsWindow(hwndTubes));
+    EXPECT_EQ(1, OutwardRecordCount("OpenStations(" + std::to_string(SUBMARINE) + ")"));
     PacketNewShip("0:DRONE:tk:Tanker:30:0:2:0:0:0:0:0:0:0:0:0:0");
     EXPECT_TRUE(FindMobileID(0x30)->status & ST_DRONE);
     PacketNewShip("1:Bligh:cv:Bounty:31:0:0:0:0:0:0:0:0:0:0:0:0");
@@ -254,19 +253,6 @@ TEST_F(BattleMessages, ExtremeFixesAndVelocitiesNeverWrapTheWorld) {
     PacketWeapon("40:22:1:0:0:80000000:7fffffff");
     EXPECT_EQ(0, Sounds(SFX_DEPTHC));
     EXPECT_EQ(0, Sounds(SFX_TPHIT));
-}
-
-TEST_F(BattleMessages, AGunReachNearTheLargestNumberKeepsItsRangeClasses) {
-    PacketShipType("1:2710:0:0:4e20:9c40:ffffffce:0:0:0:32:3e8:0:0:0:0:1388:7fffffff:5dc:0:bb8:"
-                   "1f40");
-    int32_t reach = ShipType[1].gun_range;
-    EXPECT_EQ(INT32_MAX, reach);
-    EXPECT_EQ(1, GunRangeClass(reach, 1000));
-    EXPECT_EQ(2, GunRangeClass(reach, INT32_MAX / 2));
-    EXPECT_EQ(3, GunRangeClass(reach, INT32_MAX - 1));
-    EXPECT_EQ(4, GunRangeClass(reach, INT32_MAX));
-    // A negative reach from a bad line reaches nothing.
-    EXPECT_EQ(4, GunRangeClass(INT32_MIN, 0));
 }
 
 TEST_F(BattleMessages, RadioLinesWithAndWithoutASender) {

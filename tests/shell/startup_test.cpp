@@ -2,7 +2,7 @@
 // that answers slowly; what the player is told and how the program ends
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -18,7 +18,7 @@
 #include "platform/platform_test.h"
 #include "shell/debug.h"
 #include "shell/shell.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 
