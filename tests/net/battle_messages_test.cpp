@@ -318,17 +318,17 @@ TEST_F(BattleMessages, WeaponsNeedTheOwnShip) {
 TEST_F(BattleMessages, TorpedoHitOnTheOwnShipAndOnAnother) {
     Own(SUBMARINE, 1);
     Mobile *t = Add(TORPEDO, 0x40, 0, 2, 0);
-    hit_time = 0;
+    outward_record.hit_tick = 0;
     uint32_t before = GetTickCount();
     PacketWeapon("40:1:1:0:0:64:64");
-    EXPECT_LE(before, hit_time);
-    EXPECT_GE(GetTickCount(), hit_time);
+    EXPECT_LE(before, outward_record.hit_tick);
+    EXPECT_GE(GetTickCount(), outward_record.hit_tick);
     EXPECT_TRUE(t->status & ST_DEAD);
     EXPECT_EQ(1, CountLog("TP_HIT: I've been hit!!!"));
     EXPECT_EQ(1, Sounds(SFX_TPHIT));
-    hit_time = 0;
+    outward_record.hit_tick = 0;
     PacketWeapon("41:2:1:0:0:64:64");
-    EXPECT_EQ(0u, hit_time);
+    EXPECT_EQ(0u, outward_record.hit_tick);
     EXPECT_EQ(1, CountLog("TP_HIT: 65 -> 2"));
     if (Shapes()) {
         EXPECT_EQ(2, num_sprites);
@@ -369,7 +369,7 @@ TEST_F(BattleMessages, DepthChargeHitAndMissBySurfaceOrDepth) {
     Own(SUBMARINE, 1, 0, 20, 0);
     PacketWeapon("2:1:4:0:0:0:0");
     EXPECT_EQ(2, Sounds(SFX_DCUNDER) + Sounds(SFX_TPHIT));
-    EXPECT_NE(0u, hit_time);
+    EXPECT_NE(0u, outward_record.hit_tick);
     PacketWeapon("2:1:7:0:0:0:0");
     EXPECT_EQ(2, Sounds(SFX_DCUNDER));
     EXPECT_EQ(0, num_sprites) << "no picture at depth 20";
@@ -387,12 +387,12 @@ TEST_F(BattleMessages, GunHitAndMiss) {
     bool shapes = Shapes();
     Own(DESTROYER, 1, 0, 0, 0);
     Add(MERCHANT, 2, 1000, 0, 0);
-    hit_time = 0;
+    outward_record.hit_tick = 0;
     PacketWeapon("1:2:6:0:0:0:0");
     EXPECT_EQ(1, Sounds(SFX_TPHIT));
-    EXPECT_EQ(0u, hit_time);
+    EXPECT_EQ(0u, outward_record.hit_tick);
     PacketWeapon("2:1:6:0:0:0:0");
-    EXPECT_NE(0u, hit_time);
+    EXPECT_NE(0u, outward_record.hit_tick);
     PacketWeapon("1:55:6:0:0:0:0");
     EXPECT_EQ(1, CountLog("GUN_HIT on unknown mobile"));
     PacketWeapon("1:2:9:0:0:3e8:0");
