@@ -51,9 +51,16 @@ void ShellFreePalette();
 void InitializePalette();
 // Builds hPal from "default.col" and "rlight0.bmp" and realises it in hwndApp.
 
+int ShellBuildProgram(HINSTANCE instance, HINSTANCE previous_instance);
+// Makes the program without reaching for the server: log, settings, window classes, font, frame
+// window and its frame rate, sockets, sound, 3D engine, menu and palette. 0 when no frame window
+// could be made.
+
+void ShellStartSession(int show);
+// Shows the splash for its wait, then starts the connection attempt.
+
 int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show);
-// Every start-up step up to and including the connection attempt; 0 when no frame window could be
-// made.
+// ShellBuildProgram, then ShellStartSession; 0 when no frame window could be made.
 
 int ShellRunLoop();
 // Runs the main loop until exit_flag is set; returns the wParam of the last message taken.
