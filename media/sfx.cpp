@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "shell/debug.h"
-#include "shell/shell.h"
+#include "sim/outward.h"
 #include "sim/mobile.h"
 #include "common/motion.h"
 
@@ -130,7 +130,7 @@ void sfxInitialize(int32_t flags) {
         return;
     }
     sfx_device = device;
-    result = sfx_device->SetCooperativeLevel(hwndApp, DSSCL_NORMAL);
+    result = sfx_device->SetCooperativeLevel(OutwardSoundWindow(), DSSCL_NORMAL);
     if (result != DS_OK)
         DebugLog("sfxInitialize: SetCooperativeLevel failed: %s.\n", sfxErrorName(result));
 }

@@ -6,8 +6,8 @@
 #include <strings.h>
 
 #include "shell/debug.h"
-#include "shell/shell.h"
 #include "sim/battle.h"
+#include "sim/outward.h"
 
 // Larger files are not pictures of ours; refusing them keeps sizes inside 32-bit arithmetic.
 static const int32_t WIN_MAX_FILE = 64 * 1024 * 1024;
@@ -352,14 +352,14 @@ void SetWindowPalette(HWND window, BitMap bitmap) {
     (void)bitmap;
     HDC dc = GetDC(window);
     if (!dc) return;
-    SelectPalette(dc, hPal, FALSE);
+    SelectPalette(dc, OutwardPalette(), FALSE);
     RealizePalette(dc);
     ReleaseDC(window, dc);
 }
 
 const char *CoordinateName(const char *name) {
     static char buffer[128];
-    snprintf(buffer, sizeof buffer, "%s-%d-%d", name, (int)screen_w, (int)my_ship_type);
+    snprintf(buffer, sizeof buffer, "%s-%d-%d", name, (int)OutwardScreenWidth(), (int)my_ship_type);
     return buffer;
 }
 

@@ -14,7 +14,7 @@
 #include "shell/debug.h"
 #include "sim/battle.h"
 #include "sim/move.h"
-#include "stations/chat.h"
+#include "sim/outward.h"
 
 // ---- formatting and parsing ------------------------------------------------------------------
 
@@ -159,7 +159,7 @@ int32_t PacketUpdate(const char *text) {
         if (u->kind == UPD_VANISHED) {
             char line[BATTLE_LINE_SIZE];
             snprintf(line, sizeof(line), "** %s (%s) has vanished **", m->ship_name, m->captain);
-            ChatAddMessage(line);
+            OutwardRadioLine(line);
         }
         if (m == player_mobile)
             EndGame();
@@ -204,7 +204,7 @@ void AddNewShip(const NewShipMssg *n) {
         char line[BATTLE_LINE_SIZE];
         snprintf(line, sizeof(line), "** %s (%s) has arrived in your area **", m->ship_name,
                  m->captain);
-        ChatAddMessage(line);
+        OutwardRadioLine(line);
     }
 }
 
@@ -251,7 +251,7 @@ int32_t PacketRadio(const char *text) {
                  r.text.data());
     else
         snprintf(line, sizeof(line), "%.*s", (int)r.text.size(), r.text.data());
-    ChatAddMessage(line);
+    OutwardRadioLine(line);
     return 1;
 }
 
@@ -304,7 +304,7 @@ int32_t PacketWeapon(const char *text) {
     }
     case DC_LAUNCH:
         if (Range(player_mobile->x, player_mobile->z, w->x, w->z) < BATTLE_HEAR_DC) {
-            ChatAddMessage("Hydrophones: depth charges launched!");
+            OutwardRadioLine("Hydrophones: depth charges launched!");
             PlaySoundEffect(w->x, w->z, SFX_DEPTHC);
         }
         break;

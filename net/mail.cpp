@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "shell/debug.h"
-#include "shell/shell.h"
+#include "net/transport.h"
 #include "net/session.h"
 
 int32_t mail_reply_timeout = 20000;

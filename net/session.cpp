@@ -10,12 +10,8 @@
 #include "net/packet.h"
 #include "net/transport.h"
 #include "shell/debug.h"
-#include "shell/dialogs.h"
-#include "shell/frame.h"
-#include "shell/shell.h"
-#include "media/win.h"
 #include "sim/battle.h"
-#include "stations/stations.h"
+#include "sim/outward.h"
 
 int32_t location;
 Player player;
@@ -91,7 +87,7 @@ int32_t PacketMagic(const char *text) {
 
 int32_t PacketIDRequest(const char *text) {
     (void)text;
-    if (LoginDialog(player.userid, player.password)) {
+    if (OutwardLogin(player.userid, player.password)) {
         DebugLogTag("PacketIDRequest", "Sending UserID and Password");
         SendIDInfoPacket(player.userid, player.password);
         char name[SESSION_NAME + 8];
@@ -99,7 +95,7 @@ int32_t PacketIDRequest(const char *text) {
         ChangeDebugFile(name);
     } else {
         DebugLogTag("PacketIDRequest", "User cancelled");
-        SendMessage(hwndApp, WM_CLOSE, 0, 0);
+        OutwardQuit();
     }
     return 1;
 }
@@ -107,24 +103,24 @@ int32_t PacketIDRequest(const char *text) {
 int32_t PacketNoLogin(const char *text) {
     (void)text;
     IPDisconnect();
-    old_ip_status = IPStatus();
+    OutwardConnectionSeen(IPStatus());
     location = LOC_OFFLINE;
-    ConfigureMenu();
-    CreateMessageDialog("Your UserID or password was incorrect.\n\r\n\rPlease try again.");
+    OutwardConfigureMenu();
+    OutwardMessage("Your UserID or password was incorrect.\n\r\n\rPlease try again.");
     IPConnect();
     return 1;
 }
 
 int32_t PacketText(const char *text) {
     if (location == LOC_BATTLE)
-        ChatAddMessage(text);
+        OutwardRadioLine(text);
     else
-        CreateMessageDialog(text);
+        OutwardMessage(text);
     return 1;
 }
 
 int32_t PacketDialog(const char *text) {
-    CreateMessageDialog(text);
+    OutwardMessage(text);
     return 1;
 }
 
@@ -132,14 +128,14 @@ int32_t PacketNameReq(const char *text) {
     (void)text;
     char nickname[SESSION_NAME] = "";
     int32_t country = 0;
-    NewUserDialog(nickname, &country);
+    OutwardNewPlayer(nickname, &country);
     SendNameInfoPacket(nickname, country);
     player.country = country;
     return 1;
 }
 
 int32_t PacketNameRefuse(const char *text) {
-    CreateMessageDialog("Sorry, someone else is using that nickname.");
+    OutwardMessage("Sorry, someone else is using that nickname.");
     return PacketNameReq(text);
 }
 
@@ -150,7 +146,7 @@ int32_t PacketLogonOK(const char *text) {
     if (read >= 1) memcpy(player.nickname, nickname, sizeof nickname);
     if (read == 2) player.country = country;
     location = LOC_LOBBY;
-    ConfigureMenu();
+    OutwardConfigureMenu();
     SendInvRequestPacket();
     return 1;
 }
@@ -163,7 +159,7 @@ int32_t PacketInvDetails(const char *text) {
     int32_t mask = 0;
     for (int32_t i = 0; i < SESSION_INVENTORY; i++)
         if (player.inventory[i] > 0) mask |= 1 << i;
-    int32_t type = ShipSelectionDialog(mask);
+    int32_t type = OutwardChooseShip(mask);
     // 0 is the way out when no ship was offered: the player stays in the lobby.
     if (type > 0) SendJoinBattlePacket(0, type, "hms test");
     return 1;
@@ -187,7 +183,7 @@ int32_t PacketScore(const char *text) {
     WireScore m;
     if (WireParseScore(text ? text : "", &m) < 1) return 1;
     if (m.first == -1) {
-        ScoreDialog();
+        OutwardServiceRecord();
         return 1;
     }
     for (int32_t i = 1; i <= m.count; i++) {

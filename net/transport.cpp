@@ -10,10 +10,11 @@
 #include "common/wire.h"
 #include "net/packet.h"
 #include "shell/debug.h"
-#include "shell/shell.h"
 
 const char IP_GREETING[] = WIRE_GREETING;
 
+char hostname[IP_HOSTNAME_LEN];
+int32_t port;
 int32_t ip_status;
 SOCKET ip_socket = INVALID_SOCKET;
 HWND ip_window;

@@ -13,10 +13,15 @@ enum {
     IP_LINE_SIZE = 256, // 255 characters and the terminating zero
     IP_PACKET_SIZE = 256,
     IP_CONNECT_TIMEOUT_MS = 30000,
+    IP_HOSTNAME_LEN = 80,
 };
 
 // The greeting the server sends alone on a line; it stands for packet 0.
 extern const char IP_GREETING[];
+
+// The server this run reaches (from the settings or the command line).
+extern char hostname[IP_HOSTNAME_LEN];
+extern int32_t port;
 
 extern int32_t ip_status; // 0 not started, 1 started but not connected, 2 connected
 extern SOCKET ip_socket;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/shell.h"
+#include "sim/outward.h"
 
 char debug_file[DEBUG_NAME_LEN];
 MemNote mem_note[DEBUG_MAX_NOTES];
@@ -76,7 +76,7 @@ void DebugLogTag(const char *tag, const char *message) {
 // The allocator cannot keep its promise: log, save what can be saved and stop.
 [[noreturn]] static void DebugFatal(const char *message) {
     DebugLogTag("DebugMalloc", message);
-    ShutDown();
+    OutwardShutDown();
     exit(1);
 }
 

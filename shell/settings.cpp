@@ -9,8 +9,6 @@
 
 const char SHELL_DEFAULT_HOST[] = "localhost";
 
-char hostname[SHELL_HOSTNAME_LEN];
-int32_t port;
 int32_t shell_splash_ms = 5000;
 
 // A server given on the command line or in the environment is used for this run only: the

@@ -5,8 +5,9 @@
 
 #include "platform/platform.h"
 #include "media/win.h"
+#include "net/transport.h"
 
-enum { SHELL_HOSTNAME_LEN = 80, SHELL_VERSION = 107, SHELL_DEFAULT_PORT = 6000 };
+enum { SHELL_HOSTNAME_LEN = IP_HOSTNAME_LEN, SHELL_VERSION = 107, SHELL_DEFAULT_PORT = 6000 };
 
 extern HINSTANCE ghInstance;
 extern HWND hwndFrame;
@@ -16,8 +17,6 @@ extern HPALETTE hPal;
 extern HFONT hfont;
 extern int32_t screen_w, screen_h;
 extern int32_t sm_cxborder, sm_cyborder, sm_cymenu;
-extern char hostname[SHELL_HOSTNAME_LEN];
-extern int32_t port;
 extern HWND active_window;
 extern int32_t mouse_lb;
 extern int32_t exit_flag;
@@ -52,9 +51,16 @@ void ShellFreePalette();
 void InitializePalette();
 // Builds hPal from "default.col" and "rlight0.bmp" and realises it in hwndApp.
 
+int ShellBuildProgram(HINSTANCE instance, HINSTANCE previous_instance);
+// Makes the program without reaching for the server: log, settings, window classes, font, frame
+// window and its frame rate, sockets, sound, 3D engine, menu and palette. 0 when no frame window
+// could be made.
+
+void ShellStartSession(int show);
+// Shows the splash for its wait, then starts the connection attempt.
+
 int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show);
-// Every start-up step up to and including the connection attempt; 0 when no frame window could be
-// made.
+// ShellBuildProgram, then ShellStartSession; 0 when no frame window could be made.
 
 int ShellRunLoop();
 // Runs the main loop until exit_flag is set; returns the wParam of the last message taken.

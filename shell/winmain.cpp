@@ -77,7 +77,7 @@ static void ShellRegisterClasses() {
         station.register_class();
 }
 
-int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
+int ShellBuildProgram(HINSTANCE instance, HINSTANCE previous_instance) {
     shell_unreached = 0;
     InitializeDebug("debug.log");
     DebugLog("Display: %s", PlatformDisplayInfo());
@@ -122,11 +122,20 @@ int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
     dddInitWindows32(hwndFrame, malloc, free, dddLoadFile);
     ConfigureMenu();
     InitializePalette();
+    return 1;
+}
+
+void ShellStartSession(int show) {
     OpenFlashWindow();
     ShowWindow(hwndFlash, show);
     UpdateWindow(hwndFlash);
     Sleep((DWORD)shell_splash_ms);
     IPConnect();
+}
+
+int ShellStartUp(HINSTANCE instance, HINSTANCE previous_instance, int show) {
+    if (!ShellBuildProgram(instance, previous_instance)) return 0;
+    ShellStartSession(show);
     return 1;
 }
 

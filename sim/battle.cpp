@@ -10,11 +10,9 @@
 #include "net/session.h"
 #include "platform/platform.h"
 #include "shell/debug.h"
-#include "shell/shell.h"
-#include "shell/frame.h"
 #include "sim/hits.h"
 #include "sim/move.h"
-#include "stations/stations.h"
+#include "sim/outward.h"
 
 int32_t my_ship_id;
 int32_t my_ship_type;
@@ -40,30 +38,6 @@ void InitializeGame(int32_t ship_id) {
         player.score[i] = 0;
 }
 
-// Opens the stations of the ship's class in the battle's order; the stations of no battle are
-// hidden.
-static void OpenStations(int32_t ship_class) {
-    for (int32_t order = 1; order <= STATION_COUNT; order++)
-        for (const StationEntry &station : STATION_TABLE) {
-            if (station.battle_order != order || !StationOfClass(&station, ship_class)) continue;
-            if (!*station.window || !IsWindow(*station.window)) station.open(hwndApp);
-        }
-    for (const StationEntry &station : STATION_TABLE)
-        if (!station.battle_order) station.hide();
-}
-
-// Every battle station goes, whichever class opened it: one opened from the menu too. The
-// stations of no battle outlive it, but not as icons littering the lobby.
-static void CloseStations() {
-    for (const StationEntry &station : STATION_TABLE) {
-        if (!station.battle_order) continue;
-        if (*station.window) DestroyWindow(*station.window);
-        *station.window = nullptr;
-    }
-    for (const StationEntry &station : STATION_TABLE)
-        if (!station.battle_order && *station.window && IsIconic(*station.window)) station.hide();
-}
-
 static void StartOptics(const Mobile *m) {
     if (m->y <= 0) {
         observer_status = OBS_LOOKOUT;
@@ -78,20 +52,19 @@ static void StartOptics(const Mobile *m) {
 
 void StartGame(Mobile *m) {
     if (!m) return;
-    TubesReset();
+    OutwardTubesReset();
     location = LOC_BATTLE;
     my_ship_type = MobileClass(m);
     player_mobile = m;
     DebugLog("StartGame: player_mobile: %lx\n", (unsigned long)(uintptr_t)m);
     m->status |= ST_ACTIVE;
-    active_window = nullptr;
     // A battle starts with the optics its depth allows, whatever the last one ended with: a boat
     // lost deep left both down, and a bridge with no lookout is black until someone clicks.
     StartOptics(m);
     start_dive = 0;
 
-    OpenStations(my_ship_type);
-    ConfigureMenu();
+    OutwardOpenStations(my_ship_type);
+    OutwardConfigureMenu();
 }
 
 void EndGame() {
@@ -104,11 +77,11 @@ void EndGame() {
     if (end_game_wait_ms) Sleep(end_game_wait_ms);
     sfxProcess();
     DebugLog("EndGame");
-    CloseStations();
+    OutwardCloseStations();
     CloseMobiles();
     location = LOC_LOBBY;
     player_mobile = nullptr;
-    ConfigureMenu();
+    OutwardConfigureMenu();
 }
 
 void ChangePlayerHelm(int32_t helm) {
@@ -152,7 +125,7 @@ void ChangePlayerEngine(int32_t engine) {
 }
 
 void DoWhoCommand() {
-    ChatAddMessage("Ships in this battle:");
+    OutwardRadioLine("Ships in this battle:");
     if (!mobile) return;
     char line[128];
     for (int32_t i = 0; i < num_mobiles; i++) {
@@ -160,7 +133,7 @@ void DoWhoCommand() {
         if (!m->captain[0] || (m->status & ST_DRONE)) continue;
         snprintf(line, sizeof(line), "  %s (%s) %s", m->ship_name, m->captain,
                  CountryName(m->country));
-        ChatAddMessage(line);
+        OutwardRadioLine(line);
     }
 }
 
@@ -173,7 +146,7 @@ void SinkShip(Mobile *attacker, Mobile *victim) {
     if (victim == player_mobile) {
         snprintf(text, sizeof(text), "Your ship was sunk by:\n\r%s (%s)", by_ship, by_captain);
         EndGame();
-        MessageBox(hwndApp, text, "Report from admiralty", MB_OK);
+        OutwardReport("Report from admiralty", text);
         return;
     }
     victim->status |= ST_DEAD;
@@ -183,7 +156,7 @@ void SinkShip(Mobile *attacker, Mobile *victim) {
     else
         snprintf(text, sizeof(text), "** %s (%s) sunk by %s at (%d,%d) **", victim->ship_name,
                  victim->captain, by_captain, victim->x / 1000, victim->z / 1000);
-    ChatAddMessage(text);
+    OutwardRadioLine(text);
     if (player_mobile && player_mobile->y < GAME_SIGHT_DEPTH) {
         for (int i = 0; i < 20; i++) {
             int32_t dx = rand() % 100 - 50;
@@ -197,7 +170,7 @@ void SinkShip(Mobile *attacker, Mobile *victim) {
 }
 
 void SubProcess() {
-    if (start_dive && gun_status == GUN_STOWED && player_mobile) {
+    if (start_dive && OutwardGunStowed() && player_mobile) {
         player_mobile->status |= ST_DEPTH;
         start_dive = 0;
     }
@@ -213,9 +186,9 @@ void CrashDive(int32_t dive) {
         start_dive = 1;
         ChangePlayerHelm(2);
         ChangePlayerEngine(4);
-        GunStow(1);
+        OutwardGunStow(1);
     } else {
-        GunStow(0);
+        OutwardGunStow(0);
         start_dive = 0;
         ChangePlayerHelm(2);
         ChangePlayerEngine(2);
@@ -246,5 +219,5 @@ void LaunchDC(int32_t setting) {
 }
 
 void PlayerHit() {
-    hit_time = GetTickCount();
+    OutwardOwnShipHit(GetTickCount());
 }

@@ -8,7 +8,10 @@
 #include "media/sfx.h"
 #include "platform/platform.h"
 #include "shell/debug.h"
-#include "stations/bridge.h"
+
+// Both optics are up until a battle starts and sets them for its depth.
+int32_t observer_status = OBS_LOOKOUT;
+int32_t observer_use = OBS_LOOKOUT;
 
 static const double TWO_PI = 6.283185307179586;
 

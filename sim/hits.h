@@ -27,6 +27,9 @@ enum {
     OBS_PERISCOPE_DEPTH = 15, // the deepest the periscope still shows the surface
 };
 
+extern int32_t observer_status; // OBS_PERISCOPE: periscope raised; OBS_LOOKOUT: binoculars in use
+extern int32_t observer_use;    // the optic chosen last: OBS_PERISCOPE or OBS_LOOKOUT
+
 Mobile *CheckTorpedoHit(const Mobile *torpedo);
 // The first ship in list order that the torpedo lies inside (its hull rectangle turned by the
 // ship's heading), or null. Torpedoes, the launcher and ships deeper than 2 are never hit.

@@ -10,7 +10,7 @@
 #include "shell/debug.h"
 #include "sim/hits.h"
 #include "sim/move.h"
-#include "stations/gun.h"
+#include "sim/outward.h"
 
 // Rows 0 to 6 are built in; the server fills in the coefficients of every row.
 ShipTypeEntry ShipType[MAX_SHIP_TYPES] = {
@@ -61,7 +61,7 @@ void MobileUntrackReference(Mobile **ref) {
 // Every reference to `from` is made to point to `to` (null when the entry goes away).
 static void MoveReferences(Mobile *from, Mobile *to) {
     if (player_mobile == from) player_mobile = to;
-    if (gun_target == from) gun_target = to;
+    OutwardMobileMoved(from, to);
     for (int32_t i = 0; i < num_mobile_refs; i++)
         if (*mobile_refs[i] == from) *mobile_refs[i] = to;
 }
@@ -158,7 +158,7 @@ void ExpireMobile(Mobile *m, int32_t when) {
 // follows the moved entry.
 static void RemoveMobile(int32_t i) {
     Mobile *m = &mobile[i];
-    if (gun_target == m) GunSetTarget(nullptr);
+    OutwardMobileLeaving(m);
     FreeMobile(m);
     MoveReferences(m, nullptr);
     num_mobiles--;

@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 #include "sim/battle.h"
-#include "stations/compass.h"
+#include "sim/outward.h"
 
 void MobileToMotion(const Mobile *m, MotionState *s) {
     s->engine = m->engine;
@@ -82,7 +82,7 @@ static void SteerStep(Mobile *m) {
     if (h == MOTION_NEUTRAL) {
         m->status &= ~ST_STEER;
         m->steer_sense = 0;
-        if (m == player_mobile) CompassRedraw();
+        if (m == player_mobile) OutwardCompassRedraw();
     }
 }
 
@@ -93,7 +93,7 @@ static void WaypointStep(Mobile *m) {
             m->ordered_heading = a;
             m->status |= ST_STEER;
             m->steer_sense = 0;
-            if (m == player_mobile) CompassRedraw();
+            if (m == player_mobile) OutwardCompassRedraw();
         }
         // Full ahead on a straight course, half ahead while turning.
         ChangeMobileEngine(m, m->helm == MOTION_NEUTRAL ? 4 : 3);

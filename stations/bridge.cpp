@@ -18,8 +18,6 @@
 #include "stations/station.h"
 
 HWND hwndBridge;
-int32_t observer_status = 2;
-int32_t observer_use = 2;
 uint32_t hit_time;
 int32_t bridge_zoom;
 int32_t bridge_turn;

@@ -11,7 +11,7 @@
 #include "sim/dial.h"
 #include "sim/mobile.h"
 #include "stations/bridge.h"
-#include "tests/shell/frame_window.h"
+#include "tests/support/frame_window.h"
 #include "tests/stations/bridge_support.h"
 
 namespace {

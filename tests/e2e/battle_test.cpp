@@ -34,7 +34,7 @@
 #include "stations/tubes.h"
 #include "tests/e2e/e2e_client.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 

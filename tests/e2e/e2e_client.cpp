@@ -16,7 +16,7 @@
 #include "stations/chat.h"
 #include "stations/stations.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 // Screenshots of the desktop are taken when KESTRUNE_E2E_SHOTS names a folder (the Xvfb run).
 const char *ShotDir() {

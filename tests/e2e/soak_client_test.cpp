@@ -17,7 +17,7 @@
 #include "stations/chat.h"
 #include "stations/stations.h"
 #include "tests/e2e/e2e_client.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 TEST(SoakClient, SailsUntilTheTimeIsUp) {
     const char *port = getenv("KESTRUNE_SOAK_PORT");

@@ -1,7 +1,7 @@
 // win_test.cpp -- BMP, PCX and palette files read into memory, drawing, settings key names
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,8 +14,8 @@
 #include "media/win.h"
 #include "platform/platform_test.h"
 #include "shell/debug.h"
-#include "shell/shell.h"
 #include "sim/battle.h"
+#include "tests/support/outward_record.h"
 
 namespace {
 
@@ -300,7 +300,7 @@ TEST_F(Bitmaps, DrawingIgnoresNullsAndPaintsTheTable) {
 }
 
 TEST(CoordinateName, OneBufferPerScreenWidthAndShipClass) {
-    screen_w = 800;
+    outward_record.screen_width = 800;
     my_ship_type = 5;
     const char *first = CoordinateName("bridge_x");
     EXPECT_STREQ(first, "bridge_x-800-5");

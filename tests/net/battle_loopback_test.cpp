@@ -1,7 +1,7 @@
 // battle_loopback_test.cpp -- a headless client in a battle run by a scripted server on loopback
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <chrono>
 #include <algorithm>
@@ -22,7 +22,7 @@
 #include "stations/bridge.h"
 #include "stations/stations.h"
 #include "tests/net/script_server.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
 // battle_messages_test.cpp -- the battle lines' exact bytes, their parsing and every handler
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_fixture.h"
 
 #include <ctime>
 
 #include "net/packet.h"
-#include "stations/gun.h"
 
 namespace {
 
@@ -165,7 +164,7 @@ TEST_F(BattleMessages, NewShipsDronesArrivalsAndTheOwnShip) {
     ASSERT_NE(nullptr, player_mobile);
     EXPECT_EQ(0x1f, player_mobile->id);
     EXPECT_EQ(SUBMARINE, my_ship_type);
-    EXPECT_TRUE(IsWindow(hwndTubes));
+    EXPECT_EQ(1, OutwardRecordCount("OpenStations(" + std::to_string(SUBMARINE) + ")"));
     PacketNewShip("0:DRONE:tk:Tanker:30:0:2:0:0:0:0:0:0:0:0:0:0");
     EXPECT_TRUE(FindMobileID(0x30)->status & ST_DRONE);
     PacketNewShip("1:Bligh:cv:Bounty:31:0:0:0:0:0:0:0:0:0:0:0:0");
@@ -256,19 +255,6 @@ TEST_F(BattleMessages, ExtremeFixesAndVelocitiesNeverWrapTheWorld) {
     EXPECT_EQ(0, Sounds(SFX_TPHIT));
 }
 
-TEST_F(BattleMessages, AGunReachNearTheLargestNumberKeepsItsRangeClasses) {
-    PacketShipType("1:2710:0:0:4e20:9c40:ffffffce:0:0:0:32:3e8:0:0:0:0:1388:7fffffff:5dc:0:bb8:"
-                   "1f40");
-    int32_t reach = ShipType[1].gun_range;
-    EXPECT_EQ(INT32_MAX, reach);
-    EXPECT_EQ(1, GunRangeClass(reach, 1000));
-    EXPECT_EQ(2, GunRangeClass(reach, INT32_MAX / 2));
-    EXPECT_EQ(3, GunRangeClass(reach, INT32_MAX - 1));
-    EXPECT_EQ(4, GunRangeClass(reach, INT32_MAX));
-    // A negative reach from a bad line reaches nothing.
-    EXPECT_EQ(4, GunRangeClass(INT32_MIN, 0));
-}
-
 TEST_F(BattleMessages, RadioLinesWithAndWithoutASender) {
     Own(SUBMARINE, 1);
     Add(DESTROYER, 7, 0, 0, 0);
@@ -332,17 +318,17 @@ TEST_F(BattleMessages, WeaponsNeedTheOwnShip) {
 TEST_F(BattleMessages, TorpedoHitOnTheOwnShipAndOnAnother) {
     Own(SUBMARINE, 1);
     Mobile *t = Add(TORPEDO, 0x40, 0, 2, 0);
-    hit_time = 0;
+    outward_record.hit_tick = 0;
     uint32_t before = GetTickCount();
     PacketWeapon("40:1:1:0:0:64:64");
-    EXPECT_LE(before, hit_time);
-    EXPECT_GE(GetTickCount(), hit_time);
+    EXPECT_LE(before, outward_record.hit_tick);
+    EXPECT_GE(GetTickCount(), outward_record.hit_tick);
     EXPECT_TRUE(t->status & ST_DEAD);
     EXPECT_EQ(1, CountLog("TP_HIT: I've been hit!!!"));
     EXPECT_EQ(1, Sounds(SFX_TPHIT));
-    hit_time = 0;
+    outward_record.hit_tick = 0;
     PacketWeapon("41:2:1:0:0:64:64");
-    EXPECT_EQ(0u, hit_time);
+    EXPECT_EQ(0u, outward_record.hit_tick);
     EXPECT_EQ(1, CountLog("TP_HIT: 65 -> 2"));
     if (Shapes()) {
         EXPECT_EQ(2, num_sprites);
@@ -383,7 +369,7 @@ TEST_F(BattleMessages, DepthChargeHitAndMissBySurfaceOrDepth) {
     Own(SUBMARINE, 1, 0, 20, 0);
     PacketWeapon("2:1:4:0:0:0:0");
     EXPECT_EQ(2, Sounds(SFX_DCUNDER) + Sounds(SFX_TPHIT));
-    EXPECT_NE(0u, hit_time);
+    EXPECT_NE(0u, outward_record.hit_tick);
     PacketWeapon("2:1:7:0:0:0:0");
     EXPECT_EQ(2, Sounds(SFX_DCUNDER));
     EXPECT_EQ(0, num_sprites) << "no picture at depth 20";
@@ -401,12 +387,12 @@ TEST_F(BattleMessages, GunHitAndMiss) {
     bool shapes = Shapes();
     Own(DESTROYER, 1, 0, 0, 0);
     Add(MERCHANT, 2, 1000, 0, 0);
-    hit_time = 0;
+    outward_record.hit_tick = 0;
     PacketWeapon("1:2:6:0:0:0:0");
     EXPECT_EQ(1, Sounds(SFX_TPHIT));
-    EXPECT_EQ(0u, hit_time);
+    EXPECT_EQ(0u, outward_record.hit_tick);
     PacketWeapon("2:1:6:0:0:0:0");
-    EXPECT_NE(0u, hit_time);
+    EXPECT_NE(0u, outward_record.hit_tick);
     PacketWeapon("1:55:6:0:0:0:0");
     EXPECT_EQ(1, CountLog("GUN_HIT on unknown mobile"));
     PacketWeapon("1:2:9:0:0:3e8:0");

@@ -2,7 +2,7 @@
 // loopback: a new player from greeting to a battle and back, then a refused and a good login
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #if __has_include("server/srv_server.h")
 #include <chrono>
@@ -20,7 +20,7 @@
 #include "sim/battle.h"
 #include "sim/mobile.h"
 #include "stations/stations.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 

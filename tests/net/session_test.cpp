@@ -1,7 +1,7 @@
 // session_test.cpp -- each session sender's exact bytes and each handler's effect
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <cstring>
 #include <string>
@@ -16,7 +16,7 @@
 #include "shell/dialogs.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 

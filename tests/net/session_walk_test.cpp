@@ -2,7 +2,7 @@
 // login, refused login with reconnect, new player, nickname refusal, lobby, ship choice, join
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <chrono>
 #include <cstring>
@@ -18,7 +18,7 @@
 #include "shell/shell.h"
 #include "sim/battle.h"
 #include "tests/net/script_server.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 

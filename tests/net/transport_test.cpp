@@ -1,7 +1,7 @@
 // transport_test.cpp -- line framing, dispatch by packet number, sending and the statistics
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <cstring>
 #include <fstream>

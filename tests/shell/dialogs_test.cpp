@@ -10,7 +10,7 @@
 #include "shell/dialogs.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "shell/shell.h"
 #include "sim/mobile.h"
 #include "stations/stations.h"
-#include "tests/shell/dialog_script.h"
-#include "tests/shell/frame_window.h"
+#include "tests/support/dialog_script.h"
+#include "tests/support/frame_window.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "shell/dialogs.h"
 #include "shell/keys.h"
 #include "shell/shell.h"
-#include "tests/shell/dialog_script.h"
-#include "tests/shell/frame_window.h"
+#include "tests/support/dialog_script.h"
+#include "tests/support/frame_window.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // pacing_test.cpp -- the main loop steps a battle once per frame; what happens in it does not
 // depend on the frame rate: the same torpedo hits (or misses) the same ship at the same moment
 // at 60 and at 15 frames a second, and an escort's ping timer keeps its 10 s
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_windows.h"
 
 #include <chrono>
 #include <cinttypes>
@@ -21,12 +21,12 @@ struct Outcome {
     int32_t target_z = 0;
 };
 
-class Pacing : public BattleFixture {
+class Pacing : public StationsBattleFixture {
   protected:
     void TearDown() override {
         PlatformTestFreezeTicks(FALSE);
         shell_frame_hz = 60;
-        BattleFixture::TearDown();
+        StationsBattleFixture::TearDown();
     }
 
     // Runs frames through the main loop at `hz` a second on a stepped clock: each frame's ticks

@@ -1,2 +1,2 @@
 // scratch_dir.cpp -- every shell test program runs in a fresh folder of its own
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"

@@ -2,7 +2,7 @@
 // that answers slowly; what the player is told and how the program ends
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -18,7 +18,7 @@
 #include "platform/platform_test.h"
 #include "shell/debug.h"
 #include "shell/shell.h"
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 namespace {
 
@@ -210,6 +210,36 @@ TEST_F(NoServer, ASlowConnectionIsNoFailureAndALaterLossIsALostConnection) {
     ASSERT_EQ(DialogScriptBoxes().size(), 1u);
     EXPECT_EQ(DialogScriptBoxes()[0], kLostBox);
     ShutDown();
+}
+
+TEST_F(NoServer, BuildingTheProgramLeavesTheServerAloneUntilTheSessionStarts) {
+    int server = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(server, (sockaddr *)&address, sizeof address), 0);
+    ASSERT_EQ(listen(server, 4), 0);
+    socklen_t length = sizeof address;
+    getsockname(server, (sockaddr *)&address, &length);
+    Arguments(ntohs(address.sin_port));
+
+    ASSERT_EQ(ShellBuildProgram(PlatformInstance(), nullptr), 1);
+    EXPECT_TRUE(IsWindow(hwndFrame));
+    EXPECT_NE(hPal, nullptr);
+    EXPECT_FALSE(hwndFlash && IsWindow(hwndFlash)) << "the splash belongs to the session";
+    EXPECT_EQ(IPStatus(), 1);
+    EXPECT_LT(accept(server, nullptr, nullptr), 0) << "no connection before the session starts";
+
+    ShellStartSession(SW_SHOWNORMAL);
+    EXPECT_TRUE(IsWindow(hwndFlash));
+    int taken = -1;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((taken = accept(server, nullptr, nullptr)) < 0 && std::chrono::steady_clock::now() < end)
+        usleep(10000);
+    EXPECT_GE(taken, 0) << "the session reaches for the server";
+    if (taken >= 0) close(taken);
+    ShutDown();
+    close(server);
 }
 
 } // namespace

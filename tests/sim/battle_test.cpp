@@ -1,23 +1,11 @@
 // battle_test.cpp -- joining, starting and ending a battle; the player's orders and weapons
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_fixture.h"
+
+#include <algorithm>
 
 namespace {
 
 class BattleTest : public BattleFixture {};
-
-// Answers every message box with OK and keeps its text.
-struct BoxAnswer {
-    std::string text;
-    int count = 0;
-};
-void AnswerBox(HWND box, void *user) {
-    BoxAnswer *a = (BoxAnswer *)user;
-    char text[512] = {};
-    PlatformTestMessageBoxText(box, text, sizeof(text));
-    a->text = text;
-    a->count++;
-    SendMessage(box, WM_COMMAND, IDOK, 0);
-}
 
 TEST_F(BattleTest, JoinClearsScoresAndRemembersTheShip) {
     player.score[0] = 5;
@@ -31,43 +19,34 @@ TEST_F(BattleTest, JoinClearsScoresAndRemembersTheShip) {
     EXPECT_EQ(LOC_LOBBY, location);
 }
 
-TEST_F(BattleTest, SubmarineGetsItsStationsAndEndGameClosesThemAll) {
+TEST_F(BattleTest, StartAsksForTheClassesStationsAndEndGameClosesThemAll) {
     Mobile *own = Own(SUBMARINE, 1);
     EXPECT_EQ(LOC_BATTLE, location);
     EXPECT_EQ(SUBMARINE, my_ship_type);
     EXPECT_TRUE(own->status & ST_ACTIVE);
-    for (HWND w : {hwndBridge, hwndChat, hwndMap, hwndCompass, hwndTelegraph, hwndDepth, hwndTubes,
-                   hwndButton, hwndGun})
-        EXPECT_TRUE(IsWindow(w));
-    EXPECT_EQ(nullptr, hwndDC);
+    std::vector<std::string> start = {"TubesReset()", "OpenStations(" + std::to_string(SUBMARINE) + ")",
+                                      "ConfigureMenu()"};
+    EXPECT_EQ(start, outward_record.calls);
+    outward_record.calls.clear();
     EndGame();
     EXPECT_EQ(LOC_LOBBY, location);
     EXPECT_EQ(nullptr, player_mobile);
     EXPECT_EQ(nullptr, mobile);
-    for (HWND w : {hwndBridge, hwndChat, hwndMap, hwndCompass, hwndTelegraph, hwndDepth, hwndTubes,
-                   hwndButton, hwndGun, hwndDC})
-        EXPECT_EQ(nullptr, w);
+    std::vector<std::string> end = {"CloseStations()", "ConfigureMenu()"};
+    EXPECT_EQ(end, outward_record.calls);
     EndGame(); // no battle: nothing happens
     EXPECT_EQ(LOC_LOBBY, location);
+    EXPECT_EQ(end, outward_record.calls);
 }
 
-TEST_F(BattleTest, EscortsGetDepthChargesAndMerchantsOnlyTheCommonStations) {
-    Own(CORVETTE, 1);
-    EXPECT_TRUE(IsWindow(hwndDC));
-    EXPECT_TRUE(IsWindow(hwndGun));
-    EXPECT_EQ(nullptr, hwndTubes);
-    EXPECT_EQ(nullptr, hwndDepth);
-    EndGame();
-    Own(DESTROYER, 1);
-    EXPECT_TRUE(IsWindow(hwndDC));
-    EXPECT_TRUE(IsWindow(hwndTubes));
-    EXPECT_EQ(nullptr, hwndButton);
-    EndGame();
-    Own(MERCHANT, 1);
-    EXPECT_TRUE(IsWindow(hwndCompass));
-    EXPECT_EQ(nullptr, hwndGun);
-    EXPECT_EQ(nullptr, hwndDC);
+TEST_F(BattleTest, EachClassAsksForItsOwnStations) {
+    for (int32_t type : {CORVETTE, DESTROYER, MERCHANT}) {
+        Own(type, 1);
+        EXPECT_EQ(1, OutwardRecordCount("OpenStations(" + std::to_string(type) + ")"));
+        EndGame();
+    }
 }
+
 
 TEST_F(BattleTest, OrdersSendOnlyRealChanges) {
     Mobile *own = Own(SUBMARINE, 0x1f, 1000, 0, -500, 0x4000);
@@ -164,18 +143,17 @@ TEST_F(BattleTest, SinkingNearTheSurfaceShowsExplosionsOutOfStep) {
 TEST_F(BattleTest, OwnShipSunkEndsTheBattleAndReportsFromAdmiralty) {
     Own(SUBMARINE, 1);
     Mobile *attacker = Add(DESTROYER, 2, 0, 0, 0);
-    BoxAnswer answer;
-    PlatformTestSetModalHook(AnswerBox, &answer);
     SinkShip(attacker, player_mobile);
-    PlatformTestSetModalHook(nullptr, nullptr);
-    EXPECT_EQ(1, answer.count);
-    // The box may show the line break in its own form.
-    std::string text;
-    for (char c : answer.text)
-        if (c != '\r' && c != '\n') text += c;
-    EXPECT_EQ("Your ship was sunk by:Ship2 (Capt2)", text);
+    ASSERT_EQ(1u, outward_record.messages.size());
+    EXPECT_EQ("Report from admiralty|Your ship was sunk by:\n\rShip2 (Capt2)",
+              outward_record.messages[0]);
     EXPECT_EQ(LOC_LOBBY, location);
     EXPECT_EQ(nullptr, mobile);
+    // The battle is over before the report is shown.
+    const std::vector<std::string> &calls = outward_record.calls;
+    ASSERT_EQ("Report()", calls.back());
+    auto closed = std::find(calls.begin(), calls.end(), "CloseStations()");
+    EXPECT_LT(closed - calls.begin(), (long)calls.size() - 1);
 }
 
 TEST_F(BattleTest, CrashDiveEndedBeforeTheGunIsStowedNeverDives) {
@@ -187,11 +165,12 @@ TEST_F(BattleTest, CrashDiveEndedBeforeTheGunIsStowedNeverDives) {
     EXPECT_FALSE(own->status & (ST_STEER | ST_GOTO));
     EXPECT_EQ(4, own->engine);
     EXPECT_EQ(1, start_dive);
-    EXPECT_EQ(GUN_STOWING, gun_status);
+    EXPECT_EQ("GunStow(1)", outward_record.calls.back());
     SubProcess();
     EXPECT_FALSE(own->status & ST_DEPTH) << "the gun is still being stowed";
     CrashDive(0);
-    gun_status = GUN_STOWED;
+    EXPECT_EQ("GunStow(0)", outward_record.calls.back());
+    outward_record.gun_stowed = 1;
     SubProcess();
     EXPECT_FALSE(own->status & ST_DEPTH);
     EXPECT_FALSE(own->contact & CT_CRASHDIVE);
@@ -202,7 +181,7 @@ TEST_F(BattleTest, CrashDiveEndedBeforeTheGunIsStowedNeverDives) {
 TEST_F(BattleTest, CrashDiveStartsOnceTheGunIsStowed) {
     Mobile *own = Own(SUBMARINE, 1);
     CrashDive(1);
-    gun_status = GUN_STOWED;
+    outward_record.gun_stowed = 1;
     SubProcess();
     EXPECT_TRUE(own->status & ST_DEPTH);
     EXPECT_EQ(0, start_dive);
@@ -221,8 +200,8 @@ TEST_F(BattleTest, WeaponsSendTheirLines) {
     EXPECT_EQ(1, Sounds(SFX_GUN));
     uint32_t before = GetTickCount();
     PlayerHit();
-    EXPECT_LE(before, hit_time);
-    EXPECT_GE(GetTickCount(), hit_time);
+    EXPECT_LE(before, outward_record.hit_tick);
+    EXPECT_GE(GetTickCount(), outward_record.hit_tick);
     (void)own;
 }
 

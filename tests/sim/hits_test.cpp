@@ -1,5 +1,5 @@
 // hits_test.cpp -- the own torpedoes' hit test and what the sensors report
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_fixture.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // mobile_test.cpp -- the mobile list: creation, lookup, removal order, references, sprites
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_fixture.h"
 
 #include <ctime>
 
@@ -29,14 +29,14 @@ TEST_F(MobileTest, ReferencesFollowAMovedEntry) {
     Own(DESTROYER, 1, 0, 0, 0); // slot 1
     Add(MERCHANT, 8, 6000, 0, 0);
     Add(MERCHANT, 7, 7000, 0, 0); // slot 3
-    gun_target = &mobile[3];
+    outward_record.gun_target = &mobile[3];
     Mobile *tracked = &mobile[3];
     MobileTrackReference(&tracked);
     mobile[0].status |= ST_DEAD; // ship 9 goes, ship 7 moves into slot 0
     ProcessMobiles();
     ASSERT_EQ(3, num_mobiles);
-    EXPECT_EQ(&mobile[0], gun_target);
-    EXPECT_EQ(7, gun_target->id);
+    EXPECT_EQ(&mobile[0], outward_record.gun_target);
+    EXPECT_EQ(7, outward_record.gun_target->id);
     EXPECT_EQ(&mobile[0], tracked);
     EXPECT_EQ(1, player_mobile->id);
     mobile[2].status |= ST_DEAD; // ship 8, the last entry: nothing moves
@@ -46,7 +46,7 @@ TEST_F(MobileTest, ReferencesFollowAMovedEntry) {
     ASSERT_EQ(1, num_mobiles);
     EXPECT_EQ(&mobile[0], player_mobile);
     EXPECT_EQ(1, player_mobile->id);
-    EXPECT_EQ(nullptr, gun_target) << "the gun's target was removed";
+    EXPECT_EQ(nullptr, outward_record.gun_target) << "the gun's target was removed";
     EXPECT_EQ(nullptr, tracked);
     MobileUntrackReference(&tracked);
 }

@@ -1,5 +1,5 @@
 // move_test.cpp -- dead reckoning through the mobile list, automatic steering, depth keeping
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/battle_fixture.h"
 
 namespace {
 

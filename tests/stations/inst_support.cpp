@@ -21,7 +21,7 @@
 #include "sim/battle.h"
 #include "sim/dial.h"
 #include "stations/stations.h"
-#include "tests/shell/frame_window.h"
+#include "tests/support/frame_window.h"
 
 void InstFixture::SetUp() {
     TestFrameOpen(screen_width_, screen_height_);

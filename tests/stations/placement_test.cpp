@@ -15,7 +15,7 @@
 #include "sim/battle.h"
 #include "sim/mobile.h"
 #include "stations/stations.h"
-#include "tests/shell/frame_window.h"
+#include "tests/support/frame_window.h"
 
 namespace {
 

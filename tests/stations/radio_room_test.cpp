@@ -8,7 +8,7 @@
 #include "shell/shell.h"
 #include "sim/mobile.h"
 #include "stations/chat.h"
-#include "tests/shell/frame_window.h"
+#include "tests/support/frame_window.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // frame_window.cpp -- a frame window with the real menu, classes and procedure, without start-up
-#include "tests/shell/frame_window.h"
+#include "tests/support/frame_window.h"
 
 #include "platform/platform_test.h"
 #include "shell/frame.h"

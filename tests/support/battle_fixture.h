@@ -1,9 +1,11 @@
-// sim_fixture.h -- a headless battle for tests: frame, stations, captured lines, sounds and log
+// battle_fixture.h -- a headless battle for tests: captured lines, sounds and log. BattleFixture
+// runs the model alone, its requests of the windows taken by the recorder (link
+// kr_outward_record); StationsBattleFixture (battle_windows.h) runs it with the real stations.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "tests/shell/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -25,13 +27,12 @@
 #include "platform/platform.h"
 #include "platform/platform_test.h"
 #include "shell/debug.h"
-#include "shell/shell.h"
 #include "sim/battle.h"
 #include "sim/dial.h"
 #include "sim/hits.h"
 #include "sim/mobile.h"
 #include "sim/move.h"
-#include "stations/stations.h"
+#include "tests/support/outward_record.h"
 
 // Coefficients that make the model move visibly: drive 4 at full ahead, drag 0.1.
 inline void SimTestCoefficients(ShipTypeEntry *t) {
@@ -47,34 +48,34 @@ inline void SimTestCoefficients(ShipTypeEntry *t) {
     t->gun_range = 4000;
 }
 
-class BattleFixture : public ::testing::Test {
+// What both battles share: the model's state, the server's end of the connection, the log. The
+// windows, when there are any, come in through the hooks.
+class BattleCore : public ::testing::Test {
   protected:
     char log_name[32] = {};
     int peer = -1;
+    HWND window = nullptr; // the window the 3D engine and the sound device are given
+
+    // The program's windows around the battle: made once `window` exists, gone before it is.
+    virtual void OpenWindows() {}
+    virtual void CloseWindows() {}
+    // The radio room, opened when a battle is joined.
+    virtual void OpenRadio() {}
 
     void SetUp() override {
         PlatformTestReset(800, 600);
         snprintf(log_name, sizeof(log_name), "simtest%d.log", (int)getpid());
         InitializeDebug(log_name);
-        screen_w = 800;
-        screen_h = 600;
-        sm_cxborder = GetSystemMetrics(SM_CXBORDER);
-        sm_cyborder = GetSystemMetrics(SM_CYBORDER);
-        sm_cymenu = GetSystemMetrics(SM_CYMENU);
         WNDCLASS wc = {};
         wc.lpfnWndProc = DefWindowProc;
         wc.lpszClassName = "SimTestFrame";
         RegisterClass(&wc);
-        hwndFrame = hwndApp = CreateWindowEx(0, "SimTestFrame", "Kestrune", WS_POPUP | WS_VISIBLE,
-                                             0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
-        hfont = CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-        for (const StationEntry &station : STATION_TABLE)
-            station.register_class();
+        window = CreateWindowEx(0, "SimTestFrame", "Kestrune", WS_POPUP | WS_VISIBLE, 0, 0, 800,
+                                600, nullptr, nullptr, nullptr, nullptr);
+        OpenWindows();
         InitializeCircle();
         static bool engine_ready;
-        if (!engine_ready) dddInitWindows32(hwndApp, malloc, free, dddLoadFile);
+        if (!engine_ready) dddInitWindows32(window, malloc, free, dddLoadFile);
         engine_ready = true;
         PlatformTestUseManualAudio(11025);
         sfxInitialize(0);
@@ -96,9 +97,7 @@ class BattleFixture : public ::testing::Test {
     void TearDown() override {
         if (player_mobile) EndGame();
         CloseMobiles();
-        if (hwndChat) DestroyWindow(hwndChat);
-        DeleteObject(hfont);
-        hfont = nullptr;
+        CloseWindows();
         sfxClose();
         close(ip_socket);
         close(peer);
@@ -118,7 +117,7 @@ class BattleFixture : public ::testing::Test {
     // Joins a battle as ship `id` (lists ready, no own ship yet) with the radio room open.
     void Join(int32_t id) {
         InitializeGame(id);
-        if (!hwndChat) ChatOpen(hwndApp);
+        OpenRadio();
     }
 
     // Puts a mobile into the list as the new-ship handler would, without loading a shape.
@@ -164,17 +163,6 @@ class BattleFixture : public ::testing::Test {
 
     std::vector<std::string> SentLines() { return Split(Sent(), "\n"); }
 
-    // The radio room's lines.
-    std::vector<std::string> ChatLines() {
-        if (!hwndChat) return {};
-        HWND log = GetDlgItem(hwndChat, CHAT_LOG);
-        int length = GetWindowTextLength(log);
-        std::string text((size_t)length + 1, '\0');
-        GetWindowText(log, text.data(), length + 1);
-        text.resize((size_t)length);
-        return Split(text, "\r\n");
-    }
-
     std::vector<std::string> LogLines() {
         std::vector<std::string> lines;
         std::ifstream f(log_name);
@@ -209,4 +197,17 @@ class BattleFixture : public ::testing::Test {
         if (start < text.size()) out.push_back(text.substr(start));
         return out;
     }
+};
+
+// The model alone: what it asks of the windows is recorded, and the recorder gives their answers.
+class BattleFixture : public BattleCore {
+  protected:
+    void SetUp() override {
+        OutwardRecordClear();
+        BattleCore::SetUp();
+    }
+    void OpenWindows() override { outward_record.sound_window = window; }
+
+    // The lines sent to the radio room.
+    std::vector<std::string> ChatLines() { return outward_record.radio; }
 };

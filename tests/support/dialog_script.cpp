@@ -1,6 +1,6 @@
 // dialog_script.cpp -- answers the modal dialogs and message boxes a test expects, in order, from
 // the platform's nested-loop hook
-#include "tests/shell/dialog_script.h"
+#include "tests/support/dialog_script.h"
 
 #include <algorithm>
 
