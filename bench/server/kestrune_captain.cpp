@@ -698,7 +698,10 @@ static void PrintTable(const std::vector<Outcome> &all) {
         };
         printf("%-9s %7d %6d %6d %5d %5d %8d %5d %7s %8s %8s %8s %8s %8s\n",
                CAPTAIN_PROFILE_NAMES[p], n, near, fired, hit, sank, surv, sunk,
-               p == CAPTAIN_GUNNER ? std::to_string(eng).c_str() : "-", med(tn), med(th), med(ts),
+               // Of the gunners that shelled: the escorts can only answer a shot fired.
+               p == CAPTAIN_GUNNER ? (std::to_string(eng) + "/" + std::to_string(fired)).c_str()
+                                   : "-",
+               med(tn), med(th), med(ts),
                med(tl), med(te));
     }
 }
