@@ -597,6 +597,13 @@ static void Think(Captain *c, double now) {
         double vx = 0, vz = 0;
         bool measured = CaptainTrackVelocity(&k.track, &vx, &vz);
         bool expert = c->profile == CAPTAIN_EXPERT;
+        if (expert && measured) {
+            // The plot gives the speed; the silhouette in the periscope gives the course it
+            // steers now, which a zig-zag within the plot's last 40 s would smear.
+            double speed = std::hypot(vx, vz), h = AngleToRadians(cargo.heading);
+            vx = std::sin(h) * speed;
+            vz = std::cos(h) * speed;
+        }
         uint16_t aim = AngleFrom(cargo.x, cargo.z, c->m.x, c->m.z);
         double run = 0;
         // A newcomer guesses the lead each time he looks; an expert works it out from the plot.

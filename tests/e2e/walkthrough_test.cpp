@@ -240,5 +240,6 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     EXPECT_GT(fired, 0) << "the tubes' dial never lit";
     EXPECT_FALSE(sunk.empty()) << fired << " torpedoes and no sinking reported";
     printf("%s after %.0f s\n", sunk.c_str(), Seconds(start));
+    Settle(); // the radio room paints its newest line
     PlatformTestScreenshot("walkthrough_end.png");
 }
