@@ -98,8 +98,6 @@ void ChatResize(HWND window, int32_t width, int32_t height) {
     if (chat_to) SetWindowPos(chat_to, NULL, width - 50, height - bar, 50, bar, flags);
 }
 
-void ChatUpdate() {}
-
 int32_t ChatVisible() {
     return StationVisible(&chat_station);
 }

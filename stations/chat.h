@@ -22,8 +22,6 @@ void ChatDestroy();
 // Saves position and size; hwndChat becomes null.
 void ChatResize(HWND window, int32_t width, int32_t height);
 // Lays out the controls for a new client size.
-void ChatUpdate();
-// The radio room has no per-step drawing.
 int32_t ChatVisible();
 // Non-zero while shown.
 void ChatShow();
