@@ -25,6 +25,32 @@ struct Station {
     uint32_t flags; // STATION_FOCUS
 };
 
+// Declares the operations every station module has under its prefix: XxxRegister() registers the
+// class, XxxOpen(parent) creates the window, XxxProcess is its window procedure, XxxCreate(window)
+// and XxxDestroy() make and free the drawing resources (the latter saves the place and clears
+// hwndXxx), XxxVisible() is non-zero while shown, XxxShow() and XxxHide() show and hide it.
+#define STATION_OPERATIONS(Xxx)                                                                    \
+    void Xxx##Register();                                                                          \
+    void Xxx##Open(HWND parent);                                                                   \
+    LRESULT CALLBACK Xxx##Process(HWND window, UINT message, WPARAM wParam, LPARAM lParam);        \
+    void Xxx##Create(HWND window);                                                                 \
+    void Xxx##Destroy();                                                                           \
+    int32_t Xxx##Visible();                                                                        \
+    void Xxx##Show();                                                                              \
+    void Xxx##Hide()
+
+// Defines XxxVisible, XxxShow and XxxHide on the module's Station.
+#define STATION_VISIBILITY(Xxx, station)                                                           \
+    int32_t Xxx##Visible() {                                                                       \
+        return StationVisible(&station);                                                           \
+    }                                                                                              \
+    void Xxx##Show() {                                                                             \
+        StationShow(&station);                                                                     \
+    }                                                                                              \
+    void Xxx##Hide() {                                                                             \
+        StationHide(&station);                                                                     \
+    }
+
 int32_t StationScaleW(int32_t design);
 // design × screen_w / 800.
 int32_t StationScaleH(int32_t design);
