@@ -314,11 +314,53 @@ static void OutHexFields(WireOut *o, const int32_t *const *v, int count) {
 
 // ---- battle messages -------------------------------------------------------------------------
 
+// The numeric fields of each battle message in wire order. One list serves both directions: a
+// const message gives the formatter's fields, a writable one the parser's.
+template <typename Msg, typename Field> static void UpdateFields(Msg *m, Field **f) {
+    Field *const v[WIRE_UPDATE_FIELDS] = {&m->id,      &m->kind,   &m->vx,   &m->vy,
+                                          &m->vz,      &m->engine, &m->helm, &m->trim,
+                                          &m->heading, &m->x,      &m->y,    &m->z};
+    for (int i = 0; i < WIRE_UPDATE_FIELDS; i++)
+        f[i] = v[i];
+}
+
+template <typename Msg, typename Field> static void WeaponFields(Msg *m, Field **f) {
+    Field *const v[WIRE_WEAPON_FIELDS] = {&m->first_id, &m->second_id, &m->kind, &m->setting,
+                                          &m->heading,  &m->x,         &m->z};
+    for (int i = 0; i < WIRE_WEAPON_FIELDS; i++)
+        f[i] = v[i];
+}
+
+// A new ship's numbers after its four texts.
+enum { WIRE_NEWSHIP_NUMBERS = WIRE_NEWSHIP_FIELDS - 4 };
+template <typename Msg, typename Field> static void NewShipFields(Msg *m, Field **f) {
+    Field *const v[WIRE_NEWSHIP_NUMBERS] = {
+        &m->id,   &m->reserved, &m->country, &m->vx, &m->vy, &m->vz, &m->engine,
+        &m->helm, &m->trim,     &m->heading, &m->x,  &m->y,  &m->z};
+    for (int i = 0; i < WIRE_NEWSHIP_NUMBERS; i++)
+        f[i] = v[i];
+}
+
+template <typename Msg, typename Field> static void ShipTypeFields(Msg *m, Field **f) {
+    int n = 0;
+    f[n++] = &m->row;
+    for (Field &v : m->speed_table)
+        f[n++] = &v;
+    for (Field &v : m->turn_table)
+        f[n++] = &v;
+    f[n++] = &m->drag;
+    for (Field &v : m->dive_table)
+        f[n++] = &v;
+    Field *const tail[] = {&m->gun_range, &m->gun_reload, &m->spare, &m->dc_reload, &m->submerged};
+    for (Field *v : tail)
+        f[n++] = v;
+}
+
 size_t WireFormatUpdate(const WireUpdate *m, char *buf, size_t size) {
     WireOut o = OutStart(buf, size);
     OutDec(&o, T_UPDATE);
-    const int32_t *const v[] = {&m->id,   &m->kind, &m->vx,      &m->vy, &m->vz, &m->engine,
-                                &m->helm, &m->trim, &m->heading, &m->x,  &m->y,  &m->z};
+    const int32_t *v[WIRE_UPDATE_FIELDS];
+    UpdateFields(m, v);
     OutHexFields(&o, v, WIRE_UPDATE_FIELDS);
     return o.len;
 }
@@ -326,8 +368,8 @@ size_t WireFormatUpdate(const WireUpdate *m, char *buf, size_t size) {
 size_t WireFormatWeapon(const WireWeapon *m, char *buf, size_t size) {
     WireOut o = OutStart(buf, size);
     OutDec(&o, T_WEAPON);
-    const int32_t *const v[] = {&m->first_id, &m->second_id, &m->kind, &m->setting,
-                                &m->heading,  &m->x,         &m->z};
+    const int32_t *v[WIRE_WEAPON_FIELDS];
+    WeaponFields(m, v);
     OutHexFields(&o, v, WIRE_WEAPON_FIELDS);
     return o.len;
 }
@@ -341,36 +383,15 @@ size_t WireFormatNewShip(const WireNewShip *m, char *buf, size_t size) {
         OutColon(&o);
         OutOneLine(&o, std::string_view(t, strnlen(t, WIRE_NAME_LEN)));
     }
-    const int32_t *const v[] = {&m->id, &m->reserved, &m->country, &m->vx,   &m->vy,
-                                &m->vz, &m->engine,   &m->helm,    &m->trim, &m->heading,
-                                &m->x,  &m->y,        &m->z};
-    OutHexFields(&o, v, WIRE_NEWSHIP_FIELDS - 4);
+    const int32_t *v[WIRE_NEWSHIP_NUMBERS];
+    NewShipFields(m, v);
+    OutHexFields(&o, v, WIRE_NEWSHIP_NUMBERS);
     return o.len;
 }
 
 size_t WireFormatShipType(const WireShipType *m, char *buf, size_t size) {
-    const int32_t *v[WIRE_SHIPTYPE_FIELDS] = {&m->row,
-                                              &m->speed_table[0],
-                                              &m->speed_table[1],
-                                              &m->speed_table[2],
-                                              &m->speed_table[3],
-                                              &m->speed_table[4],
-                                              &m->turn_table[0],
-                                              &m->turn_table[1],
-                                              &m->turn_table[2],
-                                              &m->turn_table[3],
-                                              &m->turn_table[4],
-                                              &m->drag,
-                                              &m->dive_table[0],
-                                              &m->dive_table[1],
-                                              &m->dive_table[2],
-                                              &m->dive_table[3],
-                                              &m->dive_table[4],
-                                              &m->gun_range,
-                                              &m->gun_reload,
-                                              &m->spare,
-                                              &m->dc_reload,
-                                              &m->submerged};
+    const int32_t *v[WIRE_SHIPTYPE_FIELDS];
+    ShipTypeFields(m, v);
     WireOut o = OutStart(buf, size);
     OutDec(&o, T_SHIPTYPE);
     OutHexFields(&o, v, WIRE_SHIPTYPE_FIELDS);
@@ -398,8 +419,8 @@ size_t WireFormatRadioRelay(const WireRadioRelay *m, char *buf, size_t size) {
 int WireParseUpdate(std::string_view arg, WireUpdate *out, int mode) {
     memset(out, 0, sizeof *out);
     WireScan s = ScanStart(arg, mode);
-    int32_t *const f[] = {&out->id,   &out->kind, &out->vx,      &out->vy, &out->vz, &out->engine,
-                          &out->helm, &out->trim, &out->heading, &out->x,  &out->y,  &out->z};
+    int32_t *f[WIRE_UPDATE_FIELDS];
+    UpdateFields(out, f);
     ScanFields(&s, f, WIRE_UPDATE_FIELDS, 16, false, true);
     return s.fields;
 }
@@ -407,8 +428,8 @@ int WireParseUpdate(std::string_view arg, WireUpdate *out, int mode) {
 int WireParseWeapon(std::string_view arg, WireWeapon *out, int mode) {
     memset(out, 0, sizeof *out);
     WireScan s = ScanStart(arg, mode);
-    int32_t *const f[] = {&out->first_id, &out->second_id, &out->kind, &out->setting,
-                          &out->heading,  &out->x,         &out->z};
+    int32_t *f[WIRE_WEAPON_FIELDS];
+    WeaponFields(out, f);
     ScanFields(&s, f, WIRE_WEAPON_FIELDS, 16, false, true);
     return s.fields;
 }
@@ -423,39 +444,17 @@ int WireParseNewShip(std::string_view arg, WireNewShip *out, int mode) {
     ScanText(&s, out->name, sizeof out->name, false);
     ScanColon(&s);
     ScanText(&s, out->ship_name, sizeof out->ship_name, false);
-    int32_t *const f[] = {&out->id, &out->reserved, &out->country, &out->vx,   &out->vy,
-                          &out->vz, &out->engine,   &out->helm,    &out->trim, &out->heading,
-                          &out->x,  &out->y,        &out->z};
-    ScanFields(&s, f, WIRE_NEWSHIP_FIELDS - 4, 16, true, true);
+    int32_t *f[WIRE_NEWSHIP_NUMBERS];
+    NewShipFields(out, f);
+    ScanFields(&s, f, WIRE_NEWSHIP_NUMBERS, 16, true, true);
     return s.fields;
 }
 
 int WireParseShipType(std::string_view arg, WireShipType *out, int mode) {
     memset(out, 0, sizeof *out);
     WireScan s = ScanStart(arg, mode);
-    WireShipType *m = out;
-    int32_t *const f[WIRE_SHIPTYPE_FIELDS] = {&m->row,
-                                              &m->speed_table[0],
-                                              &m->speed_table[1],
-                                              &m->speed_table[2],
-                                              &m->speed_table[3],
-                                              &m->speed_table[4],
-                                              &m->turn_table[0],
-                                              &m->turn_table[1],
-                                              &m->turn_table[2],
-                                              &m->turn_table[3],
-                                              &m->turn_table[4],
-                                              &m->drag,
-                                              &m->dive_table[0],
-                                              &m->dive_table[1],
-                                              &m->dive_table[2],
-                                              &m->dive_table[3],
-                                              &m->dive_table[4],
-                                              &m->gun_range,
-                                              &m->gun_reload,
-                                              &m->spare,
-                                              &m->dc_reload,
-                                              &m->submerged};
+    int32_t *f[WIRE_SHIPTYPE_FIELDS];
+    ShipTypeFields(out, f);
     ScanFields(&s, f, WIRE_SHIPTYPE_FIELDS, 16, false, true);
     return s.fields;
 }

@@ -216,8 +216,6 @@ void dddZBufferOn(void);
 // Later screens get a depth buffer; lines and free polygons test depth.
 void dddZBufferOff(void);
 // The opposite of dddZBufferOn.
-int32_t dddZBufferIsOn(void);
-// The depth-buffer switch.
 void dddSETPIXEL(int32_t x, int32_t y, int32_t colour);
 // Sets one pixel when it lies on the screen.
 int32_t dddGetPixel(int32_t x, int32_t y);
@@ -257,7 +255,6 @@ int32_t dddSetCameraCutoff(dddObject *object, int32_t cutoff);
 int32_t dddGetCameraCutoff(dddObject *object);
 int32_t dddSetCameraPerspectiveX(dddObject *object, int32_t value);
 int32_t dddSetCameraPerspectiveY(dddObject *object, int32_t value);
-int32_t dddGetCameraPerspectiveX(dddObject *object);
 int32_t dddGetCameraPerspectiveY(dddObject *object);
 // Camera values; -1 for a non-camera.
 int32_t dddSetLightIntensity(dddObject *object, int32_t intensity);

@@ -76,7 +76,6 @@ void dddLog(const char *format, ...);
 // mem.cpp
 void *dddMemUser(const void *block);
 void dddMemSetUser(void *block, void *user);
-const char *dddMemName(const void *block);
 void dddMemSetName(void *block, const char *name);
 void *dddMemFind(int32_t area, const char *name);
 int32_t dddMemArea(void);
@@ -134,9 +133,8 @@ void DDDSETL2VVECTOR(dddObject *light);
 void DDDSETL2SPOSITION(dddObject *light, const int32_t *centre);
 void DDDSETL2SVECTOR(dddObject *light);
 int32_t dddFaceIntensity(const int16_t *normal, dddVertex **ring, int32_t n);
-// The current object's lights and matrix, taken for dddVertexIntensity and dddLightRing.
+// The current object's lights and matrix, taken for dddLightRing.
 void dddPrepareLighting(void);
-int32_t dddVertexIntensity(const dddVertex *v);
 // Each ring vertex's attribute 0 := its intensity (16.16) plus `half`, in one pass.
 void dddLightRing(dddVertex **ring, int32_t n, int32_t half);
 

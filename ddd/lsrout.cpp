@@ -236,10 +236,6 @@ static inline int32_t VertexIntensity(const dddVertex *v) {
     return n[3];
 }
 
-int32_t dddVertexIntensity(const dddVertex *v) {
-    return VertexIntensity(v);
-}
-
 void dddLightRing(dddVertex **ring, int32_t n, int32_t half) {
     for (int32_t i = 0; i < n; i++)
         ring[i]->attr[0] = (VertexIntensity(ring[i]) << 16) + half;

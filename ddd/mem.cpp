@@ -133,9 +133,6 @@ void *dddMemUser(const void *block) {
 void dddMemSetUser(void *block, void *user) {
     if (block) Hdr(block)->user = user;
 }
-const char *dddMemName(const void *block) {
-    return block ? Hdr(block)->name : nullptr;
-}
 
 void dddMemSetName(void *block, const char *name) {
     if (!block) return;

@@ -189,10 +189,6 @@ int32_t dddSetCameraPerspectiveY(dddObject *o, int32_t value) {
     return 0;
 }
 
-int32_t dddGetCameraPerspectiveX(dddObject *o) {
-    return (!o || o->type != DDD_CAMERA) ? DDD_ERROR : o->persp_x;
-}
-
 int32_t dddGetCameraPerspectiveY(dddObject *o) {
     return (!o || o->type != DDD_CAMERA) ? DDD_ERROR : o->persp_y;
 }

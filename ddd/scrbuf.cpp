@@ -145,9 +145,6 @@ void dddZBufferOn(void) {
 void dddZBufferOff(void) {
     ddd_zbuffer_on = 0;
 }
-int32_t dddZBufferIsOn(void) {
-    return ddd_zbuffer_on;
-}
 
 void dddSETPIXEL(int32_t x, int32_t y, int32_t colour) {
     if (!dddscreenptr || x < 0 || y < 0 || x >= dddscreen_width || y >= dddscreen_depth) return;

@@ -236,19 +236,16 @@ BitMap ReadBitMap(const char *name) {
     const char *ending = name + len - 3;
     char path[300];
     snprintf(path, sizeof path, "gfx\\%s", name);
-    char text[400];
-    if (strcasecmp(ending, "bmp") == 0) {
-        BitMap bm = ReadDib(path);
+    static const struct {
+        const char *ending, *kind;
+        BitMap (*read)(const char *path);
+    } readers[] = {{"bmp", "BMP", ReadDib}, {"pcx", "PCX", PCXBitmap}};
+    for (const auto &reader : readers) {
+        if (strcasecmp(ending, reader.ending) != 0) continue;
+        BitMap bm = reader.read(path);
         if (!bm) {
-            snprintf(text, sizeof text, "Can't read BMP file: <%s>", name);
-            DebugLogTag("ReadBitMap", text);
-        }
-        return bm;
-    }
-    if (strcasecmp(ending, "pcx") == 0) {
-        BitMap bm = PCXBitmap(path);
-        if (!bm) {
-            snprintf(text, sizeof text, "Can't read PCX file: <%s>", name);
+            char text[400];
+            snprintf(text, sizeof text, "Can't read %s file: <%s>", reader.kind, name);
             DebugLogTag("ReadBitMap", text);
         }
         return bm;

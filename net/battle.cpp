@@ -30,28 +30,25 @@ char *CreateWeaponMssg(const WeaponMssg *m) {
     return line;
 }
 
+// A line read leniently into the one message of its kind that the caller gets to look at.
+template <typename Msg, int (*Parse)(std::string_view, Msg *, int)>
+static Msg *UnpackPacket(const char *text) {
+    static Msg r;
+    Parse(text ? text : "", &r, WIRE_LENIENT);
+    return &r;
+}
+
 UpdateMssg *UnpackUpdatePacket(const char *text) {
-    static UpdateMssg r;
-    WireParseUpdate(text ? text : "", &r, WIRE_LENIENT);
-    return &r;
+    return UnpackPacket<UpdateMssg, WireParseUpdate>(text);
 }
-
 WeaponMssg *UnpackWeaponPacket(const char *text) {
-    static WeaponMssg r;
-    WireParseWeapon(text ? text : "", &r, WIRE_LENIENT);
-    return &r;
+    return UnpackPacket<WeaponMssg, WireParseWeapon>(text);
 }
-
 NewShipMssg *UnpackNewShipPacket(const char *text) {
-    static NewShipMssg r;
-    WireParseNewShip(text ? text : "", &r, WIRE_LENIENT);
-    return &r;
+    return UnpackPacket<NewShipMssg, WireParseNewShip>(text);
 }
-
 ShipTypeMssg *UnpackShipTypePacket(const char *text) {
-    static ShipTypeMssg r;
-    WireParseShipType(text ? text : "", &r, WIRE_LENIENT);
-    return &r;
+    return UnpackPacket<ShipTypeMssg, WireParseShipType>(text);
 }
 
 // ---- senders -----------------------------------------------------------------------------------

@@ -215,7 +215,8 @@ void SendPacket(char *line, int32_t length) {
     IPSendString(line, length + 1);
 }
 
-void IPDispatchLine(const char *line) {
+// Hands one complete line to its packet handler (or logs it as invalid).
+static void IPDispatchLine(const char *line) {
     if (strcmp(line, IP_GREETING) == 0) {
         if (process_packet[T_MAGIC]) process_packet[T_MAGIC]("");
         return;
@@ -318,12 +319,4 @@ void IPEvent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         IPDropped();
         break;
     }
-}
-
-void IPResetStats() {
-    bytes_read = 0;
-    bytes_sent = 0;
-    line_length = 0;
-    ip_line_overlong = 0;
-    ip_started = 0;
 }

@@ -68,8 +68,3 @@ void SendPacket(char *line, int32_t length);
 void IPProcessRecvBuffer(int32_t count);
 // Cuts the `count` bytes just received in recv_buffer into lines and dispatches each.
 
-void IPDispatchLine(const char *line);
-// Hands one complete line to its packet handler (or logs it as invalid).
-
-void IPResetStats();
-// Forgets the traffic counters and the line being assembled (for a fresh session).

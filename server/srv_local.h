@@ -165,7 +165,6 @@ int64_t SrvNow();
 // Queues one line (a line feed is added) for a connection; lines queued in one turn of the loop
 // go out in one write. A connection whose queue passes cfg.out_limit is closed.
 void ConnSend(Conn *c, const std::string &line);
-void ConnSendf(Conn *c, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 
 // Closes a connection: at once, or after what is queued has been written (flush).
 void ConnClose(Conn *c, const char *reason, bool flush);

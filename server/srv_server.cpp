@@ -5,7 +5,6 @@
 #include "server/srv_world.h"
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <future>
 #include <netinet/in.h>
@@ -144,16 +143,6 @@ void ConnSend(Conn *c, const std::string &line) {
             }
         }
     }
-}
-
-void ConnSendf(Conn *c, const char *fmt, ...) {
-    char line[512];
-    va_list ap;
-    va_start(ap, fmt);
-    int n = vsnprintf(line, sizeof line, fmt, ap);
-    va_end(ap);
-    if (n < 0) return;
-    ConnSend(c, std::string(line, std::min<size_t>((size_t)n, sizeof line - 1)));
 }
 
 void ConnClose(Conn *c, const char *reason, bool flush) {

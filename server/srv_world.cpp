@@ -698,9 +698,6 @@ void WorldStep(World *w, uint32_t now) {
 int WorldShips(World *w) {
     return w->players + w->drones;
 }
-int WorldDrones(World *w) {
-    return w->drones;
-}
 int WorldTorpedoes(World *w) {
     return w->torpedoes;
 }

@@ -64,6 +64,5 @@ void WorldPlayerRadio(World *w, uint32_t ship, std::string_view arg);
 
 // Counts for logs, tests and benchmarks.
 int WorldShips(World *w); // ships (players and drones), torpedoes not counted
-int WorldDrones(World *w);
 int WorldTorpedoes(World *w);
 double WorldStepMicros(World *w); // average cost of a step over the last hundred

@@ -21,7 +21,8 @@ const char *const country_name[NUM_COUNTRIES] = {"Westland", "Northland", "Neutr
 sfxSound *engine_sound;
 uint32_t end_game_wait_ms = GAME_END_WAIT;
 
-const char *CountryName(int32_t country) {
+// The name of a side; "unknown" for a code outside 0 to 2.
+static const char *CountryName(int32_t country) {
     return country >= 0 && country < NUM_COUNTRIES ? country_name[country] : "unknown";
 }
 

@@ -64,5 +64,3 @@ void LaunchDC(int32_t setting);
 void PlayerHit();
 // Notes that the own ship has just been hit.
 
-const char *CountryName(int32_t country);
-// The name of a side; "unknown" for a code outside 0 to 2.

@@ -56,35 +56,34 @@ static void Plot(uint8_t *p, int32_t w, int32_t h, int32_t x, int32_t y) {
     if (x >= 0 && x < w && y >= 0 && y < h) p[y * w + x] = 0;
 }
 
+// A scale of 25 ticks `step` apart from (x, y) along (ax, ay), each tick drawn from the line
+// toward (tx, ty): every fourth one long.
+static void DialScale(uint8_t *p, int32_t w, int32_t h, int32_t x, int32_t y, int32_t ax,
+                      int32_t ay, int32_t tx, int32_t ty, int32_t step) {
+    for (int32_t i = 0; i <= 24 * step; i++)
+        Plot(p, w, h, x + ax * i, y + ay * i);
+    for (int32_t t = 0; t < 25; t++) {
+        int32_t len = t % 4 == 0 ? 5 : 2;
+        for (int32_t d = 1; d <= len; d++)
+            Plot(p, w, h, x + ax * t * step + tx * d, y + ay * t * step + ty * d);
+    }
+}
+
 void DrawCrossHairs(dddScreen *screen) {
     int32_t w, h;
     if (!ScreenSize(screen, &w, &h)) return;
     uint8_t *p = screen->pixels;
     int32_t cx = w / 2, cy = h / 2, sy = h / 24, sx = cx / 25;
 
-    // Top scale.
-    int32_t x0 = cx - 12 * sx;
-    for (int32_t x = x0; x <= cx + 12 * sx; x++)
-        Plot(p, w, h, x, sy);
-    for (int32_t t = 0; t < 25; t++) {
-        int32_t len = t % 4 == 0 ? 5 : 2;
-        for (int32_t d = 1; d <= len; d++)
-            Plot(p, w, h, x0 + t * sx, sy + d);
-    }
+    // Top scale, ticks hanging down.
+    DialScale(p, w, h, cx - 12 * sx, sy, 1, 0, 0, 1, sx);
     // Dotted horizontal line through the centre.
     for (int32_t x = 0; x < w; x += 2)
         Plot(p, w, h, x, cy);
 
     // Right-hand scale, as far from the centre as the top one.
     int32_t col = cx + cy - sy;
-    int32_t y0 = cy - 12 * sx;
-    for (int32_t y = y0; y <= cy + 12 * sx; y++)
-        Plot(p, w, h, col, y);
-    for (int32_t t = 0; t < 25; t++) {
-        int32_t len = t % 4 == 0 ? 5 : 2;
-        for (int32_t d = 1; d <= len; d++)
-            Plot(p, w, h, col - d, y0 + t * sx);
-    }
+    DialScale(p, w, h, col, cy - 12 * sx, 0, 1, -1, 0, sx);
     // Dotted vertical line through the centre.
     for (int32_t y = 0; y < h; y += 2)
         Plot(p, w, h, cx, y);

@@ -26,7 +26,8 @@ void MobileToMotion(const Mobile *m, MotionState *s) {
     s->speed = m->speed;
 }
 
-void MotionToMobile(const MotionState *s, Mobile *m) {
+// Stores a state of the shared model back into the mobile.
+static void MotionToMobile(const MotionState *s, Mobile *m) {
     m->vx = s->vx;
     m->vy = s->vy;
     m->vz = s->vz;

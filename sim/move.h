@@ -35,8 +35,5 @@ int32_t OffsetPosition(int32_t p, int64_t d);
 void MobileToMotion(const Mobile *m, MotionState *s);
 // The mobile's movement fields as a state of the shared model.
 
-void MotionToMobile(const MotionState *s, Mobile *m);
-// Stores a state of the shared model back into the mobile.
-
 void ShipTypeCoeffs(const ShipTypeEntry *t, MotionCoeffs *c);
 // The movement coefficients of a ship-type row.

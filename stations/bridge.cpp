@@ -53,11 +53,13 @@ int32_t DeltaAngle(uint16_t a, uint16_t b) {
     return b > a ? d : -d;
 }
 
+// Registers "BridgeChild" (black, no cursor).
 void BridgeRegister() {
     StationRegister(bridge_station.class_name, BridgeProcess, (HBRUSH)GetStockObject(BLACK_BRUSH),
                     0);
 }
 
+// Creates the bridge view at its saved place (default: top centre) and marks it visible.
 void BridgeOpen(HWND parent) {
     int32_t height = screen_h / 2;
     int32_t width = height * 11 / 8;
@@ -85,6 +87,8 @@ static void BridgeMakeRegions(int32_t w, int32_t h) {
     DeleteObject(bar);
 }
 
+// Reads the bar and hit-overlay pictures, sets up the memory screen, clip regions, camera and
+// light.
 void BridgeCreate(HWND window) {
     static const char *const names[5] = {"magnif1.bmp", "magnif2.bmp", "magnif3.bmp", "binoch.bmp",
                                          "perih.bmp"};
@@ -144,6 +148,7 @@ void BridgeCreate(HWND window) {
     SetWindowPalette(window, bridge_bitmap[0]);
 }
 
+// Frees the drawing resources, logs the frame rate and saves the position; hwndBridge becomes null.
 void BridgeDestroy() {
     for (int i = 0; i < 5; i++) {
         FreeBitMap(bridge_bitmap[i]);
@@ -360,21 +365,9 @@ void BridgeUpdate() {
     frame_count++;
 }
 
-void BridgeResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void BridgeResize(HWND, int32_t, int32_t) {}
 
-int32_t BridgeVisible() {
-    return StationVisible(&bridge_station);
-}
-void BridgeShow() {
-    StationShow(&bridge_station);
-}
-void BridgeHide() {
-    StationHide(&bridge_station);
-}
+STATION_VISIBILITY(Bridge, bridge_station)
 
 void BridgeZoom(int32_t delta) {
     bridge_zoom += delta;

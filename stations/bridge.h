@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 extern HWND hwndBridge;
 extern int32_t observer_status;     // bit 1: periscope raised; bit 2: binoculars in use
@@ -14,27 +15,12 @@ extern int32_t bridge_turn;         // turn request for the next frame: -1, 0, +
 extern DWORD (*bridge_ticks)(void); // the view's clock (GetTickCount; tests may step it)
 extern int32_t bridge_mode;         // this frame's view: 0 binoculars, 1 periscope, -1 nothing
 
-void BridgeRegister();
-// Registers "BridgeChild" (black, no cursor).
-void BridgeOpen(HWND parent);
-// Creates the bridge view at its saved place (default: top centre) and marks it visible.
-LRESULT CALLBACK BridgeProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void BridgeCreate(HWND window);
-// Reads the bar and hit-overlay pictures, sets up the memory screen, clip regions, camera and
-// light.
-void BridgeDestroy();
-// Frees them, logs the frame rate and saves the position; hwndBridge becomes null.
+STATION_OPERATIONS(Bridge);
+// BridgeRegister ... BridgeHide: the operations every station has (station.h).
 void BridgeUpdate();
 // One frame of the view (every main-loop step).
 void BridgeResize(HWND window, int32_t width, int32_t height);
 // Fixed size: nothing to do.
-int32_t BridgeVisible();
-// Non-zero while shown.
-void BridgeShow();
-// Shows the bridge view.
-void BridgeHide();
-// Hides the bridge view.
 void BridgeZoom(int32_t delta);
 // Changes the magnification by delta, kept within 0 to 2.
 void BridgeRotate(int32_t direction);

@@ -30,6 +30,7 @@ void ButtonRegister() {
                     1);
 }
 
+// Creates the orders panel at its saved place (default: left edge, a third of the way down).
 void ButtonOpen(HWND parent) {
     int32_t width = 2 * GetSystemMetrics(SM_CXDLGFRAME) + screen_w * 4 / 800 +
                     3 * (screen_w * 50 / 800 + screen_w * 3 / 800);
@@ -42,6 +43,7 @@ void ButtonOpen(HWND parent) {
     binoc_state = -1;
 }
 
+// Reads the eight button pictures.
 void ButtonCreate(HWND window) {
     static const char *const names[8] = {"binoc1.bmp", "binoc2.bmp", "binoc3.bmp", "peri1.bmp",
                                          "peri2.bmp",  "peri3.bmp",  "dive0.bmp",  "dive1.bmp"};
@@ -51,6 +53,7 @@ void ButtonCreate(HWND window) {
     SetWindowPalette(window, button_bitmap[0]);
 }
 
+// Saves the position and frees the pictures; hwndButton becomes null.
 void ButtonDestroy() {
     StationSavePosition(&button_station);
     for (int i = 0; i < 8; i++) {
@@ -62,21 +65,9 @@ void ButtonDestroy() {
     button_observer_shown = -1;
 }
 
-void ButtonResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void ButtonResize(HWND, int32_t, int32_t) {}
 
-int32_t ButtonVisible() {
-    return StationVisible(&button_station);
-}
-void ButtonShow() {
-    StationShow(&button_station);
-}
-void ButtonHide() {
-    StationHide(&button_station);
-}
+STATION_VISIBILITY(Button, button_station)
 
 void ButtonClick(int32_t x, int32_t y) {
     int32_t n = x == -1 ? y : (x - 1) / (screen_w * 53 / 800);

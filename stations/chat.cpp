@@ -26,6 +26,7 @@ void ChatRegister() {
     StationRegister(chat_station.class_name, ChatProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
 }
 
+// Creates the radio room at its saved place and size (default: bottom left, two thirds wide).
 void ChatOpen(HWND parent) {
     int32_t width = StationReadKey("chat_w", screen_w * 2 / 3);
     int32_t height = StationReadKey("chat_h", screen_h * 80 / 320);
@@ -40,6 +41,7 @@ static int32_t ChatBar() {
     return line_height + 6;
 }
 
+// Makes the log, the input box and the two buttons.
 void ChatCreate(HWND window) {
     SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
     radio_addressee = 0;
@@ -76,6 +78,7 @@ void ChatCreate(HWND window) {
     SendMessage(chat_to, WM_SETFONT, (WPARAM)hfont, 0);
 }
 
+// Saves position and size; hwndChat becomes null.
 void ChatDestroy() {
     if (chat_input && chat_input_proc)
         SetWindowLongPtr(chat_input, GWLP_WNDPROC, (LONG_PTR)chat_input_proc);
@@ -98,17 +101,7 @@ void ChatResize(HWND window, int32_t width, int32_t height) {
     if (chat_to) SetWindowPos(chat_to, NULL, width - 50, height - bar, 50, bar, flags);
 }
 
-void ChatUpdate() {}
-
-int32_t ChatVisible() {
-    return StationVisible(&chat_station);
-}
-void ChatShow() {
-    StationShow(&chat_station);
-}
-void ChatHide() {
-    StationHide(&chat_station);
-}
+STATION_VISIBILITY(Chat, chat_station)
 
 void ChatAddMessage(const char *text) {
     if (!hwndChat || !chat_log) {

@@ -4,32 +4,17 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 extern HWND hwndChat;
 extern int32_t radio_addressee; // 0 "All", 1 "Them", 2 "Us"
 
 enum { CHAT_SEND = 101, CHAT_INPUT = 102, CHAT_LOG = 103, CHAT_ADDRESSEE = 104 };
 
-void ChatRegister();
-// Registers "ChatChild".
-void ChatOpen(HWND parent);
-// Creates the radio room at its saved place and size (default: bottom left, two thirds wide).
-LRESULT CALLBACK ChatProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void ChatCreate(HWND window);
-// Makes the log, the input box and the two buttons.
-void ChatDestroy();
-// Saves position and size; hwndChat becomes null.
+STATION_OPERATIONS(Chat);
+// ChatRegister ... ChatHide: the operations every station has (station.h).
 void ChatResize(HWND window, int32_t width, int32_t height);
 // Lays out the controls for a new client size.
-void ChatUpdate();
-// The radio room has no per-step drawing.
-int32_t ChatVisible();
-// Non-zero while shown.
-void ChatShow();
-// Shows the radio room.
-void ChatHide();
-// Hides the radio room.
 void ChatAddMessage(const char *text);
 // Adds one line (at most 127 characters) to the log; dropped (logged) when there is no radio room.
 void ChatSendMessage(const char *text);

@@ -46,6 +46,7 @@ void CompassRegister() {
                     1);
 }
 
+// Creates the compass at its saved place (default: right edge, below the menu bar).
 void CompassOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(179, 185, &width, &height);
@@ -55,6 +56,7 @@ void CompassOpen(HWND parent) {
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
+// Reads the card "compass.bmp" and makes the off-screen image and the pens.
 void CompassCreate(HWND window) {
     HDC dc = GetDC(window);
     if (!dc) DebugLogTag("CompassCreate", "GetDC");
@@ -82,6 +84,7 @@ void CompassCreate(HWND window) {
     compass_old_pen = (HPEN)SelectObject(compass_memory, compass_grey);
 }
 
+// Frees the drawing resources and saves the position; hwndCompass becomes null.
 void CompassDestroy() {
     if (compass_memory) {
         SelectObject(compass_memory, compass_old_pen);
@@ -165,21 +168,9 @@ void CompassUpdate() {
     ReleaseDC(hwndCompass, dc);
 }
 
-void CompassResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void CompassResize(HWND, int32_t, int32_t) {}
 
-int32_t CompassVisible() {
-    return StationVisible(&compass_station);
-}
-void CompassShow() {
-    StationShow(&compass_station);
-}
-void CompassHide() {
-    StationHide(&compass_station);
-}
+STATION_VISIBILITY(Compass, compass_station)
 
 void CompassClick(int32_t x, int32_t y) {
     CompassRedraw();

@@ -4,32 +4,19 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 extern HWND hwndCompass;
 extern int32_t compass_heading_shown;         // the heading last drawn; spoiled to force a redraw
 extern int32_t compass_cx, compass_cy;        // the card centre in client pixels
 extern int32_t compass_width, compass_height; // the client size the card is stretched over
 
-void CompassRegister();
-// Registers "CompassChild".
-void CompassOpen(HWND parent);
-// Creates the compass at its saved place (default: right edge, below the menu bar).
-LRESULT CALLBACK CompassProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void CompassCreate(HWND window);
-// Reads the card "compass.bmp" and makes the off-screen image and the pens.
-void CompassDestroy();
-// Frees the drawing resources and saves the position; hwndCompass becomes null.
+STATION_OPERATIONS(Compass);
+// CompassRegister ... CompassHide: the operations every station has (station.h).
 void CompassUpdate();
 // Brings the needle and the title up to date (every main-loop step).
 void CompassResize(HWND window, int32_t width, int32_t height);
 // Fixed size: nothing to do.
-int32_t CompassVisible();
-// Non-zero while shown.
-void CompassShow();
-// Shows the compass.
-void CompassHide();
-// Hides the compass.
 void CompassClick(int32_t x, int32_t y);
 // A left click on the card at client position (x, y): orders that course.
 void CompassRedraw();

@@ -29,6 +29,7 @@ void DCRegister() {
                     1);
 }
 
+// Creates the depth-charge window at its saved place (default: bottom right).
 void DCOpen(HWND parent) {
     int32_t width = screen_w / 4, height = 4 * StationCaption();
     dc_width = width;
@@ -39,6 +40,7 @@ void DCOpen(HWND parent) {
     SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
 }
 
+// Makes the five depth buttons; the station starts loading.
 void DCCreate(HWND window) {
     HDC dc = GetDC(window);
     dc_text_height = 14;
@@ -65,6 +67,7 @@ void DCCreate(HWND window) {
     dc_launch_time = dc_ticks();
 }
 
+// Saves the position; hwndDC becomes null.
 void DCDestroy() {
     StationSavePosition(&dc_station);
     for (int i = 0; i < DC_BUTTONS; i++)
@@ -73,15 +76,7 @@ void DCDestroy() {
     dc_ready_shown = -1;
 }
 
-int32_t DCVisible() {
-    return StationVisible(&dc_station);
-}
-void DCShow() {
-    StationShow(&dc_station);
-}
-void DCHide() {
-    StationHide(&dc_station);
-}
+STATION_VISIBILITY(DC, dc_station)
 
 void DCClick(int32_t x, int32_t y) {
     (void)x;

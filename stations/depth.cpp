@@ -34,6 +34,7 @@ void DepthRegister() {
     StationRegister(depth_station.class_name, DepthProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
 }
 
+// Creates the gauge at its saved place (default: right edge, below the compass).
 void DepthOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(125, 143, &width, &height);
@@ -46,6 +47,7 @@ void DepthOpen(HWND parent) {
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
+// Reads the dial "depthg.bmp".
 void DepthCreate(HWND window) {
     HDC dc = GetDC(window);
     if (!dc) DebugLogTag("DepthCreate", "GetDC");
@@ -65,6 +67,7 @@ void DepthCreate(HWND window) {
     SetWindowPalette(window, depth_face);
 }
 
+// Frees the dial and saves the position; hwndDepth becomes null.
 void DepthDestroy() {
     FreeBitMap(depth_face);
     depth_face = NULL;
@@ -141,21 +144,9 @@ void DepthUpdate() {
     ReleaseDC(hwndDepth, dc);
 }
 
-void DepthResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void DepthResize(HWND, int32_t, int32_t) {}
 
-int32_t DepthVisible() {
-    return StationVisible(&depth_station);
-}
-void DepthShow() {
-    StationShow(&depth_station);
-}
-void DepthHide() {
-    StationHide(&depth_station);
-}
+STATION_VISIBILITY(Depth, depth_station)
 
 int32_t DepthFromClick(int32_t x, int32_t y) {
     if (depth_w <= 0 || depth_h <= 0) return 0;

@@ -4,32 +4,19 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 extern HWND hwndDepth;
 extern int32_t depth_shown;        // the depth last drawn; spoiled to force a redraw
 extern int32_t depth_cx, depth_cy; // the dial centre in client pixels
 extern int32_t depth_w, depth_h;   // the client size the dial is stretched over
 
-void DepthRegister();
-// Registers "DepthChild".
-void DepthOpen(HWND parent);
-// Creates the gauge at its saved place (default: right edge, below the compass).
-LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void DepthCreate(HWND window);
-// Reads the dial "depthg.bmp".
-void DepthDestroy();
-// Frees the dial and saves the position; hwndDepth becomes null.
+STATION_OPERATIONS(Depth);
+// DepthRegister ... DepthHide: the operations every station has (station.h).
 void DepthUpdate();
 // Brings the needles and the title up to date (every main-loop step).
 void DepthResize(HWND window, int32_t width, int32_t height);
 // Fixed size: nothing to do.
-int32_t DepthVisible();
-// Non-zero while shown.
-void DepthShow();
-// Shows the gauge.
-void DepthHide();
-// Hides the gauge.
 void DepthClick(int32_t x, int32_t y);
 // A left click on the dial at client position (x, y): orders that depth.
 int32_t DepthDialEntry(int64_t depth);

@@ -58,14 +58,15 @@ static int32_t GunFontHeight(HWND window) {
     return h;
 }
 
+// Creates the gun window at its saved place (default: bottom right).
 void GunOpen(HWND parent) {
     // Five caption heights, or more when the font needs it: the three status lines above the
     // button must not be cut by it.
     int32_t width = screen_w / 4, height = 5 * StationCaption();
     int32_t th = GunFontHeight(NULL);
     if (th < 0) th = 14;
-    int32_t need = StationCaption() + 2 * GetSystemMetrics(SM_CYBORDER) + height / 20 + 3 * th +
-                   4 + (th + 8) + 4;
+    int32_t need = StationCaption() + 2 * GetSystemMetrics(SM_CYBORDER) + height / 20 + 3 * th + 4 +
+                   (th + 8) + 4;
     if (height < need) height = need;
     gun_width = width;
     gun_height = height;
@@ -75,6 +76,7 @@ void GunOpen(HWND parent) {
     DebugLog("hwndGun=%x", (unsigned)(uintptr_t)window);
 }
 
+// Makes the fire order button; the gun starts Ready with no target.
 void GunCreate(HWND window) {
     SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
     int32_t th = GunFontHeight(window);
@@ -97,6 +99,7 @@ void GunCreate(HWND window) {
     gun_status = GUN_READY;
 }
 
+// Saves the position; hwndGun becomes null.
 void GunDestroy() {
     StationSavePosition(&gun_station);
     gun_button = NULL;
@@ -106,15 +109,8 @@ void GunDestroy() {
     gun_status_shown = -1;
 }
 
-int32_t GunVisible() {
-    return StationVisible(&gun_station);
-}
-void GunShow() {
-    StationShow(&gun_station);
-}
-void GunHide() {
-    StationHide(&gun_station);
-}
+// Hiding the gun window leaves the gun's state as it is.
+STATION_VISIBILITY(Gun, gun_station)
 
 void GunClick(int32_t x, int32_t y) {
     (void)x;

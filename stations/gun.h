@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 struct Mobile;
 
@@ -25,22 +26,8 @@ extern uint32_t gun_timer;       // tick at which the current state's wait ends,
 extern DWORD (*gun_ticks)(void); // the gun's clock (GetTickCount; tests may step it)
 extern int32_t range_class; // the target's range this update: 0 none, 1 close ... 4 out of range
 
-void GunRegister();
-// Registers "GunChild".
-void GunOpen(HWND parent);
-// Creates the gun window at its saved place (default: bottom right).
-LRESULT CALLBACK GunProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void GunCreate(HWND window);
-// Makes the fire order button; the gun starts Ready with no target.
-void GunDestroy();
-// Saves the position; hwndGun becomes null.
-int32_t GunVisible();
-// Non-zero while shown.
-void GunShow();
-// Shows the gun window.
-void GunHide();
-// Hides the gun window (the gun holds its state).
+STATION_OPERATIONS(Gun);
+// GunRegister ... GunHide: the operations every station has (station.h).
 void GunClick(int32_t x, int32_t y);
 // A click in the window outside the button: nothing.
 void GunUpdate(HDC dc, int32_t force);

@@ -79,11 +79,13 @@ static const Station map_station = {"MapChild", "Map table", "map_x",   "map_y",
                                     "map_w",    "map_h",     &hwndMap,  &map_visible,
                                     MapCreate,  MapDestroy,  MapResize, STATION_FOCUS};
 
+// Registers "MapChild" (light yellow background).
 void MapRegister() {
     map_background = CreateSolidBrush(MAP_PAPER);
     StationRegister(map_station.class_name, MapProcess, map_background, 1);
 }
 
+// Creates the map table at its saved place and size (default: bottom right, square chart).
 void MapOpen(HWND parent) {
     int32_t width = StationReadKey("map_w", screen_w / 5 + 2 * sm_cxborder);
     int32_t height = StationReadKey("map_h", StationCaption() + screen_w / 5 + 2 * sm_cyborder);
@@ -105,6 +107,7 @@ static void MapBackBuffer(HDC dc, int32_t width, int32_t height) {
     map_old_bitmap = (HBITMAP)SelectObject(map_memory, map_bitmap);
 }
 
+// Makes the chart's drawing resources.
 void MapCreate(HWND window) {
     HDC dc = GetDC(window);
     if (!dc) DebugLogTag("MapUpdate", "GetDC");
@@ -131,6 +134,7 @@ void MapCreate(HWND window) {
     }
 }
 
+// Releases the drawing resources and saves position and size; hwndMap becomes null.
 void MapDestroy() {
     if (map_memory) {
         SelectObject(map_memory, map_old_bitmap);
@@ -166,15 +170,7 @@ void MapResize(HWND window, int32_t width, int32_t height) {
     map_redraw = 1;
 }
 
-int32_t MapVisible() {
-    return StationVisible(&map_station);
-}
-void MapShow() {
-    StationShow(&map_station);
-}
-void MapHide() {
-    StationHide(&map_station);
-}
+STATION_VISIBILITY(Map, map_station)
 
 void MapZoom(int32_t range) {
     // A scale of 0 would leave the chart with nothing to divide by.

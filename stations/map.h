@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 extern HWND hwndMap;
 extern int32_t map_scale;                // world units across the chart; twice the range of MapZoom
@@ -17,26 +18,12 @@ enum {
     MAP_BUTTON_SONAR = 103
 };
 
-void MapRegister();
-// Registers "MapChild" (light yellow background).
-void MapOpen(HWND parent);
-// Creates the map table at its saved place and size (default: bottom right, square chart).
-LRESULT CALLBACK MapProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void MapCreate(HWND window);
-// Makes the chart's drawing resources.
-void MapDestroy();
-// Releases them and saves position and size; hwndMap becomes null.
+STATION_OPERATIONS(Map);
+// MapRegister ... MapHide: the operations every station has (station.h).
 void MapResize(HWND window, int32_t width, int32_t height);
 // Lays out the chart for a new client size.
 void MapUpdate();
 // The paced redraw (every main-loop step).
-int32_t MapVisible();
-// Non-zero while shown.
-void MapShow();
-// Shows the map table.
-void MapHide();
-// Hides the map table.
 void MapZoom(int32_t range);
 // Sets the chart's half-width to `range` world units (shown at the next redraw).
 void MapClick(int32_t x, int32_t y);

@@ -20,6 +20,7 @@ void PlanRegister() {
     StationRegister(plan_station.class_name, PlanProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
 }
 
+// Creates the status map centred on the screen (it keeps no position).
 void PlanOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(700, 156, &width, &height);
@@ -31,6 +32,7 @@ void PlanOpen(HWND parent) {
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
+// Reads "plan.bmp".
 void PlanCreate(HWND window) {
     HDC dc = GetDC(window);
     if (dc) {
@@ -43,6 +45,7 @@ void PlanCreate(HWND window) {
     SetWindowPalette(window, plan_picture);
 }
 
+// Frees the picture; hwndPlan becomes null.
 void PlanDestroy() {
     FreeBitMap(plan_picture);
     plan_picture = NULL;
@@ -51,11 +54,7 @@ void PlanDestroy() {
 
 void PlanUpdate() {}
 
-void PlanResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void PlanResize(HWND, int32_t, int32_t) {}
 
 int32_t PlanVisible() {
     return StationVisible(&plan_station);
@@ -65,6 +64,7 @@ void PlanShow() {
     StationShow(&plan_station);
 }
 
+// Hides the status map (and always reconfigures the menu).
 void PlanHide() {
     if (plan_visible && hwndPlan) ShowWindow(hwndPlan, SW_HIDE);
     plan_visible = 0;

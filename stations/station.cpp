@@ -27,7 +27,8 @@ int32_t StationReadKey(const char *key, int32_t fallback) {
     return (int32_t)GetPrivateProfileInt(szAppName, CoordinateName(key), fallback, szIniName);
 }
 
-void StationWriteKey(const char *key, int32_t value) {
+// Writes value in decimal under CoordinateName(key).
+static void StationWriteKey(const char *key, int32_t value) {
     char text[16];
     snprintf(text, sizeof text, "%d", (int)value);
     WritePrivateProfileString(szAppName, CoordinateName(key), text, szIniName);
@@ -88,8 +89,11 @@ static int StationCovers(const Station *self, HWND parent, int32_t x, int32_t y,
     return 0;
 }
 
-void StationPlace(const Station *station, HWND parent, int32_t *x, int32_t *y, int32_t w,
-                  int32_t h) {
+// Fits a w × h window into the parent's client area. A place from the settings is kept unless it
+// runs off the area; a default place (screen coordinates) is moved into the area and, when it
+// would cover another station, to the nearest place that covers none where there is one.
+static void StationPlace(const Station *station, HWND parent, int32_t *x, int32_t *y, int32_t w,
+                         int32_t h) {
     RECT room;
     if (!parent || !GetClientRect(parent, &room)) return;
     int32_t cw = room.right - room.left, ch = room.bottom - room.top;
@@ -171,7 +175,8 @@ void StationSavePosition(const Station *station) {
     }
 }
 
-void StationOpened(const Station *station, HWND window) {
+// After WM_CREATE's own work: hides the window when the station's visible flag is clear.
+static void StationOpened(const Station *station, HWND window) {
     if (!*station->visible && window) ShowWindow(window, SW_HIDE);
 }
 

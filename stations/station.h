@@ -25,6 +25,32 @@ struct Station {
     uint32_t flags; // STATION_FOCUS
 };
 
+// Declares the operations every station module has under its prefix: XxxRegister() registers the
+// class, XxxOpen(parent) creates the window, XxxProcess is its window procedure, XxxCreate(window)
+// and XxxDestroy() make and free the drawing resources (the latter saves the place and clears
+// hwndXxx), XxxVisible() is non-zero while shown, XxxShow() and XxxHide() show and hide it.
+#define STATION_OPERATIONS(Xxx)                                                                    \
+    void Xxx##Register();                                                                          \
+    void Xxx##Open(HWND parent);                                                                   \
+    LRESULT CALLBACK Xxx##Process(HWND window, UINT message, WPARAM wParam, LPARAM lParam);        \
+    void Xxx##Create(HWND window);                                                                 \
+    void Xxx##Destroy();                                                                           \
+    int32_t Xxx##Visible();                                                                        \
+    void Xxx##Show();                                                                              \
+    void Xxx##Hide()
+
+// Defines XxxVisible, XxxShow and XxxHide on the module's Station.
+#define STATION_VISIBILITY(Xxx, station)                                                           \
+    int32_t Xxx##Visible() {                                                                       \
+        return StationVisible(&station);                                                           \
+    }                                                                                              \
+    void Xxx##Show() {                                                                             \
+        StationShow(&station);                                                                     \
+    }                                                                                              \
+    void Xxx##Hide() {                                                                             \
+        StationHide(&station);                                                                     \
+    }
+
 int32_t StationScaleW(int32_t design);
 // design × screen_w / 800.
 int32_t StationScaleH(int32_t design);
@@ -36,28 +62,19 @@ void StationWindowSize(int32_t design_w, int32_t design_h, int32_t *width, int32
 
 int32_t StationReadKey(const char *key, int32_t fallback);
 // The settings value under CoordinateName(key), or fallback when it is missing.
-void StationWriteKey(const char *key, int32_t value);
-// Writes value in decimal under CoordinateName(key).
 
 ATOM StationRegister(const char *class_name, WNDPROC proc, HBRUSH background, int32_t cursor);
 // Registers a station class (own DC, redraw on resize, 4 window bytes, arrow cursor or none).
 
-void StationPlace(const Station *station, HWND parent, int32_t *x, int32_t *y, int32_t w,
-                  int32_t h);
-// Fits a w × h window into the parent's client area. A place from the settings is kept unless it
-// runs off the area; a default place (screen coordinates) is moved into the area and, when it
-// would cover another station, to the nearest place that covers none where there is one.
-
 HWND StationCreate(const Station *station, HWND parent, int32_t x, int32_t y, int32_t width,
                    int32_t height, int32_t resizable, DWORD ex_style);
-// Places (StationPlace) and creates the station's child window; stores it in *station->window.
+// Fits the window into the parent's client area (a saved place is kept unless it runs off; a
+// default place keeps clear of the other stations where it can), creates the station's child
+// window and stores it in *station->window.
 
 void StationSavePosition(const Station *station);
 // Writes the window's top-left corner (in the frame's client coordinates), and the size of a
 // resizable station, under the station's keys.
-
-void StationOpened(const Station *station, HWND window);
-// After WM_CREATE's own work: hides the window when the station's visible flag is clear.
 
 int32_t StationVisible(const Station *station);
 // Non-zero while the station's window exists and is shown.
@@ -74,6 +91,6 @@ void StationPaintBitmap(HWND window, uint8_t *bitmap);
 
 LRESULT StationProcess(const Station *station, HWND window, UINT message, WPARAM wParam,
                        LPARAM lParam);
-// The messages every station handles alike: creation (then StationOpened), destruction, close
-// (minimises), size (a maximise becomes a restore) and mouse activation; anything else goes to
-// the default window procedure. A station's own procedure ends by calling it.
+// The messages every station handles alike: creation (then hidden when the visible flag is clear),
+// destruction, close (minimises), size (a maximise becomes a restore) and mouse activation;
+// anything else goes to the default window procedure. A station's own procedure ends by calling it.

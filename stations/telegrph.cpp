@@ -38,6 +38,7 @@ void TelegraphRegister() {
                     (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
 }
 
+// Creates the telegraph at its saved place (default: top left of the frame's client area).
 void TelegraphOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(195, 118, &width, &height);
@@ -47,6 +48,7 @@ void TelegraphOpen(HWND parent) {
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
+// Reads "tele0.bmp" to "tele4.bmp".
 void TelegraphCreate(HWND window) {
     HDC dc = GetDC(window);
     if (!dc) DebugLogTag("TelegraphCreate", "GetDC");
@@ -64,6 +66,7 @@ void TelegraphCreate(HWND window) {
     SetWindowPalette(window, telegraph_face[0]);
 }
 
+// Saves the position and frees the pictures; hwndTelegraph becomes null.
 void TelegraphDestroy() {
     StationSavePosition(&telegraph_station);
     for (int i = 0; i < 5; i++) {
@@ -90,21 +93,9 @@ void TelegraphUpdate() {
     ReleaseDC(hwndTelegraph, dc);
 }
 
-void TelegraphResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void TelegraphResize(HWND, int32_t, int32_t) {}
 
-int32_t TelegraphVisible() {
-    return StationVisible(&telegraph_station);
-}
-void TelegraphShow() {
-    StationShow(&telegraph_station);
-}
-void TelegraphHide() {
-    StationHide(&telegraph_station);
-}
+STATION_VISIBILITY(Telegraph, telegraph_station)
 
 int32_t TelegraphOrder(uint16_t angle) {
     // Five sectors of 36 degrees below the pivot, full astern on the left.

@@ -4,31 +4,18 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 extern HWND hwndTelegraph;
 extern int32_t telegraph_shown; // the engine order on the window; kept from battle to battle
 extern int32_t telegraph_cx;    // half the client width: the lever's pivot is at (telegraph_cx, 0)
 
-void TelegraphRegister();
-// Registers "TelegraphChild".
-void TelegraphOpen(HWND parent);
-// Creates the telegraph at its saved place (default: top left of the frame's client area).
-LRESULT CALLBACK TelegraphProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void TelegraphCreate(HWND window);
-// Reads "tele0.bmp" to "tele4.bmp".
-void TelegraphDestroy();
-// Saves the position and frees the pictures; hwndTelegraph becomes null.
+STATION_OPERATIONS(Telegraph);
+// TelegraphRegister ... TelegraphHide: the operations every station has (station.h).
 void TelegraphUpdate();
 // Shows the own ship's engine order (every main-loop step).
 void TelegraphResize(HWND window, int32_t width, int32_t height);
 // Fixed size: nothing to do.
-int32_t TelegraphVisible();
-// Non-zero while shown.
-void TelegraphShow();
-// Shows the telegraph.
-void TelegraphHide();
-// Hides the telegraph.
 void TelegraphClick(int32_t x, int32_t y);
 // A left click at client position (x, y): orders the engines by the dial sector.
 int32_t TelegraphOrder(uint16_t angle);

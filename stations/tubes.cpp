@@ -39,6 +39,7 @@ void TubesRegister() {
     StationRegister(tubes_station.class_name, TubesProcess, (HBRUSH)GetStockObject(BLACK_BRUSH), 1);
 }
 
+// Creates the tubes window at its saved place (default: left edge, a third of the way down).
 void TubesOpen(HWND parent) {
     int32_t width = screen_w * 197 / 800 + 2 * sm_cxborder;
     int32_t height = StationCaption() + screen_w * 74 / 800 + 2 * sm_cyborder;
@@ -48,6 +49,7 @@ void TubesOpen(HWND parent) {
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
+// Reads the lamp and dial pictures and loads all four tubes.
 void TubesCreate(HWND window) {
     int sub = player_mobile && player_mobile->type && player_mobile->type->type_id == SUBMARINE;
     static const char *const names[6] = {"glight0.bmp", "glight1.bmp", "rlight0.bmp",
@@ -62,6 +64,7 @@ void TubesCreate(HWND window) {
     SetWindowPalette(window, tubes_bitmap[0]);
 }
 
+// Saves the position and frees the pictures; hwndTubes becomes null.
 void TubesDestroy() {
     StationSavePosition(&tubes_station);
     for (int i = 0; i < 6; i++) {
@@ -71,21 +74,9 @@ void TubesDestroy() {
     hwndTubes = NULL;
 }
 
-void TubesResize(HWND window, int32_t width, int32_t height) {
-    (void)window;
-    (void)width;
-    (void)height;
-}
+void TubesResize(HWND, int32_t, int32_t) {}
 
-int32_t TubesVisible() {
-    return StationVisible(&tubes_station);
-}
-void TubesShow() {
-    StationShow(&tubes_station);
-}
-void TubesHide() {
-    StationHide(&tubes_station);
-}
+STATION_VISIBILITY(Tubes, tubes_station)
 
 void TubesReset() {
     for (int i = 0; i < TUBES_COUNT; i++)

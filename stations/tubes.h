@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "stations/station.h"
 
 enum { TUBES_COUNT = 4, TUBES_HALF_ARC = 2730 };
 
@@ -15,24 +16,10 @@ extern int32_t tubes_redraw;             // the lamps are redrawn at the next up
 extern int32_t tubes_last_view;          // the view at the last redraw of the dial
 extern int32_t (*tubes_clock)();         // the calendar clock in seconds the crew works by
 
-void TubesRegister();
-// Registers "TubesChild".
-void TubesOpen(HWND parent);
-// Creates the tubes window at its saved place (default: left edge, a third of the way down).
-LRESULT CALLBACK TubesProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The window procedure.
-void TubesCreate(HWND window);
-// Reads the lamp and dial pictures and loads all four tubes.
-void TubesDestroy();
-// Saves the position and frees the pictures; hwndTubes becomes null.
+STATION_OPERATIONS(Tubes);
+// TubesRegister ... TubesHide: the operations every station has (station.h).
 void TubesResize(HWND window, int32_t width, int32_t height);
 // Fixed size: nothing to do.
-int32_t TubesVisible();
-// Non-zero while shown.
-void TubesShow();
-// Shows the tubes window.
-void TubesHide();
-// Hides the tubes window.
 void TubesReset();
 // Empties all four tubes (start of a battle, before the window is made).
 int32_t TubesInArc();
