@@ -115,8 +115,19 @@ typedef struct Walk {
     uint32_t polys;
 } Walk;
 
-// Transforms and projects a points command's points; with BOUND, also widens *b to take them in.
-template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBounds *b) {
+// The camera-space coordinate of a model point: row k of the model-to-camera matrix times p,
+// scaled down by shift, plus the shape's centre. The result keeps the low 32 bits; with no
+// scaling those come from 32-bit products and sums alone.
+template <bool SCALED>
+static inline int32_t PointCoord(const int64_t *m, const int32_t *p, int32_t shift, int32_t c) {
+    if (!SCALED)
+        return (int32_t)((uint32_t)m[0] * (uint32_t)p[0] + (uint32_t)m[1] * (uint32_t)p[1] +
+                         (uint32_t)m[2] * (uint32_t)p[2] + (uint32_t)c);
+    return (int32_t)(((m[0] * p[0] + m[1] * p[1] + m[2] * p[2]) >> shift) + c);
+}
+
+template <bool BOUND, bool SCALED>
+static void PointsLoop(Walk *w, const int32_t *op, dddBounds *b) {
     // Vertex stores may alias anything: the matrix and the screen are read into locals once.
     int64_t m[9];
     for (int32_t k = 0; k < 9; k++)
@@ -129,10 +140,9 @@ template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBoun
     int32_t minc = 0, maxc = 0, minr = 0, maxr = 0, zmin = 0;
     if (BOUND) minc = b->minc, maxc = b->maxc, minr = b->minr, maxr = b->maxr, zmin = b->zmin;
     for (int32_t i = 0; i < count; i++, p += 3, v++) {
-        int64_t x = p[0], y = p[1], z = p[2];
-        v->x = (int32_t)(((m[0] * x + m[1] * y + m[2] * z) >> shift) + cx);
-        v->y = (int32_t)(((m[3] * x + m[4] * y + m[5] * z) >> shift) + cy);
-        v->z = (int32_t)(((m[6] * x + m[7] * y + m[8] * z) >> shift) + cz);
+        v->x = PointCoord<SCALED>(m, p, shift, cx);
+        v->y = PointCoord<SCALED>(m + 3, p, shift, cy);
+        v->z = PointCoord<SCALED>(m + 6, p, shift, cz);
         v->model = p;
         dddProjectWith(v, xr, yr, mx, my);
         if (BOUND) {
@@ -144,6 +154,14 @@ template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBoun
         }
     }
     if (BOUND) b->minc = minc, b->maxc = maxc, b->minr = minr, b->maxr = maxr, b->zmin = zmin;
+}
+
+// Transforms and projects a points command's points; with BOUND, also widens *b to take them in.
+template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBounds *b) {
+    if (w->shift)
+        PointsLoop<BOUND, true>(w, op, b);
+    else
+        PointsLoop<BOUND, false>(w, op, b);
 }
 
 static void Points(Walk *w, const int32_t *op) {
