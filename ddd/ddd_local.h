@@ -152,14 +152,31 @@ static inline int64_t dddDivByReciprocal(int64_t num, uint64_t d, uint64_t r) {
     return num < 0 ? -(int64_t)q : (int64_t)q;
 }
 
+// num / d rounded toward zero, for |num| < 2^53 and 0 < d < 2^53, in double precision: both
+// are exact doubles, and the nearest double to num / d can only reach the next integer when it
+// lies within num * 2^-53 of it, while a remainder keeps it at least 1 / d away; so that would
+// take |num| >= 2^53.
+static inline int64_t dddDivTrunc(int64_t num, int64_t d) {
+    return (int64_t)((double)num / (double)d);
+}
+// Ratios within this bound keep (coordinate >> 8) * ratio below 2^53 for any 32-bit coordinate.
+#define DDD_EXACT_RATIO (1 << 29)
+
 // dddProjectVertex with the screen's ratios and centre passed in, for loops over many points.
 static inline void dddProjectWith(dddVertex *v, int32_t xr, int32_t yr, int32_t mx, int32_t my) {
     if (v->z < (DDD_NEAR << 16)) return; // left to the near clipping
-    // Both screen coordinates share one division.
-    uint64_t zd = (uint64_t)(v->z >> 8), r = ~0ull / zd;
-    v->col = dddScreenCoord(dddDivByReciprocal((int64_t)(v->x >> 8) * xr, zd, r), mx);
-    v->row = dddScreenCoord(dddDivByReciprocal((int64_t)(v->y >> 8) * yr, zd, r), my);
-    v->depth = (uint32_t)(((1ull << 52) - 1) / (uint32_t)v->z);
+    int64_t zd = v->z >> 8, nx = (int64_t)(v->x >> 8) * xr, ny = (int64_t)(v->y >> 8) * yr;
+    if (xr < DDD_EXACT_RATIO && xr > -DDD_EXACT_RATIO && yr < DDD_EXACT_RATIO &&
+        yr > -DDD_EXACT_RATIO) {
+        v->col = dddScreenCoord(dddDivTrunc(nx, zd), mx);
+        v->row = dddScreenCoord(dddDivTrunc(ny, zd), my);
+    } else {
+        // Both screen coordinates share one division.
+        uint64_t r = ~0ull / (uint64_t)zd;
+        v->col = dddScreenCoord(dddDivByReciprocal(nx, (uint64_t)zd, r), mx);
+        v->row = dddScreenCoord(dddDivByReciprocal(ny, (uint64_t)zd, r), my);
+    }
+    v->depth = (uint32_t)dddDivTrunc((1ll << 52) - 1, v->z);
 }
 void dddProjectVertex(dddVertex *v);
 int32_t dddCullShape(const dddShapeInfo *info, const int32_t *world, int32_t *centre);

@@ -2,6 +2,10 @@
 #include "ddd/ddd_local.h"
 
 #include <string.h>
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(DDD_PORTABLE)
+#define DDD_X86_SIMD 1
+#include <immintrin.h>
+#endif
 
 dddVertex *ddd_vcache;
 uint8_t *ddd_litbits;
@@ -115,8 +119,100 @@ typedef struct Walk {
     uint32_t polys;
 } Walk;
 
-// Transforms and projects a points command's points; with BOUND, also widens *b to take them in.
-template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBounds *b) {
+// The camera-space coordinate of a model point: row k of the model-to-camera matrix times p,
+// scaled down by shift, plus the shape's centre. The result keeps the low 32 bits; with no
+// scaling those come from 32-bit products and sums alone.
+template <bool SCALED>
+static inline int32_t PointCoord(const int64_t *m, const int32_t *p, int32_t shift, int32_t c) {
+    if (!SCALED)
+        return (int32_t)((uint32_t)m[0] * (uint32_t)p[0] + (uint32_t)m[1] * (uint32_t)p[1] +
+                         (uint32_t)m[2] * (uint32_t)p[2] + (uint32_t)c);
+    return (int32_t)(((m[0] * p[0] + m[1] * p[1] + m[2] * p[2]) >> shift) + c);
+}
+
+#ifdef DDD_X86_SIMD
+// Unscaled points four at a time, as PointsLoop<BOUND, false> does them one by one: the
+// transform in 32-bit lanes, the divisions in double lanes (exact, as dddDivTrunc), and the
+// screen clamp before the conversion back. A group with a point nearer than DDD_NEAR, whose
+// screen values are left as they were, is left to the loop; returns how many points were done.
+// One camera-space coordinate of four points: PointCoord<false> in 32-bit lanes.
+__attribute__((target("avx2"))) static inline __m128i RowAvx2(const __m128i *r, __m128i px,
+                                                              __m128i py, __m128i pz, __m128i c) {
+    return _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(r[0], px), _mm_mullo_epi32(r[1], py)),
+                         _mm_add_epi32(_mm_mullo_epi32(r[2], pz), c));
+}
+
+template <bool BOUND>
+__attribute__((target("avx2"))) static int32_t
+PointsAvx2(const int32_t *p, dddVertex *v, int32_t count, const int64_t *m, const int32_t *centre,
+           int32_t xr, int32_t yr, int32_t mx, int32_t my, int32_t *box) {
+    const __m128i stride = _mm_setr_epi32(0, 3, 6, 9), near = _mm_set1_epi32((DDD_NEAR << 16) - 1);
+    __m128i mm[9];
+    for (int32_t k = 0; k < 9; k++)
+        mm[k] = _mm_set1_epi32((int32_t)m[k]);
+    const __m128i cx = _mm_set1_epi32(centre[0]), cy = _mm_set1_epi32(centre[1]),
+                  cz = _mm_set1_epi32(centre[2]);
+    const __m256d xrd = _mm256_set1_pd(xr), yrd = _mm256_set1_pd(yr), mxd = _mm256_set1_pd(mx),
+                  myd = _mm256_set1_pd(my), top = _mm256_set1_pd(DDD_FAR_COORD + 1),
+                  bottom = _mm256_set1_pd(-DDD_FAR_COORD - 1),
+                  depth_one = _mm256_set1_pd((double)((1ll << 52) - 1));
+    __m128i minc = _mm_set1_epi32(box[0]), maxc = _mm_set1_epi32(box[1]),
+            minr = _mm_set1_epi32(box[2]), maxr = _mm_set1_epi32(box[3]),
+            zmin = _mm_set1_epi32(box[4]);
+    const int32_t round = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, p += 12, v += 4) {
+        __m128i px = _mm_i32gather_epi32(p, stride, 4), py = _mm_i32gather_epi32(p + 1, stride, 4),
+                pz = _mm_i32gather_epi32(p + 2, stride, 4);
+        __m128i x = RowAvx2(mm, px, py, pz, cx), y = RowAvx2(mm + 3, px, py, pz, cy),
+                z = RowAvx2(mm + 6, px, py, pz, cz);
+        if (_mm_movemask_epi8(_mm_cmpgt_epi32(near, z))) break;
+        __m256d zd = _mm256_cvtepi32_pd(_mm_srai_epi32(z, 8));
+        __m256d qx = _mm256_div_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srai_epi32(x, 8)), xrd), zd);
+        __m256d qy = _mm256_div_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srai_epi32(y, 8)), yrd), zd);
+        qx = _mm256_add_pd(_mm256_round_pd(qx, round), mxd);
+        qy = _mm256_add_pd(_mm256_round_pd(qy, round), myd);
+        __m128i col = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(qx, bottom), top));
+        __m128i rw = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(qy, bottom), top));
+        __m128i depth = _mm256_cvttpd_epi32(_mm256_div_pd(depth_one, _mm256_cvtepi32_pd(z)));
+        // x y z row, then col depth, for each of the four.
+        __m128i xy0 = _mm_unpacklo_epi32(x, y), xy1 = _mm_unpackhi_epi32(x, y);
+        __m128i zr0 = _mm_unpacklo_epi32(z, rw), zr1 = _mm_unpackhi_epi32(z, rw);
+        __m128i cd0 = _mm_unpacklo_epi32(col, depth), cd1 = _mm_unpackhi_epi32(col, depth);
+        _mm_storeu_si128((__m128i *)&v[0].x, _mm_unpacklo_epi64(xy0, zr0));
+        _mm_storel_epi64((__m128i *)&v[0].col, cd0);
+        _mm_storeu_si128((__m128i *)&v[1].x, _mm_unpackhi_epi64(xy0, zr0));
+        _mm_storel_epi64((__m128i *)&v[1].col, _mm_unpackhi_epi64(cd0, cd0));
+        _mm_storeu_si128((__m128i *)&v[2].x, _mm_unpacklo_epi64(xy1, zr1));
+        _mm_storel_epi64((__m128i *)&v[2].col, cd1);
+        _mm_storeu_si128((__m128i *)&v[3].x, _mm_unpackhi_epi64(xy1, zr1));
+        _mm_storel_epi64((__m128i *)&v[3].col, _mm_unpackhi_epi64(cd1, cd1));
+        v[0].model = p, v[1].model = p + 3, v[2].model = p + 6, v[3].model = p + 9;
+        if (BOUND) {
+            minc = _mm_min_epi32(minc, col), maxc = _mm_max_epi32(maxc, col);
+            minr = _mm_min_epi32(minr, rw), maxr = _mm_max_epi32(maxr, rw);
+            zmin = _mm_min_epi32(zmin, z);
+        }
+    }
+    if (BOUND) {
+        alignas(16) int32_t lanes[5][4];
+        _mm_store_si128((__m128i *)lanes[0], minc), _mm_store_si128((__m128i *)lanes[1], maxc);
+        _mm_store_si128((__m128i *)lanes[2], minr), _mm_store_si128((__m128i *)lanes[3], maxr);
+        _mm_store_si128((__m128i *)lanes[4], zmin);
+        for (int32_t k = 0; k < 4; k++) {
+            box[0] = lanes[0][k] < box[0] ? lanes[0][k] : box[0];
+            box[1] = lanes[1][k] > box[1] ? lanes[1][k] : box[1];
+            box[2] = lanes[2][k] < box[2] ? lanes[2][k] : box[2];
+            box[3] = lanes[3][k] > box[3] ? lanes[3][k] : box[3];
+            box[4] = lanes[4][k] < box[4] ? lanes[4][k] : box[4];
+        }
+    }
+    return i;
+}
+#endif
+
+template <bool BOUND, bool SCALED>
+static void PointsLoop(Walk *w, const int32_t *op, dddBounds *b) {
     // Vertex stores may alias anything: the matrix and the screen are read into locals once.
     int64_t m[9];
     for (int32_t k = 0; k < 9; k++)
@@ -128,11 +224,37 @@ template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBoun
     dddVertex *v = &ddd_vcache[first];
     int32_t minc = 0, maxc = 0, minr = 0, maxr = 0, zmin = 0;
     if (BOUND) minc = b->minc, maxc = b->maxc, minr = b->minr, maxr = b->maxr, zmin = b->zmin;
-    for (int32_t i = 0; i < count; i++, p += 3, v++) {
-        int64_t x = p[0], y = p[1], z = p[2];
-        v->x = (int32_t)(((m[0] * x + m[1] * y + m[2] * z) >> shift) + cx);
-        v->y = (int32_t)(((m[3] * x + m[4] * y + m[5] * z) >> shift) + cy);
-        v->z = (int32_t)(((m[6] * x + m[7] * y + m[8] * z) >> shift) + cz);
+    int32_t i = 0;
+#ifdef DDD_X86_SIMD
+    if (!SCALED && ddd_simd == DDD_SIMD_AVX2 && xr < DDD_EXACT_RATIO && xr > -DDD_EXACT_RATIO &&
+        yr < DDD_EXACT_RATIO && yr > -DDD_EXACT_RATIO) {
+        int32_t box[5] = {minc, maxc, minr, maxr, zmin};
+        // A group that stops the vector loop (a near point) is done here, and the loop goes on.
+        while (i + 4 <= count) {
+            int32_t done = PointsAvx2<BOUND>(p, v, count - i, m, w->centre, xr, yr, mx, my, box);
+            i += done, p += 3 * done, v += done;
+            for (int32_t k = 0; k < 4 && i < count; k++, i++, p += 3, v++) {
+                v->x = PointCoord<false>(m, p, shift, cx);
+                v->y = PointCoord<false>(m + 3, p, shift, cy);
+                v->z = PointCoord<false>(m + 6, p, shift, cz);
+                v->model = p;
+                dddProjectWith(v, xr, yr, mx, my);
+                if (BOUND) {
+                    box[0] = v->col < box[0] ? v->col : box[0];
+                    box[1] = v->col > box[1] ? v->col : box[1];
+                    box[2] = v->row < box[2] ? v->row : box[2];
+                    box[3] = v->row > box[3] ? v->row : box[3];
+                    box[4] = v->z < box[4] ? v->z : box[4];
+                }
+            }
+        }
+        minc = box[0], maxc = box[1], minr = box[2], maxr = box[3], zmin = box[4];
+    }
+#endif
+    for (; i < count; i++, p += 3, v++) {
+        v->x = PointCoord<SCALED>(m, p, shift, cx);
+        v->y = PointCoord<SCALED>(m + 3, p, shift, cy);
+        v->z = PointCoord<SCALED>(m + 6, p, shift, cz);
         v->model = p;
         dddProjectWith(v, xr, yr, mx, my);
         if (BOUND) {
@@ -144,6 +266,14 @@ template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBoun
         }
     }
     if (BOUND) b->minc = minc, b->maxc = maxc, b->minr = minr, b->maxr = maxr, b->zmin = zmin;
+}
+
+// Transforms and projects a points command's points; with BOUND, also widens *b to take them in.
+template <bool BOUND> static void PointsWith(Walk *w, const int32_t *op, dddBounds *b) {
+    if (w->shift)
+        PointsLoop<BOUND, true>(w, op, b);
+    else
+        PointsLoop<BOUND, false>(w, op, b);
 }
 
 static void Points(Walk *w, const int32_t *op) {

@@ -464,6 +464,56 @@ typedef struct Plane {
     int64_t base[A_COUNT], gx[A_COUNT], gy[A_COUNT];
 } Plane;
 
+// One attribute's plane through A and the corners A + (dx1, dy1) and A + (dx2, dy2), for rings
+// within DDD_SMALL_COORD: attribute differences stay below 2^44 and coordinates below 2^15, so
+// only the product with the reciprocal inv = 2^62 / area needs 128 bits. 0 when the plane is too
+// steep or too far out of range to be walked in 64 bits.
+static inline bool SmallPlane(int64_t a0, int64_t da1, int64_t da2, int64_t dx1, int64_t dy1,
+                              int64_t dx2, int64_t dy2, int64_t area, int64_t inv,
+                              const dddVertex *A, Plane *pl, int32_t k) {
+    const int64_t steep = (int64_t)1 << 46, high = (int64_t)1 << 61;
+    int64_t nx = da1 * dy2 - da2 * dy1, ny = da2 * dx1 - da1 * dx2;
+    int64_t gx, gy;
+    // Below area * 2^29 a numerator times inv stays below 2^91: the gradient is short of
+    // steep without looking at the 128-bit product.
+    uint64_t lim = (uint64_t)area << 29;
+    if ((nx < 0 ? 0 - (uint64_t)nx : (uint64_t)nx) < lim &&
+        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim) {
+        gx = (int64_t)(((__int128)nx * inv) >> 46);
+        gy = (int64_t)(((__int128)ny * inv) >> 46);
+    } else {
+        __int128 px = ((__int128)nx * inv) >> 46, py = ((__int128)ny * inv) >> 46;
+        if (px >= steep || px <= -steep || py >= steep || py <= -steep) return false;
+        gx = (int64_t)px, gy = (int64_t)py;
+    }
+    int64_t b = a0 * 65536 - gx * A->col - gy * A->row;
+    // The plane's extremes over the screen lie at its corners.
+    int64_t hi = b + (gx > 0 ? gx * dddscreen_width : 0) + (gy > 0 ? gy * dddscreen_depth : 0);
+    int64_t lo = b + (gx < 0 ? gx * dddscreen_width : 0) + (gy < 0 ? gy * dddscreen_depth : 0);
+    if (hi >= high || lo <= -high) return false;
+    pl->gx[k] = gx, pl->gy[k] = gy, pl->base[k] = b;
+    return true;
+}
+
+// A triangle of the program's render methods within DDD_SMALL_COORD: its depth plane, and with
+// GOUR its intensity plane too. The same planes, and the same refusals, as Planes.
+template <bool GOUR> static int32_t TrianglePlanes(dddVertex **ring, Plane *pl) {
+    const dddVertex *A = ring[0], *B = ring[1], *C = ring[2];
+    int64_t dx1 = B->col - A->col, dy1 = B->row - A->row;
+    int64_t dx2 = C->col - A->col, dy2 = C->row - A->row;
+    int64_t area = dx1 * dy2 - dx2 * dy1;
+    if (area <= 0) return 0;
+    int64_t inv = (int64_t)((1ull << 62) / (uint64_t)area);
+    int64_t z0 = A->depth;
+    if (!SmallPlane(z0, (int64_t)B->depth - z0, (int64_t)C->depth - z0, dx1, dy1, dx2, dy2, area,
+                    inv, A, pl, A_DEPTH))
+        return 0;
+    if (!GOUR) return 1;
+    int64_t i0 = A->attr[0];
+    return SmallPlane(i0, B->attr[0] - i0, C->attr[0] - i0, dx1, dy1, dx2, dy2, area, inv, A, pl,
+                      A_0);
+}
+
 // The planes through the widest fan triangle; 0 when the ring covers nothing drawable.
 static int32_t Planes(const Fill *f, dddVertex **ring, int32_t n, const Box *box, Plane *pl) {
     const dddVertex *A = ring[0], *B = ring[1], *C = ring[2];
@@ -489,20 +539,7 @@ static int32_t Planes(const Fill *f, dddVertex **ring, int32_t n, const Box *box
         int64_t a0 = AttrOf(A, k, persp), da1 = AttrOf(B, k, persp) - a0,
                 da2 = AttrOf(C, k, persp) - a0;
         if (small) {
-            // Attribute differences stay below 2^44 and coordinates below 2^15, so only the
-            // product with the reciprocal needs 128 bits.
-            __int128 px = ((__int128)(da1 * dy2 - da2 * dy1) * inv) >> 46;
-            __int128 py = ((__int128)(da2 * dx1 - da1 * dx2) * inv) >> 46;
-            if (px >= steep || px <= -steep || py >= steep || py <= -steep) return 0;
-            int64_t gx = (int64_t)px, gy = (int64_t)py;
-            int64_t b = a0 * 65536 - gx * A->col - gy * A->row;
-            // The plane's extremes over the screen lie at its corners.
-            int64_t hi =
-                b + (gx > 0 ? gx * dddscreen_width : 0) + (gy > 0 ? gy * dddscreen_depth : 0);
-            int64_t lo =
-                b + (gx < 0 ? gx * dddscreen_width : 0) + (gy < 0 ? gy * dddscreen_depth : 0);
-            if (hi >= (int64_t)high || lo <= -(int64_t)high) return 0;
-            pl->gx[k] = gx, pl->gy[k] = gy, pl->base[k] = b;
+            if (!SmallPlane(a0, da1, da2, dx1, dy1, dx2, dy2, area, inv, A, pl, k)) return 0;
             continue;
         }
         __int128 nx = (__int128)da1 * dy2 - (__int128)da2 * dy1;
@@ -695,6 +732,24 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, const Box *box, b
         box->miny < -DDD_FAR_COORD)
         return;
     Plane pl;
+    bool small = box->minx >= -DDD_SMALL_COORD && box->maxx <= DDD_SMALL_COORD &&
+                 box->miny >= -DDD_SMALL_COORD && box->maxy <= DDD_SMALL_COORD &&
+                 dddscreen_width <= DDD_SMALL_COORD && dddscreen_depth <= DDD_SMALL_COORD;
+    if (n == 3 && depth && small &&
+        (f->type == SP_FLAT || f->type == SP_GOUR || f->type == SP_ZONLY)) {
+        if (!(f->type == SP_GOUR ? TrianglePlanes<true>(ring, &pl)
+                                 : TrianglePlanes<false>(ring, &pl)))
+            return;
+        dddZBDirtyRows(y0, y1);
+        switch (f->type) {
+        case SP_FLAT:
+            return WalkTriangle<SP_FLAT>(f, ring, box, y0, y1, &pl);
+        case SP_GOUR:
+            return WalkTriangle<SP_GOUR>(f, ring, box, y0, y1, &pl);
+        default:
+            return WalkTriangle<SP_ZONLY>(f, ring, box, y0, y1, &pl);
+        }
+    }
     if (!Planes(f, ring, n, box, &pl)) return;
     if (depth) dddZBDirtyRows(y0, y1);
     if (n == 3 && depth) {

@@ -7,6 +7,7 @@ PKGS=(
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
   libasio-dev libsqlite3-dev libsodium-dev
   xvfb xauth imagemagick
+  liballegro4-dev libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
   dpkg-dev fakeroot file lintian appstream desktop-file-utils systemd
 )
 missing=()

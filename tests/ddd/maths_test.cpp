@@ -141,9 +141,12 @@ TEST(ProjectPoint, MovesAlongHeadingAndClampsDepth) {
 TEST(ProjectVertex, AgreesWithDivision) {
     int32_t saved_x = x_ratio, saved_y = y_ratio, saved_mx = dddscreen_mid_x,
             saved_my = dddscreen_mid_y;
-    x_ratio = 1606, y_ratio = 1927, dddscreen_mid_x = 512, dddscreen_mid_y = 384;
+    dddscreen_mid_x = 512, dddscreen_mid_y = 384;
     dddInitRnd(0x5EEDu);
-    for (int32_t i = 0; i < 20000; i++) {
+    // The screen's ratios, and ratios too large for the numerators to stay exact in doubles.
+    for (int32_t i = 0; i < 40000; i++) {
+        x_ratio = i < 20000 ? 1606 : (1 << 29) + 3;
+        y_ratio = i < 20000 ? 1927 : (1 << 30) + 5;
         dddVertex v = {};
         uint32_t r = ((uint32_t)dddRnd() << 16) | (uint32_t)dddRnd();
         v.z = (int32_t)((DDD_NEAR << 16) + (r & 0x3FFFFFFF));
@@ -170,4 +173,23 @@ TEST(ProjectVertex, AgreesWithDivision) {
         ASSERT_EQ(v.depth, (uint32_t)(((1ull << 52) - 1) / (uint32_t)v.z));
     }
     x_ratio = saved_x, y_ratio = saved_y, dddscreen_mid_x = saved_mx, dddscreen_mid_y = saved_my;
+}
+
+// The floating-point quotient truncated is the exact one below 2^53, most of all one short of a
+// whole multiple, where the rounding of a wider quotient would reach the next integer.
+TEST(DivTrunc, ExactBelowTwoToFiftyThree) {
+    dddInitRnd(0xD1Du);
+    const int64_t limit = (1ll << 53) - 1;
+    for (int32_t i = 0; i < 200000; i++) {
+        uint64_t r = ((uint64_t)dddRnd() << 48) ^ ((uint64_t)dddRnd() << 32) ^
+                     ((uint64_t)dddRnd() << 16) ^ (uint64_t)dddRnd();
+        int64_t d = 1 + (int64_t)(r % (i & 1 ? 0x7FFFFFFFull : 0xFFFFull));
+        int64_t num = (int64_t)((r >> 11) % (uint64_t)limit);
+        if (i & 2) num = num / d * d - 1; // one short of a multiple
+        if (i & 4) num = -num;
+        ASSERT_EQ(dddDivTrunc(num, d), num / d) << num << " / " << d;
+    }
+    ASSERT_EQ(dddDivTrunc(limit, 3), limit / 3);
+    ASSERT_EQ(dddDivTrunc(limit - 1, limit), 0);
+    ASSERT_EQ(dddDivTrunc(-limit, 2), -limit / 2);
 }
