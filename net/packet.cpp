@@ -1,7 +1,7 @@
 // packet.cpp -- the table of packet handlers: the one place where a packet number meets its code
 #include "net/packet.h"
 
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "net/session.h"
 
 PacketHandler process_packet[T_NUM_PACKETS] = {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "net/transport.h"
 #include "net/session.h"
 #include "platform/platform.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "platform/platform.h"
 #include "shell/debug.h"
 #include "sim/hits.h"

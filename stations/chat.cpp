@@ -6,7 +6,7 @@
 #include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "stations/station.h"
 
 HWND hwndChat;

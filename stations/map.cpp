@@ -10,7 +10,7 @@
 #include "shell/shell.h"
 #include "media/sfx.h"
 #include "media/win.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "sim/battle.h"
 #include "sim/dial.h"
 #include "sim/mobile.h"

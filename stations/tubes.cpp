@@ -8,7 +8,7 @@
 #include "shell/shell.h"
 #include "media/win.h"
 #include "media/sfx.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "sim/dial.h"
 #include "sim/mobile.h"
 #include "stations/station.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "net/packet.h"
 #include "net/session.h"
 #include "platform/platform_test.h"

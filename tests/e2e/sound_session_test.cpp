@@ -18,7 +18,7 @@
 
 #include "common/motion.h"
 #include "media/sfx.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "net/session.h"
 #include "shell/debug.h"
 #include "shell/dialogs.h"

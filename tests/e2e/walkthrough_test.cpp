@@ -70,10 +70,11 @@ class Walkthrough : public ::testing::Test {
         int port = E2eFreePort();
         // The default convoy, escorts and all; the boat starts nearer than usual to keep the
         // test short, ahead of the convoy and off its track as every new boat does, so that the
-        // ships pass it abeam.
+        // ships pass it abeam: on the side away from the destroyer's station and beyond the
+        // screen's sight of a surfaced boat, as a boat 15 km out would dive.
         server = E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
-                                {"--drones", "6", "--seed", "7", "--spawn-near", "8000",
-                                 "--spawn-side", "2500"});
+                                {"--drones", "6", "--seed", "7", "--spawn-near", "10500",
+                                 "--spawn-side", "-2500"});
         ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
         StartClient(port, (std::string(dir) + "/client.log").c_str());
         client = true;
@@ -168,7 +169,7 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
             }
             return false;
         },
-        240);
+        360);
     ASSERT_TRUE(Afloat()) << "sunk on the approach";
     ASSERT_TRUE(in_range && target) << "never within " << FIRING_RANGE << " of a cargo ship";
     printf("in range of %s after %.0f s, %.0f m\n", target->ship_name, Seconds(start),

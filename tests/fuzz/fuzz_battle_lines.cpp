@@ -10,7 +10,7 @@
 
 #include "ddd/ddd.h"
 #include "media/sfx.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "net/packet.h"
 #include "net/session.h"
 #include "net/transport.h"

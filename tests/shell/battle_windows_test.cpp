@@ -3,7 +3,7 @@
 // target following the mobile list, and the gun's range classes for a ship type from the server
 #include "tests/support/battle_windows.h"
 
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "stations/bridge.h"
 #include "stations/compass.h"
 #include "stations/dc.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "media/sfx.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "platform/platform_test.h"
 #include "sim/battle.h"
 #include "sim/mobile.h"

@@ -21,7 +21,7 @@
 
 #include "ddd/ddd.h"
 #include "media/sfx.h"
-#include "net/battle.h"
+#include "net/battle_messages.h"
 #include "net/session.h"
 #include "net/transport.h"
 #include "platform/platform.h"

@@ -1,5 +1,5 @@
-// battle.cpp -- the battle messages: ship updates, weapons, new ships, ship types and radio
-#include "net/battle.h"
+// battle_messages.cpp -- the battle messages: ship updates, weapons, new ships, ship types and radio
+#include "net/battle_messages.h"
 
 #include <cstdarg>
 #include <cinttypes>

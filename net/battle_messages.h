@@ -1,4 +1,4 @@
-// battle.h -- the battle messages: ship updates, weapons, new ships, ship types and radio
+// battle_messages.h -- the battle messages: ship updates, weapons, new ships, ship types and radio
 #pragma once
 
 #include <cstdint>

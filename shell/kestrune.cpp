@@ -1,4 +1,4 @@
-// main.cpp -- the kestrune executable: starts the platform layer and runs the program
+// kestrune.cpp -- the kestrune executable: starts the platform layer and runs the program
 #include "platform/platform.h"
 #include "shell/shell.h"
 
