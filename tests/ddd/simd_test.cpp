@@ -151,7 +151,7 @@ std::vector<int32_t> PointValues(int32_t path) {
         uint32_t spread = i % 7 == 3 ? 0xFFFFFFFFu : 0x1FFFu;
         for (int32_t k = 0; k < 3; k++) {
             uint32_t r = ((uint32_t)dddRnd() << 16) | (uint32_t)dddRnd();
-            xyz.push_back((int32_t)(r & spread) - (int32_t)(spread >> 1));
+            xyz.push_back((int32_t)((r & spread) - (spread >> 1))); // wraps, never overflows
         }
     }
     ShapeFile f;

@@ -346,13 +346,15 @@ TEST_F(Sea, EscortsFollowARaiderThatChasesARunawayMerchant) {
     ASSERT_TRUE(victim);
     uint32_t vid = victim->id;
     // The merchant has run 18 km off its station, the raider 3 km beside it.
-    Convoy &cv = w->convoys[0];
-    double h = AngleToRadians(cv.course);
-    int32_t vx = (int32_t)(cv.gx + std::cos(h) * 18000), vz = (int32_t)(cv.gz - std::sin(h) * 18000);
+    // Copied: a step may move the list of convoys.
+    const uint16_t course = w->convoys[0].course;
+    double h = AngleToRadians(course);
+    int32_t vx = (int32_t)(w->convoys[0].gx + std::cos(h) * 18000);
+    int32_t vz = (int32_t)(w->convoys[0].gz - std::sin(h) * 18000);
     auto hold = [&] {
         if (WShip *v = WorldFind(w, vid)) {
             // It keeps running ahead of the convoy's side.
-            Put(v, vx, 0, vz, 4, cv.course);
+            Put(v, vx, 0, vz, 4, course);
         }
         if (WShip *q = WorldFind(w, pid)) {
             Put(q, vx + 3000, 0, vz, 2);
