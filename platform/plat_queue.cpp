@@ -914,30 +914,20 @@ SHORT GetAsyncKeyState(int virtual_key) {
     return (SHORT)((key_state[virtual_key & 0xFF] & 0x80) ? 0x8000 : 0);
 }
 
+// The system cursors by resource number, each with the cursor kind it shows
+// as (its handle is 0x100 + kind, which CursorKind reads back).
+static const struct {
+    uintptr_t id;
+    int kind;
+} SYSTEM_CURSORS[] = {
+    {32512, 1}, {32513, 2}, {32644, 3}, {32645, 4}, {32642, 5},
+    {32643, 6}, {32514, 7}, {32515, 8}, {32649, 9}, {32646, 9},
+};
+
 HCURSOR LoadCursor(HINSTANCE, LPCSTR name) {
-    if (IS_INTRESOURCE(name)) {
-        switch ((uintptr_t)name) {
-        case 32512:
-            return (HCURSOR)(uintptr_t)0x101;
-        case 32513:
-            return (HCURSOR)(uintptr_t)0x102;
-        case 32644:
-            return (HCURSOR)(uintptr_t)0x103;
-        case 32645:
-            return (HCURSOR)(uintptr_t)0x104;
-        case 32642:
-            return (HCURSOR)(uintptr_t)0x105;
-        case 32643:
-            return (HCURSOR)(uintptr_t)0x106;
-        case 32514:
-            return (HCURSOR)(uintptr_t)0x107;
-        case 32515:
-            return (HCURSOR)(uintptr_t)0x108;
-        case 32649:
-        case 32646:
-            return (HCURSOR)(uintptr_t)0x109;
-        }
-    }
+    if (IS_INTRESOURCE(name))
+        for (const auto &c : SYSTEM_CURSORS)
+            if (c.id == (uintptr_t)name) return (HCURSOR)(uintptr_t)(0x100 + c.kind);
     HICON icon = LoadIcon(nullptr, name);
     return icon ? icon : (HCURSOR)(uintptr_t)0x101;
 }

@@ -66,11 +66,9 @@ void BridgeOpen(HWND parent) {
     // Centred, but clear of the left-hand column of instruments (the torpedo tubes are its
     // widest window), which a centred view on a 4:3 screen overlaps by a few pixels.
     int32_t left = StationScaleW(197) + 2 * sm_cxborder;
-    int32_t x = StationReadKey("bridge_x", std::max((screen_w - width) / 2, left));
-    int32_t y = StationReadKey("bridge_y", sm_cymenu);
     bridge_visible = 1;
-    StationCreate(&bridge_station, parent, x, y, width, height, 0,
-                  WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    StationCreate(&bridge_station, parent, std::max((screen_w - width) / 2, left), sm_cymenu, width,
+                  height, 0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 static void BridgeMakeRegions(int32_t w, int32_t h) {

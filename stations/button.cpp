@@ -35,10 +35,8 @@ void ButtonOpen(HWND parent) {
     int32_t width = 2 * GetSystemMetrics(SM_CXDLGFRAME) + screen_w * 4 / 800 +
                     3 * (screen_w * 50 / 800 + screen_w * 3 / 800);
     int32_t height = StationCaption() + screen_w * 58 / 800 + 2 * sm_cyborder;
-    int32_t x = StationReadKey("button_x", 0);
-    int32_t y = StationReadKey("button_y", (screen_h - height) / 3);
-    HWND window = StationCreate(&button_station, parent, x, y, width, height, 0,
-                                WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    HWND window = StationCreate(&button_station, parent, 0, (screen_h - height) / 3, width, height,
+                                0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
     DebugLog("hwndButton:%x", (unsigned)(uintptr_t)window);
     binoc_state = -1;
 }

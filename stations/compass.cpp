@@ -50,18 +50,13 @@ void CompassRegister() {
 void CompassOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(179, 185, &width, &height);
-    int32_t x = StationReadKey("compass_x", screen_w - width + 2 * sm_cxborder);
-    int32_t y = StationReadKey("compass_y", sm_cymenu + 1);
-    StationCreate(&compass_station, parent, x, y, width, height, 0,
-                  WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    StationCreate(&compass_station, parent, screen_w - width + 2 * sm_cxborder, sm_cymenu + 1,
+                  width, height, 0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 // Reads the card "compass.bmp" and makes the off-screen image and the pens.
 void CompassCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("CompassCreate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) compass_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "CompassCreate", &compass_text_height);
     RECT r;
     GetClientRect(window, &r);
     int32_t w = r.right - r.left, h = r.bottom - r.top;

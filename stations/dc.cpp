@@ -34,9 +34,8 @@ void DCOpen(HWND parent) {
     int32_t width = screen_w / 4, height = 4 * StationCaption();
     dc_width = width;
     dc_height = height;
-    int32_t x = StationReadKey("dc_x", screen_w - width - 1);
-    int32_t y = StationReadKey("dc_y", screen_h - height - 1);
-    HWND window = StationCreate(&dc_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
+    HWND window = StationCreate(&dc_station, parent, screen_w - width - 1, screen_h - height - 1,
+                                width, height, 0, WS_EX_TOOLWINDOW);
     SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
 }
 

@@ -40,19 +40,15 @@ void DepthOpen(HWND parent) {
     StationWindowSize(125, 143, &width, &height);
     width += 1; // the gauge is one pixel wider and taller than its design size gives
     height += 1;
-    int32_t x = StationReadKey("depth_x", screen_w - width + 2 * sm_cxborder);
     // Below the compass, whose height scales with the screen (207 on an 800 x 600 screen).
-    int32_t y = StationReadKey("depth_y", sm_cymenu + StationScaleH(207));
-    StationCreate(&depth_station, parent, x, y, width, height, 0,
+    StationCreate(&depth_station, parent, screen_w - width + 2 * sm_cxborder,
+                  sm_cymenu + StationScaleH(207), width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 // Reads the dial "depthg.bmp".
 void DepthCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("DepthCreate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) depth_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "DepthCreate", &depth_text_height);
     SelectPalette(dc, hPal, FALSE);
     RealizePalette(dc);
     ReleaseDC(window, dc);

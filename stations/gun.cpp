@@ -70,9 +70,8 @@ void GunOpen(HWND parent) {
     if (height < need) height = need;
     gun_width = width;
     gun_height = height;
-    int32_t x = StationReadKey("gun_x", screen_w - width - 1);
-    int32_t y = StationReadKey("gun_y", screen_h - height - 1);
-    HWND window = StationCreate(&gun_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
+    HWND window = StationCreate(&gun_station, parent, screen_w - width - 1, screen_h - height - 1,
+                                width, height, 0, WS_EX_TOOLWINDOW);
     DebugLog("hwndGun=%x", (unsigned)(uintptr_t)window);
 }
 

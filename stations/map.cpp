@@ -89,10 +89,8 @@ void MapRegister() {
 void MapOpen(HWND parent) {
     int32_t width = StationReadKey("map_w", screen_w / 5 + 2 * sm_cxborder);
     int32_t height = StationReadKey("map_h", StationCaption() + screen_w / 5 + 2 * sm_cyborder);
-    int32_t x = StationReadKey("map_x", screen_w - width - 1);
-    int32_t y = StationReadKey("map_y", screen_h - height - 1);
-    HWND window = StationCreate(&map_station, parent, x, y, width, height, 1,
-                                WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    HWND window = StationCreate(&map_station, parent, screen_w - width - 1, screen_h - height - 1,
+                                width, height, 1, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
     DebugLog("hwndMap:%x", (unsigned)(uintptr_t)window);
 }
 
@@ -109,10 +107,7 @@ static void MapBackBuffer(HDC dc, int32_t width, int32_t height) {
 
 // Makes the chart's drawing resources.
 void MapCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("MapUpdate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) map_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "MapUpdate", &map_text_height);
     RECT r;
     GetClientRect(window, &r);
     map_memory = CreateCompatibleDC(dc);

@@ -42,18 +42,13 @@ void TelegraphRegister() {
 void TelegraphOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(195, 118, &width, &height);
-    int32_t x = StationReadKey("telegraph_x", 0);
-    int32_t y = StationReadKey("telegraph_y", sm_cymenu + StationCaption() + 1);
-    StationCreate(&telegraph_station, parent, x, y, width, height, 0,
+    StationCreate(&telegraph_station, parent, 0, sm_cymenu + StationCaption() + 1, width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 // Reads "tele0.bmp" to "tele4.bmp".
 void TelegraphCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("TelegraphCreate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) telegraph_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "TelegraphCreate", &telegraph_text_height);
     ReleaseDC(window, dc);
     RECT r;
     GetClientRect(window, &r);

@@ -43,9 +43,7 @@ void TubesRegister() {
 void TubesOpen(HWND parent) {
     int32_t width = screen_w * 197 / 800 + 2 * sm_cxborder;
     int32_t height = StationCaption() + screen_w * 74 / 800 + 2 * sm_cyborder;
-    int32_t x = StationReadKey("tubes_x", 0);
-    int32_t y = StationReadKey("tubes_y", (screen_h - height) / 3);
-    StationCreate(&tubes_station, parent, x, y, width, height, 0,
+    StationCreate(&tubes_station, parent, 0, (screen_h - height) / 3, width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
