@@ -888,11 +888,16 @@ BOOL Polygon(HDC dc, const POINT *points, int count) {
     return TRUE;
 }
 
+// A box may be given by any two opposite corners: makes them top left and bottom right.
+static void SortCorners(int &left, int &top, int &right, int &bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+}
+
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     Ctx c(dc);
     if (!c.ok) return FALSE;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    SortCorners(left, top, right, bottom);
     int l = c.X(left), t = c.Y(top), r = c.X(right), b = c.Y(bottom);
     bool pen = c.PenVisible();
     if (c.BrushVisible()) {
@@ -936,8 +941,7 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     Ctx c(dc);
     if (!c.ok) return FALSE;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    SortCorners(left, top, right, bottom);
     int l = c.X(left), t = c.Y(top), r = c.X(right), b = c.Y(bottom);
     bool pen = c.PenVisible();
     if (!pen) {

@@ -310,6 +310,19 @@ static int CursorKind(HCURSOR c) {
     return 9; // resource cursors show as the hand
 }
 
+// Where the mouse at (x, y) screen is over *target: the captured window takes it all as client
+// area; a child that answers HTTRANSPARENT passes it on to its parent, which becomes *target.
+static LRESULT HitTest(HWND *target, int x, int y) {
+    if (capture_window) return HTCLIENT;
+    LRESULT ht = Send(*target, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+    while (ht == HTTRANSPARENT && W(*target) && (W(*target)->style & WS_CHILD) &&
+           W(W(*target)->parent)) {
+        *target = W(*target)->parent;
+        ht = Send(*target, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+    }
+    return ht;
+}
+
 static bool TopLevelBlocked(HWND target) {
     HWND top = TopLevelOf(target);
     Window *t = W(top);
@@ -341,13 +354,7 @@ bool RouteInput(const RawInput &in, MSG *out) {
             SetCursorKind(1);
             return false;
         }
-        LRESULT ht =
-            capture_window ? HTCLIENT : Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        while (ht == HTTRANSPARENT && W(target) && (W(target)->style & WS_CHILD) &&
-               W(W(target)->parent)) {
-            target = W(target)->parent;
-            ht = Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        }
+        LRESULT ht = HitTest(&target, in.x, in.y);
         if (!W(target)) return false;
         if (!capture_window)
             Send(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM(ht, WM_MOUSEMOVE));
@@ -391,13 +398,7 @@ bool RouteInput(const RawInput &in, MSG *out) {
         if (!target) return false;
         if (in.down && TopLevelBlocked(target)) return false;
         if (!capture_window && (W(target)->style & WS_DISABLED)) return false;
-        LRESULT ht =
-            capture_window ? HTCLIENT : Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        while (ht == HTTRANSPARENT && W(target) && (W(target)->style & WS_CHILD) &&
-               W(W(target)->parent)) {
-            target = W(target)->parent;
-            ht = Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        }
+        LRESULT ht = HitTest(&target, in.x, in.y);
         if (!W(target)) return false;
         UINT down_msg = in.button == 0 ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
         if (in.down) {
