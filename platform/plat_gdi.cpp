@@ -602,33 +602,28 @@ BOOL RestoreDC(HDC dc, int saved) {
     return TRUE;
 }
 
+// Puts an object (its handle and itself) in one of a DC's slots; the handle it held comes back.
+static HGDIOBJ SwapObject(HGDIOBJ &slot_h, GdiPtr &slot, HGDIOBJ object, const GdiPtr &o) {
+    HGDIOBJ old = slot_h;
+    slot_h = object;
+    slot = o;
+    return old;
+}
+
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     DC *d = GetDCPtr(dc);
     GdiPtr o = GdiAny(object);
     if (!d || !o) return nullptr;
-    HGDIOBJ old = nullptr;
     switch (o->kind) {
     case GdiKind::Pen:
-        old = d->s.pen_h;
-        d->s.pen_h = object;
-        d->s.pen = o;
-        return old;
+        return SwapObject(d->s.pen_h, d->s.pen, object, o);
     case GdiKind::Brush:
-        old = d->s.brush_h;
-        d->s.brush_h = object;
-        d->s.brush = o;
-        return old;
+        return SwapObject(d->s.brush_h, d->s.brush, object, o);
     case GdiKind::Font:
-        old = d->s.font_h;
-        d->s.font_h = object;
-        d->s.font = o;
-        return old;
+        return SwapObject(d->s.font_h, d->s.font, object, o);
     case GdiKind::Bitmap:
         if (d->kind != DCKind::Memory) return nullptr;
-        old = d->s.bitmap_h;
-        d->s.bitmap_h = object;
-        d->s.bitmap = o;
-        return old;
+        return SwapObject(d->s.bitmap_h, d->s.bitmap, object, o);
     case GdiKind::Region:
         return (HGDIOBJ)(uintptr_t)SelectClipRgn(dc, (HRGN)object);
     case GdiKind::Palette:

@@ -42,9 +42,9 @@ static uint32_t last_angle, start_angle;
 static uint32_t frame_start;
 static long frame_count;
 
-static const Station bridge_station = {"BridgeChild", "Bridge",      "bridge_x",   "bridge_y",
-                                       NULL,          NULL,          &hwndBridge,  &bridge_visible,
-                                       BridgeCreate,  BridgeDestroy, BridgeResize, STATION_FOCUS};
+static const Station bridge_station = {
+    "BridgeChild",   "Bridge",     "bridge_x",    "bridge_y",   NULL, NULL,         &hwndBridge,
+    &bridge_visible, BridgeCreate, BridgeDestroy, BridgeResize, NULL, STATION_FOCUS};
 
 int32_t DeltaAngle(uint16_t a, uint16_t b) {
     if (a == b) return 0;
@@ -127,8 +127,7 @@ void BridgeCreate(HWND window) {
     bridge_palette = LoadPalette("default.col");
     if (bridge_palette) CopyPalette(bridge_palette, bridge_info + 40, 0, 0, 256);
 
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("BridgeCreate", "GetDC");
+    HDC dc = StationGetDC(window, "BridgeCreate", NULL);
     BridgeMakeRegions(w, h);
     if (dc) ReleaseDC(window, dc);
 
@@ -333,8 +332,7 @@ void BridgeUpdate() {
     Draw3D();
     DrawShipID();
 
-    HDC dc = GetDC(hwndBridge);
-    if (!dc) DebugLogTag("BridgeUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndBridge, "BridgeUpdate", NULL);
     char title[100];
     const char *optic = bridge_mode == 0 ? "Observer" : "Periscope";
     uint16_t look = (uint16_t)(player_mobile->heading + player_mobile->view);

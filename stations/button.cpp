@@ -21,9 +21,9 @@ static int32_t button_size;
 static int32_t button_redraw = 1;
 static int32_t button_observer_shown = -1;
 
-static const Station button_station = {"ButtonChild", "Orders",      "button_x",   "button_y",
-                                       NULL,          NULL,          &hwndButton,  &button_visible,
-                                       ButtonCreate,  ButtonDestroy, ButtonResize, 0};
+static const Station button_station = {
+    "ButtonChild",   "Orders",     "button_x",    "button_y",   NULL,        NULL, &hwndButton,
+    &button_visible, ButtonCreate, ButtonDestroy, ButtonResize, ButtonClick, 0};
 
 void ButtonRegister() {
     StationRegister(button_station.class_name, ButtonProcess, (HBRUSH)GetStockObject(BLACK_BRUSH),
@@ -138,17 +138,10 @@ void ButtonPaint(HDC dc) {
 
 LRESULT CALLBACK ButtonProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        ButtonClick(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_PAINT: {
+    case WM_PAINT:
         button_redraw = 0;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        ButtonPaint(dc);
-        EndPaint(window, &ps);
+        StationPaint(window, [](HDC dc) { ButtonPaint(dc); });
         return 0;
-    }
     }
     return StationProcess(&button_station, window, message, wParam, lParam);
 }

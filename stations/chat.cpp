@@ -18,9 +18,9 @@ static int32_t line_height;
 
 static const char *const chat_addressee_name[3] = {"All", "Them", "Us"};
 
-static const Station chat_station = {"ChatChild", "Radio room", "chat_x",   "chat_y",
-                                     "chat_w",    "chat_h",     &hwndChat,  &chat_visible,
-                                     ChatCreate,  ChatDestroy,  ChatResize, 0};
+static const Station chat_station = {
+    "ChatChild",   "Radio room", "chat_x",    "chat_y",   "chat_w", "chat_h", &hwndChat,
+    &chat_visible, ChatCreate,   ChatDestroy, ChatResize, NULL,     0};
 
 void ChatRegister() {
     StationRegister(chat_station.class_name, ChatProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);

@@ -75,9 +75,9 @@ static const MapButton map_button_kind[4] = {
     {"Son.", MAP_BUTTON_SONAR, 10000},
 };
 
-static const Station map_station = {"MapChild", "Map table", "map_x",   "map_y",
-                                    "map_w",    "map_h",     &hwndMap,  &map_visible,
-                                    MapCreate,  MapDestroy,  MapResize, STATION_FOCUS};
+static const Station map_station = {"MapChild", "Map table", "map_x",      "map_y",   "map_w",
+                                    "map_h",    &hwndMap,    &map_visible, MapCreate, MapDestroy,
+                                    MapResize,  NULL,        STATION_FOCUS};
 
 // Registers "MapChild" (light yellow background).
 void MapRegister() {
@@ -309,8 +309,7 @@ void MapUpdate() {
     GetClientRect(hwndMap, &r);
     map_chart_w = r.right - r.left;
     map_chart_h = r.bottom - r.top - map_text_height - 6;
-    HDC dc = GetDC(hwndMap);
-    if (!dc) DebugLogTag("MapUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndMap, "MapUpdate", NULL);
 
     HBRUSH paper = CreateSolidBrush(MAP_PAPER);
     if (!paper) DebugLogTag("MapUpdate", "Can't create background brush");

@@ -217,8 +217,15 @@ HDC StationGetDC(HWND window, const char *who, int32_t *text_height) {
     HDC dc = GetDC(window);
     if (!dc) DebugLogTag(who, "GetDC");
     TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) *text_height = tm.tmHeight;
+    if (text_height && GetTextMetrics(dc, &tm)) *text_height = tm.tmHeight;
     return dc;
+}
+
+void StationPaint(HWND window, void (*paint)(HDC dc)) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    paint(dc);
+    EndPaint(window, &ps);
 }
 
 void StationPaintBitmap(HWND window, uint8_t *bitmap) {
@@ -249,6 +256,10 @@ LRESULT StationProcess(const Station *station, HWND window, UINT message, WPARAM
         if (StationSizeMessage(window, wParam)) return 0;
         station->resize(window, LOWORD(lParam), HIWORD(lParam));
         break;
+    case WM_LBUTTONDOWN:
+        if (!station->click) break;
+        station->click(LOWORD(lParam), HIWORD(lParam));
+        return 0;
     case WM_MOUSEACTIVATE:
         ActivateWindow(window);
         if (station->flags & STATION_FOCUS) SetFocus(window);

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
@@ -31,6 +30,7 @@ static const Station telegraph_station = {"TelegraphChild",
                                           TelegraphCreate,
                                           TelegraphDestroy,
                                           TelegraphResize,
+                                          NULL,
                                           STATION_FOCUS};
 
 void TelegraphRegister() {
@@ -80,8 +80,7 @@ void TelegraphUpdate() {
     if (!hwndTelegraph || !telegraph_visible || !player_mobile) return;
     if (player_mobile->engine == telegraph_shown) return;
     telegraph_shown = player_mobile->engine;
-    HDC dc = GetDC(hwndTelegraph);
-    if (!dc) DebugLogTag("TelegraphUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndTelegraph, "TelegraphUpdate", NULL);
     RECT r;
     GetClientRect(hwndTelegraph, &r);
     CopyBitMap(TelegraphFace(telegraph_shown), dc, 0, 0, r.right - r.left, r.bottom - r.top, 1);
