@@ -589,6 +589,12 @@ size_t WireFormatBare(int32_t number, char *buf, size_t size) {
     return o.len;
 }
 
+std::string WireTextLineV(int32_t number, const char *fmt, va_list ap) {
+    char line[WIRE_TEXT_LINE], text[WIRE_TEXT_LINE];
+    if (vsnprintf(text, sizeof text, fmt, ap) < 0) return std::string();
+    return std::string(line, WireFormatText(number, text, line, sizeof line));
+}
+
 int WireParseIdInfo(std::string_view arg, WireIdInfo *out) {
     std::string_view f[2];
     size_t n = WireSplit(arg, f, 2);

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdarg.h>
 #include <stdint.h>
 
+#include <string>
 #include <string_view>
 
 #include "common/packets.h"
@@ -207,6 +209,10 @@ size_t WireFormatNumber(int32_t number, int32_t value, char *buf, size_t size); 
 size_t WireFormatText(int32_t number, std::string_view text, char *buf, size_t size); // N:text
 size_t WireFormatEmpty(int32_t number, char *buf, size_t size);                       // N:
 size_t WireFormatBare(int32_t number, char *buf, size_t size);                        // N
+
+#define WIRE_TEXT_LINE 512 // a server's text line, whole, is cut at this many characters
+// The line N:text, text from a printf format; empty when the format cannot be had.
+std::string WireTextLineV(int32_t number, const char *fmt, va_list ap);
 
 // The client's session lines as the server reads them, strictly; each returns the fields read.
 // T_IDINFO: the UserID up to the first colon and the password after it (2 when both are there).

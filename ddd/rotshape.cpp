@@ -168,8 +168,10 @@ PointsAvx2(const int32_t *p, dddVertex *v, int32_t count, const int64_t *m, cons
                 z = RowAvx2(mm + 6, px, py, pz, cz);
         if (_mm_movemask_epi8(_mm_cmpgt_epi32(near, z))) break;
         __m256d zd = _mm256_cvtepi32_pd(_mm_srai_epi32(z, 8));
-        __m256d qx = _mm256_div_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srai_epi32(x, 8)), xrd), zd);
-        __m256d qy = _mm256_div_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srai_epi32(y, 8)), yrd), zd);
+        __m256d qx =
+            _mm256_div_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srai_epi32(x, 8)), xrd), zd);
+        __m256d qy =
+            _mm256_div_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srai_epi32(y, 8)), yrd), zd);
         qx = _mm256_add_pd(_mm256_round_pd(qx, round), mxd);
         qy = _mm256_add_pd(_mm256_round_pd(qy, round), myd);
         __m128i col = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(qx, bottom), top));
@@ -211,6 +213,15 @@ PointsAvx2(const int32_t *p, dddVertex *v, int32_t count, const int64_t *m, cons
 }
 #endif
 
+// Widens a bounding box (minc, maxc, minr, maxr, zmin) to take in a projected point.
+static inline void WidenBox(int32_t *box, int32_t col, int32_t row, int32_t z) {
+    box[0] = col < box[0] ? col : box[0];
+    box[1] = col > box[1] ? col : box[1];
+    box[2] = row < box[2] ? row : box[2];
+    box[3] = row > box[3] ? row : box[3];
+    box[4] = z < box[4] ? z : box[4];
+}
+
 template <bool BOUND, bool SCALED>
 static void PointsLoop(Walk *w, const int32_t *op, dddBounds *b) {
     // Vertex stores may alias anything: the matrix and the screen are read into locals once.
@@ -222,50 +233,40 @@ static void PointsLoop(Walk *w, const int32_t *op, dddBounds *b) {
     int32_t first = op[0], count = op[1];
     const int32_t *p = op + 2;
     dddVertex *v = &ddd_vcache[first];
-    int32_t minc = 0, maxc = 0, minr = 0, maxr = 0, zmin = 0;
-    if (BOUND) minc = b->minc, maxc = b->maxc, minr = b->minr, maxr = b->maxr, zmin = b->zmin;
-    int32_t i = 0;
-#ifdef DDD_X86_SIMD
-    if (!SCALED && ddd_simd == DDD_SIMD_AVX2 && xr < DDD_EXACT_RATIO && xr > -DDD_EXACT_RATIO &&
-        yr < DDD_EXACT_RATIO && yr > -DDD_EXACT_RATIO) {
-        int32_t box[5] = {minc, maxc, minr, maxr, zmin};
-        // A group that stops the vector loop (a near point) is done here, and the loop goes on.
-        while (i + 4 <= count) {
-            int32_t done = PointsAvx2<BOUND>(p, v, count - i, m, w->centre, xr, yr, mx, my, box);
-            i += done, p += 3 * done, v += done;
-            for (int32_t k = 0; k < 4 && i < count; k++, i++, p += 3, v++) {
-                v->x = PointCoord<false>(m, p, shift, cx);
-                v->y = PointCoord<false>(m + 3, p, shift, cy);
-                v->z = PointCoord<false>(m + 6, p, shift, cz);
-                v->model = p;
-                dddProjectWith(v, xr, yr, mx, my);
-                if (BOUND) {
-                    box[0] = v->col < box[0] ? v->col : box[0];
-                    box[1] = v->col > box[1] ? v->col : box[1];
-                    box[2] = v->row < box[2] ? v->row : box[2];
-                    box[3] = v->row > box[3] ? v->row : box[3];
-                    box[4] = v->z < box[4] ? v->z : box[4];
-                }
-            }
-        }
-        minc = box[0], maxc = box[1], minr = box[2], maxr = box[3], zmin = box[4];
-    }
-#endif
-    for (; i < count; i++, p += 3, v++) {
+    int32_t box[5] = {0, 0, 0, 0, 0};
+    if (BOUND)
+        box[0] = b->minc, box[1] = b->maxc, box[2] = b->minr, box[3] = b->maxr, box[4] = b->zmin;
+    // One point: into camera space, onto the screen and, with BOUND, into the box.
+    auto point = [&](dddVertex * v, const int32_t *p, int32_t *into)
+        __attribute__((always_inline)) {
         v->x = PointCoord<SCALED>(m, p, shift, cx);
         v->y = PointCoord<SCALED>(m + 3, p, shift, cy);
         v->z = PointCoord<SCALED>(m + 6, p, shift, cz);
         v->model = p;
         dddProjectWith(v, xr, yr, mx, my);
-        if (BOUND) {
-            minc = v->col < minc ? v->col : minc;
-            maxc = v->col > maxc ? v->col : maxc;
-            minr = v->row < minr ? v->row : minr;
-            maxr = v->row > maxr ? v->row : maxr;
-            zmin = v->z < zmin ? v->z : zmin;
+        if (BOUND) WidenBox(into, v->col, v->row, v->z);
+    };
+    int32_t i = 0;
+#ifdef DDD_X86_SIMD
+    if (!SCALED && ddd_simd == DDD_SIMD_AVX2 && xr < DDD_EXACT_RATIO && xr > -DDD_EXACT_RATIO &&
+        yr < DDD_EXACT_RATIO && yr > -DDD_EXACT_RATIO) {
+        // The vector code's own copy of the box: the scalar loop's never leaves this function.
+        int32_t wide[5] = {box[0], box[1], box[2], box[3], box[4]};
+        // A group that stops the vector loop (a near point) is done here, and the loop goes on.
+        while (i + 4 <= count) {
+            int32_t done = PointsAvx2<BOUND>(p, v, count - i, m, w->centre, xr, yr, mx, my, wide);
+            i += done, p += 3 * done, v += done;
+            for (int32_t k = 0; k < 4 && i < count; k++, i++, p += 3, v++)
+                point(v, p, wide);
         }
+        for (int32_t k = 0; k < 5; k++)
+            box[k] = wide[k];
     }
-    if (BOUND) b->minc = minc, b->maxc = maxc, b->minr = minr, b->maxr = maxr, b->zmin = zmin;
+#endif
+    for (; i < count; i++, p += 3, v++)
+        point(v, p, box);
+    if (BOUND)
+        b->minc = box[0], b->maxc = box[1], b->minr = box[2], b->maxr = box[3], b->zmin = box[4];
 }
 
 // Transforms and projects a points command's points; with BOUND, also widens *b to take them in.

@@ -602,33 +602,28 @@ BOOL RestoreDC(HDC dc, int saved) {
     return TRUE;
 }
 
+// Puts an object (its handle and itself) in one of a DC's slots; the handle it held comes back.
+static HGDIOBJ SwapObject(HGDIOBJ &slot_h, GdiPtr &slot, HGDIOBJ object, const GdiPtr &o) {
+    HGDIOBJ old = slot_h;
+    slot_h = object;
+    slot = o;
+    return old;
+}
+
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     DC *d = GetDCPtr(dc);
     GdiPtr o = GdiAny(object);
     if (!d || !o) return nullptr;
-    HGDIOBJ old = nullptr;
     switch (o->kind) {
     case GdiKind::Pen:
-        old = d->s.pen_h;
-        d->s.pen_h = object;
-        d->s.pen = o;
-        return old;
+        return SwapObject(d->s.pen_h, d->s.pen, object, o);
     case GdiKind::Brush:
-        old = d->s.brush_h;
-        d->s.brush_h = object;
-        d->s.brush = o;
-        return old;
+        return SwapObject(d->s.brush_h, d->s.brush, object, o);
     case GdiKind::Font:
-        old = d->s.font_h;
-        d->s.font_h = object;
-        d->s.font = o;
-        return old;
+        return SwapObject(d->s.font_h, d->s.font, object, o);
     case GdiKind::Bitmap:
         if (d->kind != DCKind::Memory) return nullptr;
-        old = d->s.bitmap_h;
-        d->s.bitmap_h = object;
-        d->s.bitmap = o;
-        return old;
+        return SwapObject(d->s.bitmap_h, d->s.bitmap, object, o);
     case GdiKind::Region:
         return (HGDIOBJ)(uintptr_t)SelectClipRgn(dc, (HRGN)object);
     case GdiKind::Palette:
@@ -787,82 +782,67 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH *brush) {
     return h;
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF colour) {
+// The Set* calls on a device context that store one value and hand back the
+// one before; `fail` is what an unknown handle answers.
+template <typename T>
+static T SwapState(HDC dc, T DCState::*field, T value, T fail) {
     DC *d = GetDCPtr(dc);
-    if (!d) return CLR_INVALID;
-    COLORREF old = d->s.bk;
-    d->s.bk = colour;
+    if (!d) return fail;
+    T old = d->s.*field;
+    d->s.*field = value;
     return old;
+}
+
+// Likewise for the origins and the pen position, which answer through `old`.
+static BOOL SwapPoint(HDC dc, POINT DCState::*field, int x, int y, LPPOINT old) {
+    DC *d = GetDCPtr(dc);
+    if (!d) return FALSE;
+    if (old) *old = d->s.*field;
+    d->s.*field = POINT{x, y};
+    return TRUE;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+    return SwapState(dc, &DCState::bk, colour, (COLORREF)CLR_INVALID);
 }
 COLORREF GetBkColor(HDC dc) {
     return GetDCPtr(dc) ? GetDCPtr(dc)->s.bk : CLR_INVALID;
 }
 int SetBkMode(HDC dc, int mode) {
-    DC *d = GetDCPtr(dc);
-    if (!d || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
-    int old = d->s.bk_mode;
-    d->s.bk_mode = mode;
-    return old;
+    if (mode != OPAQUE && mode != TRANSPARENT) return 0;
+    return SwapState(dc, &DCState::bk_mode, mode, 0);
 }
 int GetBkMode(HDC dc) {
     return GetDCPtr(dc) ? GetDCPtr(dc)->s.bk_mode : 0;
 }
 COLORREF SetTextColor(HDC dc, COLORREF colour) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return CLR_INVALID;
-    COLORREF old = d->s.text;
-    d->s.text = colour;
-    return old;
+    return SwapState(dc, &DCState::text, colour, (COLORREF)CLR_INVALID);
 }
 COLORREF GetTextColor(HDC dc) {
     return GetDCPtr(dc) ? GetDCPtr(dc)->s.text : CLR_INVALID;
 }
 UINT SetTextAlign(HDC dc, UINT align) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return (UINT)-1;
-    UINT old = d->s.align;
-    d->s.align = align;
-    return old;
+    return SwapState(dc, &DCState::align, align, (UINT)-1);
 }
 int SetROP2(HDC dc, int mode) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return 0;
-    int old = d->s.rop2;
-    d->s.rop2 = mode;
-    return old;
+    return SwapState(dc, &DCState::rop2, mode, 0);
 }
 int SetStretchBltMode(HDC dc, int mode) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return 0;
-    int old = d->s.stretch;
-    d->s.stretch = mode;
-    return old;
+    return SwapState(dc, &DCState::stretch, mode, 0);
 }
 int GetStretchBltMode(HDC dc) {
     return GetDCPtr(dc) ? GetDCPtr(dc)->s.stretch : 0;
 }
 
 BOOL SetViewportOrgEx(HDC dc, int x, int y, LPPOINT old) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return FALSE;
-    if (old) *old = d->s.vp;
-    d->s.vp = POINT{x, y};
-    return TRUE;
+    return SwapPoint(dc, &DCState::vp, x, y, old);
 }
 BOOL SetWindowOrgEx(HDC dc, int x, int y, LPPOINT old) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return FALSE;
-    if (old) *old = d->s.win;
-    d->s.win = POINT{x, y};
-    return TRUE;
+    return SwapPoint(dc, &DCState::win, x, y, old);
 }
 
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT old) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return FALSE;
-    if (old) *old = d->s.pos;
-    d->s.pos = POINT{x, y};
-    return TRUE;
+    return SwapPoint(dc, &DCState::pos, x, y, old);
 }
 
 BOOL GetCurrentPositionEx(HDC dc, LPPOINT point) {
@@ -903,11 +883,16 @@ BOOL Polygon(HDC dc, const POINT *points, int count) {
     return TRUE;
 }
 
+// A box may be given by any two opposite corners: makes them top left and bottom right.
+static void SortCorners(int &left, int &top, int &right, int &bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+}
+
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     Ctx c(dc);
     if (!c.ok) return FALSE;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    SortCorners(left, top, right, bottom);
     int l = c.X(left), t = c.Y(top), r = c.X(right), b = c.Y(bottom);
     bool pen = c.PenVisible();
     if (c.BrushVisible()) {
@@ -951,8 +936,7 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     Ctx c(dc);
     if (!c.ok) return FALSE;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    SortCorners(left, top, right, bottom);
     int l = c.X(left), t = c.Y(top), r = c.X(right), b = c.Y(bottom);
     bool pen = c.PenVisible();
     if (!pen) {
@@ -1164,26 +1148,24 @@ int ExtSelectClipRgn(HDC dc, HRGN region, int mode) {
     return Complexity(d->s.clip);
 }
 
-int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
+// Combines a rectangle in logical coordinates into the clip region.
+static int CombineClipRect(HDC dc, int left, int top, int right, int bottom, int mode) {
     DC *d = GetDCPtr(dc);
     if (!d) return ERROR;
     Region r;
     int dx = d->s.vp.x - d->s.win.x, dy = d->s.vp.y - d->s.win.y;
     r.SetRect(left + dx, top + dy, right + dx, bottom + dy);
-    d->s.clip = Combine(CurrentClip(d), r, RGN_AND);
+    d->s.clip = Combine(CurrentClip(d), r, mode);
     d->s.has_clip = true;
     return Complexity(d->s.clip);
 }
 
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
+    return CombineClipRect(dc, left, top, right, bottom, RGN_AND);
+}
+
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
-    DC *d = GetDCPtr(dc);
-    if (!d) return ERROR;
-    Region r;
-    int dx = d->s.vp.x - d->s.win.x, dy = d->s.vp.y - d->s.win.y;
-    r.SetRect(left + dx, top + dy, right + dx, bottom + dy);
-    d->s.clip = Combine(CurrentClip(d), r, RGN_DIFF);
-    d->s.has_clip = true;
-    return Complexity(d->s.clip);
+    return CombineClipRect(dc, left, top, right, bottom, RGN_DIFF);
 }
 
 int GetClipBox(HDC dc, LPRECT rect) {

@@ -310,6 +310,19 @@ static int CursorKind(HCURSOR c) {
     return 9; // resource cursors show as the hand
 }
 
+// Where the mouse at (x, y) screen is over *target: the captured window takes it all as client
+// area; a child that answers HTTRANSPARENT passes it on to its parent, which becomes *target.
+static LRESULT HitTest(HWND *target, int x, int y) {
+    if (capture_window) return HTCLIENT;
+    LRESULT ht = Send(*target, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+    while (ht == HTTRANSPARENT && W(*target) && (W(*target)->style & WS_CHILD) &&
+           W(W(*target)->parent)) {
+        *target = W(*target)->parent;
+        ht = Send(*target, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+    }
+    return ht;
+}
+
 static bool TopLevelBlocked(HWND target) {
     HWND top = TopLevelOf(target);
     Window *t = W(top);
@@ -341,13 +354,7 @@ bool RouteInput(const RawInput &in, MSG *out) {
             SetCursorKind(1);
             return false;
         }
-        LRESULT ht =
-            capture_window ? HTCLIENT : Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        while (ht == HTTRANSPARENT && W(target) && (W(target)->style & WS_CHILD) &&
-               W(W(target)->parent)) {
-            target = W(target)->parent;
-            ht = Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        }
+        LRESULT ht = HitTest(&target, in.x, in.y);
         if (!W(target)) return false;
         if (!capture_window)
             Send(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM(ht, WM_MOUSEMOVE));
@@ -391,13 +398,7 @@ bool RouteInput(const RawInput &in, MSG *out) {
         if (!target) return false;
         if (in.down && TopLevelBlocked(target)) return false;
         if (!capture_window && (W(target)->style & WS_DISABLED)) return false;
-        LRESULT ht =
-            capture_window ? HTCLIENT : Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        while (ht == HTTRANSPARENT && W(target) && (W(target)->style & WS_CHILD) &&
-               W(W(target)->parent)) {
-            target = W(target)->parent;
-            ht = Send(target, WM_NCHITTEST, 0, MAKELPARAM(in.x, in.y));
-        }
+        LRESULT ht = HitTest(&target, in.x, in.y);
         if (!W(target)) return false;
         UINT down_msg = in.button == 0 ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
         if (in.down) {
@@ -914,30 +915,20 @@ SHORT GetAsyncKeyState(int virtual_key) {
     return (SHORT)((key_state[virtual_key & 0xFF] & 0x80) ? 0x8000 : 0);
 }
 
+// The system cursors by resource number, each with the cursor kind it shows
+// as (its handle is 0x100 + kind, which CursorKind reads back).
+static const struct {
+    uintptr_t id;
+    int kind;
+} SYSTEM_CURSORS[] = {
+    {32512, 1}, {32513, 2}, {32644, 3}, {32645, 4}, {32642, 5},
+    {32643, 6}, {32514, 7}, {32515, 8}, {32649, 9}, {32646, 9},
+};
+
 HCURSOR LoadCursor(HINSTANCE, LPCSTR name) {
-    if (IS_INTRESOURCE(name)) {
-        switch ((uintptr_t)name) {
-        case 32512:
-            return (HCURSOR)(uintptr_t)0x101;
-        case 32513:
-            return (HCURSOR)(uintptr_t)0x102;
-        case 32644:
-            return (HCURSOR)(uintptr_t)0x103;
-        case 32645:
-            return (HCURSOR)(uintptr_t)0x104;
-        case 32642:
-            return (HCURSOR)(uintptr_t)0x105;
-        case 32643:
-            return (HCURSOR)(uintptr_t)0x106;
-        case 32514:
-            return (HCURSOR)(uintptr_t)0x107;
-        case 32515:
-            return (HCURSOR)(uintptr_t)0x108;
-        case 32649:
-        case 32646:
-            return (HCURSOR)(uintptr_t)0x109;
-        }
-    }
+    if (IS_INTRESOURCE(name))
+        for (const auto &c : SYSTEM_CURSORS)
+            if (c.id == (uintptr_t)name) return (HCURSOR)(uintptr_t)(0x100 + c.kind);
     HICON icon = LoadIcon(nullptr, name);
     return icon ? icon : (HCURSOR)(uintptr_t)0x101;
 }

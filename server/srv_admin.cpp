@@ -1,5 +1,6 @@
 // srv_admin.cpp -- the operator's console: local socket and TCP with a challenge, commands, bans
 #include "server/srv_admin.h"
+#include "server/srv_conn.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
 
@@ -451,11 +452,7 @@ static void AdminClose(const std::shared_ptr<AdminConn> &c) {
 }
 
 static void AdminFlush(const std::shared_ptr<AdminConn> &c) {
-    if (c->closed || c->writing) return;
-    if (c->out.empty()) {
-        if (c->closing) AdminClose(c);
-        return;
-    }
+    if (c->closed || c->writing || SrvConnDrained(c, AdminClose)) return;
     // Answers are small: nearly always they go out here and now, before a shutdown stops the
     // loop; the rest waits for the socket.
     ssize_t n =
@@ -465,21 +462,8 @@ static void AdminFlush(const std::shared_ptr<AdminConn> &c) {
         return;
     }
     if (n > 0) c->out.erase(0, (size_t)n);
-    if (c->out.empty()) {
-        if (c->closing) AdminClose(c);
-        return;
-    }
-    c->writing = true;
-    c->inflight.swap(c->out);
-    c->out.clear();
-    asio::async_write(c->sock, asio::buffer(c->inflight), [c](const asio::error_code &ec, size_t) {
-        c->writing = false;
-        c->inflight.clear();
-        if (ec)
-            AdminClose(c);
-        else
-            AdminFlush(c);
-    });
+    if (SrvConnDrained(c, AdminClose)) return;
+    SrvConnWrite(c, AdminClose, AdminFlush);
 }
 
 // Answers are "OK N" and N lines, or "ERR reason" on one line.

@@ -49,14 +49,18 @@ static void LogWrite(int level, char *text) {
             t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, ts.tv_nsec / 1000000, LOG_NAMES[level], text);
 }
 
+static void LogWriteV(int level, const char *fmt, va_list ap) {
+    char text[1024];
+    vsnprintf(text, sizeof text, fmt, ap);
+    LogWrite(level, text);
+}
+
 void SrvLog(int level, const char *fmt, ...) {
     if (level > log_level) return;
-    char text[1024];
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(text, sizeof text, fmt, ap);
+    LogWriteV(level, fmt, ap);
     va_end(ap);
-    LogWrite(level, text);
 }
 
 // ---- lines about one address ----
@@ -116,12 +120,10 @@ void SrvLogPeer(int level, const char *peer, const char *fmt, ...) {
         }
         w.written++;
     }
-    char text[1024];
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(text, sizeof text, fmt, ap);
+    LogWriteV(level, fmt, ap);
     va_end(ap);
-    LogWrite(level, text);
 }
 
 void SrvLogSweep() {

@@ -19,16 +19,12 @@ static const int32_t SESSION_ALLOTMENT[SHIP_CLASSES] = {0, 3, 2, 3, 0, 0};
 #define FAIL_BURST 5.0         // failed logins an address may make at once
 #define FAIL_RATE (1.0 / 12.0) // and then one every 12 s
 
-#define SESSION_TEXT_LINE 512 // a server text line is cut at this many characters
-
 void SessionSendText(Conn *c, int32_t number, const char *fmt, ...) {
-    char line[SESSION_TEXT_LINE], text[SESSION_TEXT_LINE];
     va_list ap;
     va_start(ap, fmt);
-    int n = vsnprintf(text, sizeof text, fmt, ap);
+    std::string line = WireTextLineV(number, fmt, ap);
     va_end(ap);
-    if (n < 0) return;
-    ConnSend(c, std::string(line, WireFormatText(number, text, line, sizeof line)));
+    if (!line.empty()) ConnSend(c, line);
 }
 
 void SessionSendEmpty(Conn *c, int32_t number) {

@@ -1,5 +1,6 @@
 // srv_smtp.cpp -- the feedback mailbox: a small SMTP listener that stores each mail it is given
 #include "server/srv_admin.h"
+#include "server/srv_conn.h"
 #include "server/srv_local.h"
 #include "server/srv_log.h"
 
@@ -160,23 +161,8 @@ static void SmtpClose(const std::shared_ptr<SmtpConn> &c) {
 }
 
 static void SmtpFlush(const std::shared_ptr<SmtpConn> &c) {
-    if (c->closed || c->writing) return;
-    if (c->out.empty()) {
-        if (c->closing) SmtpClose(c);
-        return;
-    }
-    c->writing = true;
-    c->inflight.swap(c->out);
-    c->out.clear();
-    asio::async_write(c->sock, asio::buffer(c->inflight), [c](const asio::error_code &ec, size_t) {
-        c->writing = false;
-        c->inflight.clear();
-        if (ec) {
-            SmtpClose(c);
-            return;
-        }
-        SmtpFlush(c);
-    });
+    if (c->closed || c->writing || SrvConnDrained(c, SmtpClose)) return;
+    SrvConnWrite(c, SmtpClose, SmtpFlush);
 }
 
 static void SmtpReply(const std::shared_ptr<SmtpConn> &c, const std::string &text) {

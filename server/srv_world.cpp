@@ -12,7 +12,6 @@
 #include <cstring>
 
 #define WORLD_NAME_MAX 15   // a captain's or ship's name, as the client holds it
-#define WORLD_TEXT_LINE 512 // a text line is cut where the connection's formatted lines are
 
 static const char *const WORLD_PLAYER_SHIP_NAMES[] = {
     "Audacious", "Bold",     "Corsair", "Dauntless", "Eager",    "Fearless", "Gallant",
@@ -124,13 +123,11 @@ void WorldSendTo(World *w, uint32_t player, const std::string &line) {
 }
 
 void WorldSendText(World *w, uint32_t player, const char *fmt, ...) {
-    char line[WORLD_TEXT_LINE], text[WORLD_TEXT_LINE];
     va_list ap;
     va_start(ap, fmt);
-    int n = vsnprintf(text, sizeof text, fmt, ap);
+    std::string line = WireTextLineV(T_TEXT, fmt, ap);
     va_end(ap);
-    if (n < 0) return;
-    WorldSendTo(w, player, std::string(line, WireFormatText(T_TEXT, text, line, sizeof line)));
+    if (!line.empty()) WorldSendTo(w, player, line);
 }
 
 static void WorldSendEmpty(World *w, uint32_t player, int32_t number) {

@@ -30,6 +30,28 @@ void StripField(char *text) {
     memcpy(text, work, n + 1);
 }
 
+// OK and Cancel of a dialog: OK reads the fields with `take` and ends the dialog with 1,
+// Cancel ends it with 0. FALSE for any other command.
+static INT_PTR DlgOkCancel(HWND dlg, WPARAM wParam, void (*take)(HWND dlg)) {
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        take(dlg);
+        EndDialog(dlg, 1);
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(dlg, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static void LoginTake(HWND dlg) {
+    GetDlgItemText(dlg, IDC_USERID, dlg_userid, SESSION_NAME);
+    GetDlgItemText(dlg, IDC_PASSWORD, dlg_password, SESSION_NAME);
+    StripField(dlg_userid);
+    StripField(dlg_password);
+}
+
 static INT_PTR CALLBACK LoginDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     switch (message) {
@@ -41,19 +63,7 @@ static INT_PTR CALLBACK LoginDlgProc(HWND dlg, UINT message, WPARAM wParam, LPAR
         SendDlgItemMessage(dlg, IDC_PASSWORD, EM_LIMITTEXT, SESSION_NAME - 1, 0);
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            GetDlgItemText(dlg, IDC_USERID, dlg_userid, SESSION_NAME);
-            GetDlgItemText(dlg, IDC_PASSWORD, dlg_password, SESSION_NAME);
-            StripField(dlg_userid);
-            StripField(dlg_password);
-            EndDialog(dlg, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return DlgOkCancel(dlg, wParam, LoginTake);
     }
     return FALSE;
 }
@@ -279,6 +289,28 @@ void ChangeCountryDialog(int32_t *country) {
     *country = dlg_country;
 }
 
+static void OptionsTake(HWND dlg) {
+    int changed = 0;
+    char host[SHELL_HOSTNAME_LEN];
+    GetDlgItemText(dlg, IDC_HOST, host, sizeof host);
+    if (strcmp(host, hostname) != 0) {
+        memcpy(hostname, host, sizeof host);
+        changed = 1;
+    }
+    BOOL ok = FALSE;
+    UINT value = GetDlgItemInt(dlg, IDC_PORT, &ok, FALSE);
+    // Only a number a TCP port can have replaces the port.
+    if (ok && value >= 1 && value <= 65535 && (int32_t)value != port) {
+        port = (int32_t)value;
+        changed = 1;
+    }
+    if (changed)
+        MessageBox(NULL,
+                   "Changes to server options will only take effect\n\rwhen you next "
+                   "start up Kestrune.",
+                   "Server address options", MB_OK);
+}
+
 static INT_PTR CALLBACK OptionsDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     switch (message) {
@@ -289,39 +321,13 @@ static INT_PTR CALLBACK OptionsDlgProc(HWND dlg, UINT message, WPARAM wParam, LP
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK: {
-            int changed = 0;
-            char host[SHELL_HOSTNAME_LEN];
-            GetDlgItemText(dlg, IDC_HOST, host, sizeof host);
-            if (strcmp(host, hostname) != 0) {
-                memcpy(hostname, host, sizeof host);
-                changed = 1;
-            }
-            BOOL ok = FALSE;
-            UINT value = GetDlgItemInt(dlg, IDC_PORT, &ok, FALSE);
-            // Only a number a TCP port can have replaces the port.
-            if (ok && value >= 1 && value <= 65535 && (int32_t)value != port) {
-                port = (int32_t)value;
-                changed = 1;
-            }
-            if (changed)
-                MessageBox(NULL,
-                           "Changes to server options will only take effect\n\rwhen you next "
-                           "start up Kestrune.",
-                           "Server address options", MB_OK);
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
         case IDC_BROWSE:
             return TRUE;
         case IDC_KEYS:
             KeysDialog(dlg);
             return TRUE;
         }
-        break;
+        return DlgOkCancel(dlg, wParam, OptionsTake);
     }
     return FALSE;
 }
@@ -390,6 +396,11 @@ static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LP
                           : DefWindowProc(field, message, wParam, lParam);
 }
 
+static void KeysTake(HWND) {
+    memcpy(key_binding, dlg_keys, sizeof key_binding);
+    KeysSave();
+}
+
 static INT_PTR CALLBACK KeysDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     switch (message) {
@@ -406,22 +417,13 @@ static INT_PTR CALLBACK KeysDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARA
         SetFocus(GetDlgItem(dlg, IDOK));
         return FALSE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            memcpy(key_binding, dlg_keys, sizeof key_binding);
-            KeysSave();
-            EndDialog(dlg, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
-        case IDC_KEYS_DEFAULTS:
+        if (LOWORD(wParam) == IDC_KEYS_DEFAULTS) {
             KeysDefaults(dlg_keys);
             KeysDlgShow(dlg);
             SetDlgItemText(dlg, IDC_KEYS_NOTE, "The keys the game ships with are back.");
             return TRUE;
         }
-        break;
+        return DlgOkCancel(dlg, wParam, KeysTake);
     }
     return FALSE;
 }
@@ -449,30 +451,24 @@ static const FeedbackKind feedback_suggest = {
     "Your suggestion has been submitted.\n\rThank you for your feedback."};
 static const FeedbackKind *feedback_kind;
 
+static void FeedbackTake(HWND dlg) {
+    char *text = (char *)DebugMalloc(feedback_kind->tag, FEEDBACK_BUFFER);
+    text[0] = 0;
+    GetDlgItemText(dlg, IDC_MESSAGE, text, FEEDBACK_BUFFER);
+    if (text[0]) {
+        IPSendMail(MAIL_FEEDBACK_RECIPIENT, feedback_kind->subject, text);
+        MessageBox(NULL, feedback_kind->thanks, "Kestrune", MB_OK);
+    }
+    DebugFree(text);
+}
+
 static INT_PTR CALLBACK FeedbackDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     switch (message) {
     case WM_INITDIALOG:
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK: {
-            char *text = (char *)DebugMalloc(feedback_kind->tag, FEEDBACK_BUFFER);
-            text[0] = 0;
-            GetDlgItemText(dlg, IDC_MESSAGE, text, FEEDBACK_BUFFER);
-            if (text[0]) {
-                IPSendMail(MAIL_FEEDBACK_RECIPIENT, feedback_kind->subject, text);
-                MessageBox(NULL, feedback_kind->thanks, "Kestrune", MB_OK);
-            }
-            DebugFree(text);
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return DlgOkCancel(dlg, wParam, FeedbackTake);
     }
     return FALSE;
 }

@@ -1,20 +1,15 @@
 // flash.cpp -- the splash window shown from start-up until the connection is made
 #include "shell/shell.h"
+#include "stations/station.h"
 
 HWND hwndFlash;
 BitMap flash_bitmap;
 
 LRESULT CALLBACK FlashWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        RECT r;
-        GetClientRect(window, &r);
-        CopyBitMap(flash_bitmap, dc, 0, 0, r.right - r.left, r.bottom - r.top, 1);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        StationPaintBitmap(window, flash_bitmap);
         return 0;
-    }
     case WM_DESTROY:
         FreeBitMap(flash_bitmap);
         flash_bitmap = NULL;

@@ -42,9 +42,9 @@ static uint32_t last_angle, start_angle;
 static uint32_t frame_start;
 static long frame_count;
 
-static const Station bridge_station = {"BridgeChild", "Bridge",      "bridge_x",   "bridge_y",
-                                       NULL,          NULL,          &hwndBridge,  &bridge_visible,
-                                       BridgeCreate,  BridgeDestroy, BridgeResize, STATION_FOCUS};
+static const Station bridge_station = {
+    "BridgeChild",   "Bridge",     "bridge_x",    "bridge_y",   NULL, NULL,         &hwndBridge,
+    &bridge_visible, BridgeCreate, BridgeDestroy, BridgeResize, NULL, STATION_FOCUS};
 
 int32_t DeltaAngle(uint16_t a, uint16_t b) {
     if (a == b) return 0;
@@ -66,11 +66,9 @@ void BridgeOpen(HWND parent) {
     // Centred, but clear of the left-hand column of instruments (the torpedo tubes are its
     // widest window), which a centred view on a 4:3 screen overlaps by a few pixels.
     int32_t left = StationScaleW(197) + 2 * sm_cxborder;
-    int32_t x = StationReadKey("bridge_x", std::max((screen_w - width) / 2, left));
-    int32_t y = StationReadKey("bridge_y", sm_cymenu);
     bridge_visible = 1;
-    StationCreate(&bridge_station, parent, x, y, width, height, 0,
-                  WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    StationCreate(&bridge_station, parent, std::max((screen_w - width) / 2, left), sm_cymenu, width,
+                  height, 0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 static void BridgeMakeRegions(int32_t w, int32_t h) {
@@ -129,8 +127,7 @@ void BridgeCreate(HWND window) {
     bridge_palette = LoadPalette("default.col");
     if (bridge_palette) CopyPalette(bridge_palette, bridge_info + 40, 0, 0, 256);
 
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("BridgeCreate", "GetDC");
+    HDC dc = StationGetDC(window, "BridgeCreate", NULL);
     BridgeMakeRegions(w, h);
     if (dc) ReleaseDC(window, dc);
 
@@ -335,8 +332,7 @@ void BridgeUpdate() {
     Draw3D();
     DrawShipID();
 
-    HDC dc = GetDC(hwndBridge);
-    if (!dc) DebugLogTag("BridgeUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndBridge, "BridgeUpdate", NULL);
     char title[100];
     const char *optic = bridge_mode == 0 ? "Observer" : "Periscope";
     uint16_t look = (uint16_t)(player_mobile->heading + player_mobile->view);

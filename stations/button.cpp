@@ -21,9 +21,9 @@ static int32_t button_size;
 static int32_t button_redraw = 1;
 static int32_t button_observer_shown = -1;
 
-static const Station button_station = {"ButtonChild", "Orders",      "button_x",   "button_y",
-                                       NULL,          NULL,          &hwndButton,  &button_visible,
-                                       ButtonCreate,  ButtonDestroy, ButtonResize, 0};
+static const Station button_station = {
+    "ButtonChild",   "Orders",     "button_x",    "button_y",   NULL,        NULL, &hwndButton,
+    &button_visible, ButtonCreate, ButtonDestroy, ButtonResize, ButtonClick, 0};
 
 void ButtonRegister() {
     StationRegister(button_station.class_name, ButtonProcess, (HBRUSH)GetStockObject(BLACK_BRUSH),
@@ -35,10 +35,8 @@ void ButtonOpen(HWND parent) {
     int32_t width = 2 * GetSystemMetrics(SM_CXDLGFRAME) + screen_w * 4 / 800 +
                     3 * (screen_w * 50 / 800 + screen_w * 3 / 800);
     int32_t height = StationCaption() + screen_w * 58 / 800 + 2 * sm_cyborder;
-    int32_t x = StationReadKey("button_x", 0);
-    int32_t y = StationReadKey("button_y", (screen_h - height) / 3);
-    HWND window = StationCreate(&button_station, parent, x, y, width, height, 0,
-                                WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    HWND window = StationCreate(&button_station, parent, 0, (screen_h - height) / 3, width, height,
+                                0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
     DebugLog("hwndButton:%x", (unsigned)(uintptr_t)window);
     binoc_state = -1;
 }
@@ -140,17 +138,10 @@ void ButtonPaint(HDC dc) {
 
 LRESULT CALLBACK ButtonProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        ButtonClick(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_PAINT: {
+    case WM_PAINT:
         button_redraw = 0;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        ButtonPaint(dc);
-        EndPaint(window, &ps);
+        StationPaint(window, [](HDC dc) { ButtonPaint(dc); });
         return 0;
-    }
     }
     return StationProcess(&button_station, window, message, wParam, lParam);
 }

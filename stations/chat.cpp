@@ -18,9 +18,9 @@ static int32_t line_height;
 
 static const char *const chat_addressee_name[3] = {"All", "Them", "Us"};
 
-static const Station chat_station = {"ChatChild", "Radio room", "chat_x",   "chat_y",
-                                     "chat_w",    "chat_h",     &hwndChat,  &chat_visible,
-                                     ChatCreate,  ChatDestroy,  ChatResize, 0};
+static const Station chat_station = {
+    "ChatChild",   "Radio room", "chat_x",    "chat_y",   "chat_w", "chat_h", &hwndChat,
+    &chat_visible, ChatCreate,   ChatDestroy, ChatResize, NULL,     0};
 
 void ChatRegister() {
     StationRegister(chat_station.class_name, ChatProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
@@ -30,10 +30,9 @@ void ChatRegister() {
 void ChatOpen(HWND parent) {
     int32_t width = StationReadKey("chat_w", screen_w * 2 / 3);
     int32_t height = StationReadKey("chat_h", screen_h * 80 / 320);
-    int32_t x = StationReadKey("chat_x", 0);
-    int32_t y = StationReadKey("chat_y", screen_h - height + sm_cymenu - 1 + 2 * sm_cyborder);
-    HWND window = StationCreate(&chat_station, parent, x, y, width, height, 1,
-                                WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    HWND window =
+        StationCreate(&chat_station, parent, 0, screen_h - height + sm_cymenu - 1 + 2 * sm_cyborder,
+                      width, height, 1, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
     DebugLog("hwndChat=%x", (unsigned)(uintptr_t)window);
 }
 

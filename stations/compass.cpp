@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
@@ -33,8 +32,8 @@ static HPEN compass_white, compass_grey, compass_red, compass_dark;
 enum { COMPASS_DESIGN_W = 179, COMPASS_DESIGN_H = 185, COMPASS_CARD_X = 94, COMPASS_CARD_Y = 86 };
 
 static const Station compass_station = {
-    "CompassChild", "Compass",        "compass_x",   "compass_y",    NULL,          NULL,
-    &hwndCompass,   &compass_visible, CompassCreate, CompassDestroy, CompassResize, 0};
+    "CompassChild",   "Compass",     "compass_x",    "compass_y",   NULL, NULL, &hwndCompass,
+    &compass_visible, CompassCreate, CompassDestroy, CompassResize, NULL, 0};
 
 static HPEN CompassRoundPen(COLORREF colour) {
     LOGBRUSH brush = {BS_SOLID, colour, 0};
@@ -50,18 +49,13 @@ void CompassRegister() {
 void CompassOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(179, 185, &width, &height);
-    int32_t x = StationReadKey("compass_x", screen_w - width + 2 * sm_cxborder);
-    int32_t y = StationReadKey("compass_y", sm_cymenu + 1);
-    StationCreate(&compass_station, parent, x, y, width, height, 0,
-                  WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    StationCreate(&compass_station, parent, screen_w - width + 2 * sm_cxborder, sm_cymenu + 1,
+                  width, height, 0, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 // Reads the card "compass.bmp" and makes the off-screen image and the pens.
 void CompassCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("CompassCreate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) compass_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "CompassCreate", &compass_text_height);
     RECT r;
     GetClientRect(window, &r);
     int32_t w = r.right - r.left, h = r.bottom - r.top;
@@ -141,8 +135,7 @@ void CompassUpdate() {
     if (compass_heading_shown / 16 == (int32_t)m->heading / 16) return;
     compass_heading_shown = m->heading;
 
-    HDC dc = GetDC(hwndCompass);
-    if (!dc) DebugLogTag("CompassUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndCompass, "CompassUpdate", NULL);
     RECT r;
     GetClientRect(hwndCompass, &r);
     int32_t w = r.right - r.left, h = r.bottom - r.top;

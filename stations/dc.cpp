@@ -22,7 +22,8 @@ static int32_t dc_width, dc_height; // the window's creation size
 static int32_t dc_ready_shown = -1;
 
 static const Station dc_station = {"DCChild", "DC status", "dc_x",   "dc_y",    NULL, NULL,
-                                   &hwndDC,   &dc_visible, DCCreate, DCDestroy, NULL, 0};
+                                   &hwndDC,   &dc_visible, DCCreate, DCDestroy, NULL, DCClick,
+                                   0};
 
 void DCRegister() {
     StationRegister(dc_station.class_name, DCProcess, CreateSolidBrush(GetSysColor(COLOR_BTNFACE)),
@@ -34,9 +35,8 @@ void DCOpen(HWND parent) {
     int32_t width = screen_w / 4, height = 4 * StationCaption();
     dc_width = width;
     dc_height = height;
-    int32_t x = StationReadKey("dc_x", screen_w - width - 1);
-    int32_t y = StationReadKey("dc_y", screen_h - height - 1);
-    HWND window = StationCreate(&dc_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
+    HWND window = StationCreate(&dc_station, parent, screen_w - width - 1, screen_h - height - 1,
+                                width, height, 0, WS_EX_TOOLWINDOW);
     SendMessage(window, WM_SETFONT, (WPARAM)hfont, 0);
 }
 
@@ -129,22 +129,15 @@ void DCUpdate(HDC dc, int32_t force) {
 
 LRESULT CALLBACK DCProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        DCClick(LOWORD(lParam), HIWORD(lParam));
-        return 0;
     case WM_COMMAND: {
         int32_t id = LOWORD(wParam);
         if (id >= DC_FIRST_BUTTON && id < DC_FIRST_BUTTON + DC_BUTTONS)
             DCLaunch((id - DC_FIRST_BUTTON + 1) * 50);
         break;
     }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        DCUpdate(dc, 1);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        StationPaint(window, [](HDC dc) { DCUpdate(dc, 1); });
         return 0;
-    }
     }
     return StationProcess(&dc_station, window, message, wParam, lParam);
 }

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
@@ -26,9 +25,9 @@ static int32_t depth_text_height;
 // the real one, so across and down scale apart on a screen that is not 4:3.
 enum { DEPTH_DESIGN_W = 125, DEPTH_DESIGN_H = 143, DEPTH_DIAL_X = 62, DEPTH_DIAL_Y = 69 };
 
-static const Station depth_station = {"DepthChild", "Depth gauge", "depth_x",   "depth_y",
-                                      NULL,         NULL,          &hwndDepth,  &depth_visible,
-                                      DepthCreate,  DepthDestroy,  DepthResize, STATION_FOCUS};
+static const Station depth_station = {
+    "DepthChild",   "Depth gauge", "depth_x",    "depth_y",   NULL,       NULL,         &hwndDepth,
+    &depth_visible, DepthCreate,   DepthDestroy, DepthResize, DepthClick, STATION_FOCUS};
 
 void DepthRegister() {
     StationRegister(depth_station.class_name, DepthProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);
@@ -40,19 +39,15 @@ void DepthOpen(HWND parent) {
     StationWindowSize(125, 143, &width, &height);
     width += 1; // the gauge is one pixel wider and taller than its design size gives
     height += 1;
-    int32_t x = StationReadKey("depth_x", screen_w - width + 2 * sm_cxborder);
     // Below the compass, whose height scales with the screen (207 on an 800 x 600 screen).
-    int32_t y = StationReadKey("depth_y", sm_cymenu + StationScaleH(207));
-    StationCreate(&depth_station, parent, x, y, width, height, 0,
+    StationCreate(&depth_station, parent, screen_w - width + 2 * sm_cxborder,
+                  sm_cymenu + StationScaleH(207), width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 // Reads the dial "depthg.bmp".
 void DepthCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("DepthCreate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) depth_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "DepthCreate", &depth_text_height);
     SelectPalette(dc, hPal, FALSE);
     RealizePalette(dc);
     ReleaseDC(window, dc);
@@ -119,8 +114,7 @@ void DepthUpdate() {
     if (m->y == depth_shown) return;
     depth_shown = m->y;
 
-    HDC dc = GetDC(hwndDepth);
-    if (!dc) DebugLogTag("DepthUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndDepth, "DepthUpdate", NULL);
     RECT r;
     GetClientRect(hwndDepth, &r);
     int32_t w = r.right - r.left, h = r.bottom - r.top;
@@ -178,9 +172,6 @@ void DepthClick(int32_t x, int32_t y) {
 
 LRESULT CALLBACK DepthProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        DepthClick(LOWORD(lParam), HIWORD(lParam));
-        return 0;
     case WM_RBUTTONDOWN:
         DepthSpoil();
         if (player_mobile) {

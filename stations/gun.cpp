@@ -38,7 +38,8 @@ enum { GUN_NO_WAIT = -1 };
 static const char *const gun_button_text[3] = {"Commence fire", "Cease fire", "Submerged"};
 
 static const Station gun_station = {"GunChild", "Gun status", "gun_x",   "gun_y",    NULL, NULL,
-                                    &hwndGun,   &gun_visible, GunCreate, GunDestroy, NULL, 0};
+                                    &hwndGun,   &gun_visible, GunCreate, GunDestroy, NULL, GunClick,
+                                    0};
 
 void GunRegister() {
     StationRegister(gun_station.class_name, GunProcess,
@@ -70,9 +71,8 @@ void GunOpen(HWND parent) {
     if (height < need) height = need;
     gun_width = width;
     gun_height = height;
-    int32_t x = StationReadKey("gun_x", screen_w - width - 1);
-    int32_t y = StationReadKey("gun_y", screen_h - height - 1);
-    HWND window = StationCreate(&gun_station, parent, x, y, width, height, 0, WS_EX_TOOLWINDOW);
+    HWND window = StationCreate(&gun_station, parent, screen_w - width - 1, screen_h - height - 1,
+                                width, height, 0, WS_EX_TOOLWINDOW);
     DebugLog("hwndGun=%x", (unsigned)(uintptr_t)window);
 }
 
@@ -302,22 +302,15 @@ void GunStow(int32_t stow) {
 
 LRESULT CALLBACK GunProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        GunClick(LOWORD(lParam), HIWORD(lParam));
-        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == GUN_BUTTON && fire_order != 2 && gun_target) {
             fire_order = 1 - fire_order;
             SetWindowText(gun_button, GunLabel());
         }
         break;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        GunUpdate(dc, 1);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        StationPaint(window, [](HDC dc) { GunUpdate(dc, 1); });
         return 0;
-    }
     }
     return StationProcess(&gun_station, window, message, wParam, lParam);
 }

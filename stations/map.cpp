@@ -75,9 +75,9 @@ static const MapButton map_button_kind[4] = {
     {"Son.", MAP_BUTTON_SONAR, 10000},
 };
 
-static const Station map_station = {"MapChild", "Map table", "map_x",   "map_y",
-                                    "map_w",    "map_h",     &hwndMap,  &map_visible,
-                                    MapCreate,  MapDestroy,  MapResize, STATION_FOCUS};
+static const Station map_station = {"MapChild", "Map table", "map_x",      "map_y",   "map_w",
+                                    "map_h",    &hwndMap,    &map_visible, MapCreate, MapDestroy,
+                                    MapResize,  NULL,        STATION_FOCUS};
 
 // Registers "MapChild" (light yellow background).
 void MapRegister() {
@@ -89,10 +89,8 @@ void MapRegister() {
 void MapOpen(HWND parent) {
     int32_t width = StationReadKey("map_w", screen_w / 5 + 2 * sm_cxborder);
     int32_t height = StationReadKey("map_h", StationCaption() + screen_w / 5 + 2 * sm_cyborder);
-    int32_t x = StationReadKey("map_x", screen_w - width - 1);
-    int32_t y = StationReadKey("map_y", screen_h - height - 1);
-    HWND window = StationCreate(&map_station, parent, x, y, width, height, 1,
-                                WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    HWND window = StationCreate(&map_station, parent, screen_w - width - 1, screen_h - height - 1,
+                                width, height, 1, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
     DebugLog("hwndMap:%x", (unsigned)(uintptr_t)window);
 }
 
@@ -109,10 +107,7 @@ static void MapBackBuffer(HDC dc, int32_t width, int32_t height) {
 
 // Makes the chart's drawing resources.
 void MapCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("MapUpdate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) map_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "MapUpdate", &map_text_height);
     RECT r;
     GetClientRect(window, &r);
     map_memory = CreateCompatibleDC(dc);
@@ -314,8 +309,7 @@ void MapUpdate() {
     GetClientRect(hwndMap, &r);
     map_chart_w = r.right - r.left;
     map_chart_h = r.bottom - r.top - map_text_height - 6;
-    HDC dc = GetDC(hwndMap);
-    if (!dc) DebugLogTag("MapUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndMap, "MapUpdate", NULL);
 
     HBRUSH paper = CreateSolidBrush(MAP_PAPER);
     if (!paper) DebugLogTag("MapUpdate", "Can't create background brush");

@@ -12,9 +12,9 @@ static int32_t plan_visible = 1;
 static BitMap plan_picture;
 static int32_t plan_text_height;
 
-static const Station plan_station = {"PlanChild", "Status Map", NULL,       NULL,
-                                     NULL,        NULL,         &hwndPlan,  &plan_visible,
-                                     PlanCreate,  PlanDestroy,  PlanResize, STATION_FOCUS};
+static const Station plan_station = {
+    "PlanChild",   "Status Map", NULL,        NULL,       NULL, NULL,         &hwndPlan,
+    &plan_visible, PlanCreate,   PlanDestroy, PlanResize, NULL, STATION_FOCUS};
 
 void PlanRegister() {
     StationRegister(plan_station.class_name, PlanProcess, (HBRUSH)GetStockObject(WHITE_BRUSH), 1);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
@@ -149,6 +150,10 @@ static void StationPlace(const Station *station, HWND parent, int32_t *x, int32_
 
 HWND StationCreate(const Station *station, HWND parent, int32_t x, int32_t y, int32_t width,
                    int32_t height, int32_t resizable, DWORD ex_style) {
+    if (station->key_x) {
+        x = StationReadKey(station->key_x, x);
+        y = StationReadKey(station->key_y, y);
+    }
     StationRemember(station);
     StationPlace(station, parent, &x, &y, width, height);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CAPTION;
@@ -208,6 +213,21 @@ int StationSizeMessage(HWND window, WPARAM wParam) {
     return 0;
 }
 
+HDC StationGetDC(HWND window, const char *who, int32_t *text_height) {
+    HDC dc = GetDC(window);
+    if (!dc) DebugLogTag(who, "GetDC");
+    TEXTMETRIC tm = {};
+    if (text_height && GetTextMetrics(dc, &tm)) *text_height = tm.tmHeight;
+    return dc;
+}
+
+void StationPaint(HWND window, void (*paint)(HDC dc)) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    paint(dc);
+    EndPaint(window, &ps);
+}
+
 void StationPaintBitmap(HWND window, uint8_t *bitmap) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
@@ -236,6 +256,10 @@ LRESULT StationProcess(const Station *station, HWND window, UINT message, WPARAM
         if (StationSizeMessage(window, wParam)) return 0;
         station->resize(window, LOWORD(lParam), HIWORD(lParam));
         break;
+    case WM_LBUTTONDOWN:
+        if (!station->click) break;
+        station->click(LOWORD(lParam), HIWORD(lParam));
+        return 0;
     case WM_MOUSEACTIVATE:
         ActivateWindow(window);
         if (station->flags & STATION_FOCUS) SetFocus(window);

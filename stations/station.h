@@ -22,7 +22,8 @@ struct Station {
     void (*destroy)();                         // WM_DESTROY: frees them, saves the place
     // WM_SIZE: the new client size (null: sizing, maximising too, is left to the default handling)
     void (*resize)(HWND window, int32_t width, int32_t height);
-    uint32_t flags; // STATION_FOCUS
+    void (*click)(int32_t x, int32_t y); // WM_LBUTTONDOWN in client coordinates (null: none)
+    uint32_t flags;                      // STATION_FOCUS
 };
 
 // Declares the operations every station module has under its prefix: XxxRegister() registers the
@@ -68,9 +69,10 @@ ATOM StationRegister(const char *class_name, WNDPROC proc, HBRUSH background, in
 
 HWND StationCreate(const Station *station, HWND parent, int32_t x, int32_t y, int32_t width,
                    int32_t height, int32_t resizable, DWORD ex_style);
-// Fits the window into the parent's client area (a saved place is kept unless it runs off; a
-// default place keeps clear of the other stations where it can), creates the station's child
-// window and stores it in *station->window.
+// (x, y) is the default place: the place saved under the station's keys replaces it. Fits the
+// window into the parent's client area (a saved place is kept unless it runs off; a default place
+// keeps clear of the other stations where it can), creates the station's child window and stores
+// it in *station->window.
 
 void StationSavePosition(const Station *station);
 // Writes the window's top-left corner (in the frame's client coordinates), and the size of a
@@ -86,11 +88,18 @@ void StationHide(const Station *station);
 int StationSizeMessage(HWND window, WPARAM wParam);
 // WM_SIZE: turns a maximise into a restore (1: handled); 0 to go on with the resize.
 
+HDC StationGetDC(HWND window, const char *who, int32_t *text_height);
+// The window's DC, logged under `who` when there is none; *text_height (unless null) becomes the
+// height of its font when that can be read. The caller releases the DC.
+
+void StationPaint(HWND window, void (*paint)(HDC dc));
+// WM_PAINT: paint draws on the window's paint DC.
 void StationPaintBitmap(HWND window, uint8_t *bitmap);
 // WM_PAINT: the background bitmap stretched over the client area.
 
 LRESULT StationProcess(const Station *station, HWND window, UINT message, WPARAM wParam,
                        LPARAM lParam);
 // The messages every station handles alike: creation (then hidden when the visible flag is clear),
-// destruction, close (minimises), size (a maximise becomes a restore) and mouse activation;
+// destruction, close (minimises), size (a maximise becomes a restore), the left button's click
+// and mouse activation;
 // anything else goes to the default window procedure. A station's own procedure ends by calling it.

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
@@ -31,6 +30,7 @@ static const Station telegraph_station = {"TelegraphChild",
                                           TelegraphCreate,
                                           TelegraphDestroy,
                                           TelegraphResize,
+                                          NULL,
                                           STATION_FOCUS};
 
 void TelegraphRegister() {
@@ -42,18 +42,13 @@ void TelegraphRegister() {
 void TelegraphOpen(HWND parent) {
     int32_t width, height;
     StationWindowSize(195, 118, &width, &height);
-    int32_t x = StationReadKey("telegraph_x", 0);
-    int32_t y = StationReadKey("telegraph_y", sm_cymenu + StationCaption() + 1);
-    StationCreate(&telegraph_station, parent, x, y, width, height, 0,
+    StationCreate(&telegraph_station, parent, 0, sm_cymenu + StationCaption() + 1, width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
 // Reads "tele0.bmp" to "tele4.bmp".
 void TelegraphCreate(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc) DebugLogTag("TelegraphCreate", "GetDC");
-    TEXTMETRIC tm = {};
-    if (GetTextMetrics(dc, &tm)) telegraph_text_height = tm.tmHeight;
+    HDC dc = StationGetDC(window, "TelegraphCreate", &telegraph_text_height);
     ReleaseDC(window, dc);
     RECT r;
     GetClientRect(window, &r);
@@ -85,8 +80,7 @@ void TelegraphUpdate() {
     if (!hwndTelegraph || !telegraph_visible || !player_mobile) return;
     if (player_mobile->engine == telegraph_shown) return;
     telegraph_shown = player_mobile->engine;
-    HDC dc = GetDC(hwndTelegraph);
-    if (!dc) DebugLogTag("TelegraphUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndTelegraph, "TelegraphUpdate", NULL);
     RECT r;
     GetClientRect(hwndTelegraph, &r);
     CopyBitMap(TelegraphFace(telegraph_shown), dc, 0, 0, r.right - r.left, r.bottom - r.top, 1);

@@ -3,7 +3,6 @@
 
 #include <ctime>
 
-#include "shell/debug.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "media/win.h"
@@ -32,8 +31,9 @@ static BitMap tubes_bitmap[6];
 static int32_t tubes_lamp;
 
 static const Station tubes_station = {
-    "TubesChild", "Torpedo tubes", "tubes_x",   "tubes_y",    NULL,        NULL,
-    &hwndTubes,   &tubes_visible,  TubesCreate, TubesDestroy, TubesResize, STATION_FOCUS};
+    "TubesChild", "Torpedo tubes", "tubes_x",      "tubes_y",   NULL,
+    NULL,         &hwndTubes,      &tubes_visible, TubesCreate, TubesDestroy,
+    TubesResize,  TubesClick,      STATION_FOCUS};
 
 void TubesRegister() {
     StationRegister(tubes_station.class_name, TubesProcess, (HBRUSH)GetStockObject(BLACK_BRUSH), 1);
@@ -43,9 +43,7 @@ void TubesRegister() {
 void TubesOpen(HWND parent) {
     int32_t width = screen_w * 197 / 800 + 2 * sm_cxborder;
     int32_t height = StationCaption() + screen_w * 74 / 800 + 2 * sm_cyborder;
-    int32_t x = StationReadKey("tubes_x", 0);
-    int32_t y = StationReadKey("tubes_y", (screen_h - height) / 3);
-    StationCreate(&tubes_station, parent, x, y, width, height, 0,
+    StationCreate(&tubes_station, parent, 0, (screen_h - height) / 3, width, height, 0,
                   WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
 }
 
@@ -140,8 +138,7 @@ void TubesUpdate() {
     if (!tubes_redraw) return;
     tubes_last_view = player_mobile->view;
     tubes_redraw = 0;
-    HDC dc = GetDC(hwndTubes);
-    if (!dc) DebugLogTag("TubesUpdate", "GetDC");
+    HDC dc = StationGetDC(hwndTubes, "TubesUpdate", NULL);
     TubesPaint(dc, 1, draw_arc);
     ReleaseDC(hwndTubes, dc);
 }
@@ -178,17 +175,10 @@ void TubesPaint(HDC dc, int32_t draw_tubes, int32_t draw_arc) {
 
 LRESULT CALLBACK TubesProcess(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        TubesClick(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_PAINT: {
+    case WM_PAINT:
         tubes_redraw = 0;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        TubesPaint(dc, 1, 1);
-        EndPaint(window, &ps);
+        StationPaint(window, [](HDC dc) { TubesPaint(dc, 1, 1); });
         return 0;
-    }
     }
     return StationProcess(&tubes_station, window, message, wParam, lParam);
 }

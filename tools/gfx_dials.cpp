@@ -20,6 +20,21 @@ static void PanelWithScrews(Canvas &c, float inset) {
     Screw(c, w - inset, h - inset, r, 10);
 }
 
+// The brass boss the needle turns on: three discs, each lit from the top left.
+static void PivotBoss(Canvas &c, float cx, float cy, float r0, float r1, float r2) {
+    c.FillDisc(cx, cy, r0, Flat(BRASS_DARK));
+    c.FillDisc(cx - 1, cy - 1, r1, Flat(BRASS));
+    c.FillDisc(cx - 2, cy - 2, r2, Flat(BRASS_LIGHT));
+}
+
+// A brass name plate centred on cx between top and bottom, its text engraved.
+static void NamePlate(Canvas &c, float cx, float half_w, float top, float bottom, float corner,
+                      const char *text, float size, float depth) {
+    c.FillRoundRect(cx - half_w, top, cx + half_w, bottom, corner,
+                    BrassPlate(cx - half_w, top, cx + half_w, bottom));
+    c.Engrave(text, FONT_SANS_COND_BOLD, size, cx, (top + bottom) / 2, INK, BRASS_LIGHT, 0, depth);
+}
+
 Canvas ArtCompass() {
     Canvas c(358, 370);
     const float cx = 188, cy = 172;
@@ -65,12 +80,9 @@ Canvas ArtCompass() {
         c.Text(inter[i], FONT_SANS_COND_BOLD, 12, p.x, p.y, Flat(dim));
     }
     // Pivot boss.
-    c.FillDisc(cx, cy, 9, Flat(BRASS_DARK));
-    c.FillDisc(cx - 1, cy - 1, 7, Flat(BRASS));
-    c.FillDisc(cx - 2, cy - 2, 3, Flat(BRASS_LIGHT));
+    PivotBoss(c, cx, cy, 9, 7, 3);
     // Maker's plate under the bowl.
-    c.FillRoundRect(cx - 44, 344, cx + 44, 364, 4, BrassPlate(cx - 44, 344, cx + 44, 364));
-    c.Engrave("STANDARD COMPASS", FONT_SANS_COND_BOLD, 10, cx, 354, INK, BRASS_LIGHT, 0, 0.7f);
+    NamePlate(c, cx, 44, 344, 364, 4, "STANDARD COMPASS", 10, 0.7f);
     return c;
 }
 
@@ -102,11 +114,8 @@ Canvas ArtDepthGauge() {
     }
     c.Text("DEPTH", FONT_SERIF_BOLD, 13, cx, cy + 42, Flat(mark));
     c.Text("METRES", FONT_SANS_COND_BOLD, 10, cx, cy + 58, Flat(Col8(96, 84, 60)));
-    c.FillDisc(cx, cy, 8, Flat(BRASS_DARK));
-    c.FillDisc(cx - 1, cy - 1, 6, Flat(BRASS));
-    c.FillDisc(cx - 2, cy - 2, 2.5f, Flat(BRASS_LIGHT));
-    c.FillRoundRect(cx - 34, 262, cx + 34, 278, 3, BrassPlate(cx - 34, 262, cx + 34, 278));
-    c.Engrave("DEPTH GAUGE", FONT_SANS_COND_BOLD, 9, cx, 270, INK, BRASS_LIGHT, 0, 0.6f);
+    PivotBoss(c, cx, cy, 8, 6, 2.5f);
+    NamePlate(c, cx, 34, 262, 278, 3, "DEPTH GAUGE", 9, 0.6f);
     return c;
 }
 
@@ -168,8 +177,7 @@ Canvas ArtTelegraph(int order) {
     c.FillDisc(cx, 10, 7, Flat(BRASS_DARK));
     c.FillDisc(cx - 1, 9, 4.5f, Flat(BRASS_LIGHT));
     // Name plate.
-    c.FillRoundRect(cx - 52, 206, cx + 52, 226, 4, BrassPlate(cx - 52, 206, cx + 52, 226));
-    c.Engrave("ENGINE ROOM", FONT_SANS_COND_BOLD, 11, cx, 216, INK, BRASS_LIGHT, 0, 0.7f);
+    NamePlate(c, cx, 52, 206, 226, 4, "ENGINE ROOM", 11, 0.7f);
     return c;
 }
 

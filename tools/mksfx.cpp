@@ -129,6 +129,14 @@ static void FadeOut(Wave &w, double seconds) {
         w[w.size() - 1 - i] *= double(i) / n;
 }
 
+// The last step of most effects: the loudest sample brought to peak, and a fade to silence over
+// the last fade seconds.
+static Wave Finished(Wave w, double peak, double fade) {
+    Normalise(w, peak);
+    FadeOut(w, fade);
+    return w;
+}
+
 static std::vector<uint8_t> Bytes(const Wave &w) {
     std::vector<uint8_t> out(w.size());
     for (size_t i = 0; i < w.size(); i++) {
@@ -193,9 +201,7 @@ static Wave DepthCharges() {
         Mix(out, Splash(0.8, 0.7), 0.55 * k + 0.18, 0.9);
     }
     Filter(out, 0, 3200);
-    Normalise(out, 0.7);
-    FadeOut(out, 0.2);
-    return out;
+    return Finished(std::move(out), 0.7, 0.2);
 }
 
 // Telegraph bell: two strokes, each a set of inharmonic partials decaying at their own rates.
@@ -216,9 +222,7 @@ static Wave Bell() {
         }
         Mix(out, w, stroke * 0.26, stroke ? 0.85 : 1.0);
     }
-    Normalise(out, 0.75);
-    FadeOut(out, 0.15);
-    return out;
+    return Finished(std::move(out), 0.75, 0.15);
 }
 
 // Torpedo launch: a thump, the compressed-air blast, then the propellers running away.
@@ -246,9 +250,7 @@ static Wave TorpedoLaunch() {
     }
     Filter(run, 0, 1500);
     Mix(out, run, 0.35, 0.6);
-    Normalise(out, 0.85);
-    FadeOut(out, 0.3);
-    return out;
+    return Finished(std::move(out), 0.85, 0.3);
 }
 
 // Periscope hoist: an electric motor winding up, gears, and the stop.
@@ -268,9 +270,7 @@ static Wave PeriscopeMotor() {
     Filter(out, 0, 2400);
     Wave stop = Clank(240);
     Mix(out, stop, 1.64, 0.5);
-    Normalise(out, 0.7);
-    FadeOut(out, 0.1);
-    return out;
+    return Finished(std::move(out), 0.7, 0.1);
 }
 
 // Explosion: a low thump, a blast of noise and a rolling tail; `muffle` lowers the highs.
@@ -298,9 +298,7 @@ static Wave Explosion(double length, double muffle, double boom_hz) {
     Mix(out, boom, 0, 1.0);
     Mix(out, blast, 0, 1.1 - 0.5 * muffle);
     Mix(out, rumble, 0, 0.9);
-    Normalise(out, 0.95);
-    FadeOut(out, 0.4);
-    return out;
+    return Finished(std::move(out), 0.95, 0.4);
 }
 
 // Sonar ping: a clean tone with a soft start, ringing on in the water, and a faint echo.
@@ -315,9 +313,7 @@ static Wave Ping() {
     Mix(out, tone, 1.1, 0.18);
     out = Reverb(out, 1.4, 0.45, 1.6);
     Filter(out, 1, 300);
-    Normalise(out, 0.8);
-    FadeOut(out, 0.3);
-    return out;
+    return Finished(std::move(out), 0.8, 0.3);
 }
 
 // Deck gun: the crack of the charge and the boom behind it.
@@ -340,9 +336,7 @@ static Wave GunShot() {
     Mix(out, boom, 0, 0.9);
     Mix(out, tail, 0, 0.5);
     out = Reverb(out, 0.4, 0.25, 0.8);
-    Normalise(out, 0.95);
-    FadeOut(out, 0.2);
-    return out;
+    return Finished(std::move(out), 0.95, 0.2);
 }
 
 // Splash of a shell: the smack on the water and the spray falling back.
@@ -356,9 +350,7 @@ static Wave ShellSplash() {
     }
     Filter(fall, 2, 2200, 0.6);
     Mix(out, fall, 0.15, 0.6);
-    Normalise(out, 0.75);
-    FadeOut(out, 0.2);
-    return out;
+    return Finished(std::move(out), 0.75, 0.2);
 }
 
 // Engine loop: a diesel's firing strokes at `fires` per second over a mechanical drone. Every

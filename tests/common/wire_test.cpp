@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdarg>
 #include <cstring>
 #include <string>
 
@@ -364,6 +365,24 @@ TEST(WireLineTest, FormattersNeverOverrunTheirBuffer) {
     EXPECT_EQ(WireFormatShipType(&t, line, 5), 4u);
     EXPECT_STREQ(line, "30:0");
     EXPECT_EQ(WireFormatVersion(line, 0), 0u);
+}
+
+std::string TextLine(int32_t number, const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string line = WireTextLineV(number, fmt, ap);
+    va_end(ap);
+    return line;
+}
+
+// A server's text lines come from printf formats and are cut, whole line, at WIRE_TEXT_LINE - 1.
+TEST(WireLineTest, TextLinesFromFormats) {
+    EXPECT_EQ(TextLine(T_TEXT, "%s has %d ships", "Keen", 3), "5:Keen has 3 ships");
+    EXPECT_EQ(TextLine(T_TEXT, "%s", ""), "5:");
+    std::string long_text(2 * WIRE_TEXT_LINE, 'a');
+    std::string line = TextLine(T_TEXT, "%s", long_text.c_str());
+    EXPECT_EQ(line.size(), (size_t)WIRE_TEXT_LINE - 1);
+    EXPECT_EQ(line.substr(0, 3), "5:a");
 }
 
 TEST(WireLineTest, StrictFieldReaders) {
