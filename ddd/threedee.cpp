@@ -473,19 +473,21 @@ static inline bool SmallPlane(int64_t a0, int64_t da1, int64_t da2, int64_t dx1,
                               const dddVertex *A, Plane *pl, int32_t k) {
     const int64_t steep = (int64_t)1 << 46, high = (int64_t)1 << 61;
     int64_t nx = da1 * dy2 - da2 * dy1, ny = da2 * dx1 - da1 * dx2;
-    int64_t gx, gy;
-    // Below area * 2^29 a numerator times inv stays below 2^91: the gradient is short of
-    // steep without looking at the 128-bit product.
-    uint64_t lim = (uint64_t)area << 29;
+    // Below area * 2^28 a numerator times inv stays below 2^90, so |gradient| <= 2^44: short of
+    // steep, and with |a0| < 2^32 and every coordinate within 2^14 the plane stays within
+    // 2^48 + 4 * 2^58 < 2^61 over the whole screen, so neither needs looking at.
+    uint64_t lim = (uint64_t)area << 28;
     if ((nx < 0 ? 0 - (uint64_t)nx : (uint64_t)nx) < lim &&
-        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim) {
-        gx = (int64_t)(((__int128)nx * inv) >> 46);
-        gy = (int64_t)(((__int128)ny * inv) >> 46);
-    } else {
-        __int128 px = ((__int128)nx * inv) >> 46, py = ((__int128)ny * inv) >> 46;
-        if (px >= steep || px <= -steep || py >= steep || py <= -steep) return false;
-        gx = (int64_t)px, gy = (int64_t)py;
+        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim &&
+        (uint64_t)(a0 + (1ll << 32)) < (1ull << 33)) {
+        int64_t gx = (int64_t)(((__int128)nx * inv) >> 46);
+        int64_t gy = (int64_t)(((__int128)ny * inv) >> 46);
+        pl->gx[k] = gx, pl->gy[k] = gy, pl->base[k] = a0 * 65536 - gx * A->col - gy * A->row;
+        return true;
     }
+    __int128 px = ((__int128)nx * inv) >> 46, py = ((__int128)ny * inv) >> 46;
+    if (px >= steep || px <= -steep || py >= steep || py <= -steep) return false;
+    int64_t gx = (int64_t)px, gy = (int64_t)py;
     int64_t b = a0 * 65536 - gx * A->col - gy * A->row;
     // The plane's extremes over the screen lie at its corners.
     int64_t hi = b + (gx > 0 ? gx * dddscreen_width : 0) + (gy > 0 ? gy * dddscreen_depth : 0);
@@ -931,6 +933,31 @@ static bool Hidden(dddVertex **r, int32_t m, const Box *box) {
     return true;
 }
 
+// The ring's box; its top is the first vertex of the top row.
+static void RingBox(dddVertex **r, int32_t m, Box *box) {
+    *box = {r[0]->col, r[0]->col, r[0]->row, r[0]->row, 0};
+    for (int32_t i = 1; i < m; i++) {
+        if (r[i]->col < box->minx) box->minx = r[i]->col;
+        if (r[i]->col > box->maxx) box->maxx = r[i]->col;
+        if (r[i]->row < box->miny) box->miny = r[i]->row, box->top = i;
+        if (r[i]->row > box->maxy) box->maxy = r[i]->row;
+    }
+}
+
+// RingBox for the commonest ring, without the loop.
+static inline void TriangleBox(dddVertex **r, Box *box) {
+    int32_t c0 = r[0]->col, c1 = r[1]->col, c2 = r[2]->col;
+    int32_t r0 = r[0]->row, r1 = r[1]->row, r2 = r[2]->row;
+    int32_t lo01 = c1 < c0 ? c1 : c0, hi01 = c1 > c0 ? c1 : c0;
+    box->minx = c2 < lo01 ? c2 : lo01;
+    box->maxx = c2 > hi01 ? c2 : hi01;
+    int32_t top = r1 < r0 ? 1 : 0, miny = r1 < r0 ? r1 : r0, maxy = r1 > r0 ? r1 : r0;
+    if (r2 < miny) top = 2, miny = r2;
+    box->miny = miny;
+    box->maxy = r2 > maxy ? r2 : maxy;
+    box->top = top;
+}
+
 static int64_t Facing(dddVertex **r) {
     return (int64_t)(r[1]->col - r[0]->col) * (r[2]->row - r[0]->row) -
            (int64_t)(r[2]->col - r[0]->col) * (r[1]->row - r[0]->row);
@@ -959,13 +986,11 @@ void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int3
         return;
     }
     if (facing <= 0) return;
-    Box box = {r[0]->col, r[0]->col, r[0]->row, r[0]->row, 0};
-    for (int32_t i = 1; i < m; i++) {
-        if (r[i]->col < box.minx) box.minx = r[i]->col;
-        if (r[i]->col > box.maxx) box.maxx = r[i]->col;
-        if (r[i]->row < box.miny) box.miny = r[i]->row, box.top = i;
-        if (r[i]->row > box.maxy) box.maxy = r[i]->row;
-    }
+    Box box;
+    if (m == 3)
+        TriangleBox(r, &box);
+    else
+        RingBox(r, m, &box);
     if (box.maxx < 0 || box.minx > dddscreen_width || box.maxy < 0 || box.miny > dddscreen_depth)
         return;
     bool depth = ddd_zbuffer_on && dddzbufferptr;
