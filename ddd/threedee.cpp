@@ -893,6 +893,36 @@ static void Outline(dddVertex **ring, int32_t n) {
         DDDDRAWZCLIPLINE(ddd_line_colour, ring[i], ring[(i + 1) % n]);
 }
 
+#ifdef DDD_X86_SIMD
+// Whether every depth of rows [y0, y1) between columns x0 and x1 is at least need, eight at a time
+// (need minus a value saturates to 0 only where the value is not below). A row's last group ends
+// at x1, overlapping the one before; a row narrower than eight is one group within the screen,
+// with only its own columns looked at. The screen is at least eight wide.
+static bool HiddenRowsSse2(const uint16_t *zb, const int32_t *rows, int32_t x0, int32_t x1,
+                           int32_t y0, int32_t y1, uint32_t need) {
+    const __m128i want = _mm_set1_epi16((int16_t)need), zero = _mm_setzero_si128();
+    auto covered = [&](const uint16_t *at) {
+        __m128i short_of = _mm_subs_epu16(want, _mm_loadu_si128((const __m128i *)at));
+        return (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi16(short_of, zero));
+    };
+    int32_t w = x1 - x0 + 1;
+    if (w < 8) {
+        int32_t s = x0 + 8 <= dddscreen_width ? x0 : dddscreen_width - 8;
+        uint32_t mine = ((1u << (2 * w)) - 1) << (2 * (x0 - s));
+        for (int32_t y = y0; y < y1; y++)
+            if ((covered(zb + rows[y] + s) & mine) != mine) return false;
+        return true;
+    }
+    for (int32_t y = y0; y < y1; y++) {
+        const uint16_t *z = zb + rows[y];
+        for (int32_t x = x0; x + 8 <= x1; x += 8)
+            if (covered(z + x) != 0xFFFF) return false;
+        if (covered(z + x1 - 7) != 0xFFFF) return false;
+    }
+    return true;
+}
+#endif
+
 // A polygon is hidden when every pixel of its box already holds something nearer than its
 // nearest corner: drawing it would change nothing. Its spans stay within the box, and a unit of
 // slack in depth covers the rounding of the interpolation between corners.
@@ -916,18 +946,13 @@ static bool Hidden(dddVertex **r, int32_t m, const Box *box) {
     int32_t y0 = box->miny < 0 ? 0 : box->miny;
     int32_t y1 = box->maxy > dddscreen_depth ? dddscreen_depth : box->maxy;
     if (x0 > x1 || y0 >= y1) return false;
+#ifdef DDD_X86_SIMD
+    if (ddd_simd >= DDD_SIMD_SSE2 && dddscreen_width >= 8)
+        return HiddenRowsSse2(zb, rows, x0, x1, y0, y1, need);
+#endif
     for (int32_t y = y0; y < y1; y++) {
         const uint16_t *z = zb + rows[y];
-        int32_t x = x0;
-#ifdef DDD_X86_SIMD
-        // Eight at a time: need minus a value saturates to 0 only where the value is not below.
-        const __m128i want = _mm_set1_epi16((int16_t)need), zero = _mm_setzero_si128();
-        for (; ddd_simd >= DDD_SIMD_SSE2 && x + 8 <= x1 + 1; x += 8) {
-            __m128i short_of = _mm_subs_epu16(want, _mm_loadu_si128((const __m128i *)(z + x)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(short_of, zero)) != 0xFFFF) return false;
-        }
-#endif
-        for (; x <= x1; x++)
+        for (int32_t x = x0; x <= x1; x++)
             if (z[x] < need) return false;
     }
     return true;
