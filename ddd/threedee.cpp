@@ -676,11 +676,17 @@ static void WalkTriangle(const Fill *f, dddVertex **ring, const Box *box, int32_
         if (xe > width) xe = width;
         if (xs < xe) {
             int64_t az = zrow + gx[A_DEPTH] * xs, ai = irow + gx[A_0] * xs;
-            if (SpanInRange<TYPE>((int32_t)xs, (int32_t)xe, az, gx[A_DEPTH], ai, gx[A_0])) {
-                int32_t at = offsets[y] + (int32_t)xs;
-                FastDepthSpan<kind>(screen + at, zbuffer + at, (int32_t)(xe - xs),
-                                    (uint32_t)(az >> 16), (uint32_t)(gx[A_DEPTH] >> 16),
-                                    (uint32_t)(ai >> 16), (uint32_t)(gx[A_0] >> 16), lut, colour);
+            int32_t len = (int32_t)(xe - xs), at = offsets[y] + (int32_t)xs;
+            uint32_t z = (uint32_t)(az >> 16), dz = (uint32_t)(gx[A_DEPTH] >> 16);
+            uint32_t i = (uint32_t)(ai >> 16), di = (uint32_t)(gx[A_0] >> 16);
+            // Most of a small triangle's spans are one or two pixels: with the length known the
+            // range test and the pixel loop shrink to a few instructions.
+            if (len == 1 && SpanInRange<TYPE>(0, 1, az, gx[A_DEPTH], ai, gx[A_0])) {
+                ShortDepthSpan<kind>(screen + at, zbuffer + at, 1, z, dz, i, di, lut, colour);
+            } else if (len == 2 && SpanInRange<TYPE>(0, 2, az, gx[A_DEPTH], ai, gx[A_0])) {
+                ShortDepthSpan<kind>(screen + at, zbuffer + at, 2, z, dz, i, di, lut, colour);
+            } else if (len > 2 && SpanInRange<TYPE>(0, len, az, gx[A_DEPTH], ai, gx[A_0])) {
+                FastDepthSpan<kind>(screen + at, zbuffer + at, len, z, dz, i, di, lut, colour);
             } else {
                 int64_t a[A_COUNT] = {az, ai, 0, 0, 0};
                 SpanClamped<TYPE, true>(f, y, (int32_t)xs, (int32_t)xe, a, gx);
