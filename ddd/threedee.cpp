@@ -472,14 +472,19 @@ static inline bool SmallPlane(int64_t a0, int64_t da1, int64_t da2, int64_t dx1,
                               int64_t dx2, int64_t dy2, int64_t area, int64_t inv,
                               const dddVertex *A, Plane *pl, int32_t k) {
     const int64_t steep = (int64_t)1 << 46, high = (int64_t)1 << 61;
+    bool a0_small = (uint64_t)(a0 + (1ll << 32)) < (1ull << 33);
+    // All three corners alike: light saturated at every corner, or a panel of one shade.
+    if ((da1 | da2) == 0 && a0_small) {
+        pl->gx[k] = 0, pl->gy[k] = 0, pl->base[k] = a0 * 65536;
+        return true;
+    }
     int64_t nx = da1 * dy2 - da2 * dy1, ny = da2 * dx1 - da1 * dx2;
     // Below area * 2^28 a numerator times inv stays below 2^90, so |gradient| <= 2^44: short of
     // steep, and with |a0| < 2^32 and every coordinate within 2^14 the plane stays within
     // 2^48 + 4 * 2^58 < 2^61 over the whole screen, so neither needs looking at.
     uint64_t lim = (uint64_t)area << 28;
     if ((nx < 0 ? 0 - (uint64_t)nx : (uint64_t)nx) < lim &&
-        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim &&
-        (uint64_t)(a0 + (1ll << 32)) < (1ull << 33)) {
+        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim && a0_small) {
         int64_t gx = (int64_t)(((__int128)nx * inv) >> 46);
         int64_t gy = (int64_t)(((__int128)ny * inv) >> 46);
         pl->gx[k] = gx, pl->gy[k] = gy, pl->base[k] = a0 * 65536 - gx * A->col - gy * A->row;
