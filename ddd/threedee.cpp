@@ -406,11 +406,13 @@ static inline bool SpanInRange(int32_t xs, int32_t xe, int64_t az, int64_t gz, i
                                int64_t gi) {
     int64_t n = xe - xs - 1;
     int64_t d0 = az >> 16, d1 = (az + gz * n) >> 16;
-    // The pixel loop's steps are rounded down, losing up to one unit a pixel.
-    bool ok = d0 >= 0 && d1 - n >= 0 && d0 <= 0xFFFFFFFFll && d1 <= 0xFFFFFFFFll;
+    // The pixel loop's steps are rounded down, losing up to one unit a pixel: d1 - n must not
+    // fall below 0 nor d1 pass the top. Each pair of bounds is one unsigned comparison.
+    const uint64_t dtop = 0xFFFFFFFFull, itop = 256 << 16;
+    bool ok = ((uint64_t)d0 <= dtop) & ((uint64_t)(d1 - n) <= dtop - (uint64_t)n);
     if (SpanIndexes<TYPE>()) {
         int64_t i0 = ai >> 16, i1 = (ai + gi * n) >> 16;
-        ok = ok && i0 >= 0 && i1 - n >= 0 && i0 < (256 << 16) && i1 < (256 << 16);
+        ok = ok & ((uint64_t)i0 < itop) & ((uint64_t)(i1 - n) < itop - (uint64_t)n);
     }
     return ok;
 }
