@@ -742,14 +742,14 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, const Box *box, b
     int32_t y0 = box->miny < 0 ? 0 : box->miny;
     int32_t y1 = box->maxy > dddscreen_depth ? dddscreen_depth : box->maxy;
     if (y0 >= y1) return;
-    // Corners this far out come only from damaged data: such a ring is not drawn.
-    if (box->maxx > DDD_FAR_COORD || box->minx < -DDD_FAR_COORD || box->maxy > DDD_FAR_COORD ||
-        box->miny < -DDD_FAR_COORD)
-        return;
     Plane pl;
     bool small = box->minx >= -DDD_SMALL_COORD && box->maxx <= DDD_SMALL_COORD &&
                  box->miny >= -DDD_SMALL_COORD && box->maxy <= DDD_SMALL_COORD &&
                  dddscreen_width <= DDD_SMALL_COORD && dddscreen_depth <= DDD_SMALL_COORD;
+    // Corners this far out come only from damaged data: such a ring is not drawn.
+    if (!small && (box->maxx > DDD_FAR_COORD || box->minx < -DDD_FAR_COORD ||
+                   box->maxy > DDD_FAR_COORD || box->miny < -DDD_FAR_COORD))
+        return;
     if (n == 3 && depth && small &&
         (f->type == SP_FLAT || f->type == SP_GOUR || f->type == SP_ZONLY)) {
         if (!(f->type == SP_GOUR ? TrianglePlanes<true>(ring, &pl)
