@@ -901,6 +901,20 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
     return 0;
 }
 
+// Shade, with the program's Gouraud method's plain rings chosen here without the call.
+static inline int32_t ShadeRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
+                                const int16_t *normal, Fill *f) {
+    if (kind != DDDK_PLAIN || ddd_zonly || (ddd_mode & (32 | 64)) != 64)
+        return Shade(kind, colour, ring, n, normal, f);
+    dddLightRing(ring, n, DDD_HALF);
+    f->type = SP_GOUR;
+    f->colour = (uint8_t)colour;
+    f->lut = dddShade() + (colour & 255);
+    f->tex = ddd_texture;
+    f->nattr = 1;
+    return 1;
+}
+
 static void Outline(dddVertex **ring, int32_t n) {
     for (int32_t i = 0; i < n; i++)
         DDDDRAWZCLIPLINE(ddd_line_colour, ring[i], ring[(i + 1) % n]);
@@ -1034,7 +1048,7 @@ void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int3
     bool depth = ddd_zbuffer_on && dddzbufferptr;
     if (depth && ddd_skip_hidden && Hidden(r, m, &box)) return;
     if (!shaded) {
-        shaded = Shade(kind, colour, r, m, normal, &f);
+        shaded = ShadeRing(kind, colour, r, m, normal, &f);
         if (!shaded) return;
     }
     Raster(&f, r, m, &box, depth);
