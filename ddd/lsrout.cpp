@@ -1,5 +1,6 @@
 // lsrout.cpp -- lighting: lights in view and model space, and the intensity of a normal
 #include "ddd/ddd_local.h"
+#include <string.h>
 
 int32_t ddd_m2c[9];
 const int32_t *ddd_wmat;
@@ -236,7 +237,69 @@ static inline int32_t VertexIntensity(const dddVertex *v) {
     return n[3];
 }
 
+// dddLightRing under a single point light, the common case: the light, the matrix and the last
+// normal's camera-space form sit in locals for the whole ring, since the vertex stores could
+// otherwise alias them. The same sums as PreparedColour.
+static void LightRingOnePoint(dddVertex **ring, int32_t n, int32_t half) {
+    dddVertex *const base = ddd_vcache;
+    const uint64_t size = (uint64_t)ddd_vcache_size;
+    int16_t *const normals = (int16_t *)ddd_pnormals;
+    uint8_t *const lit = ddd_litbits;
+    const int64_t lp0 = light_terms[0].vpos[0], lp1 = light_terms[0].vpos[1],
+                  lp2 = light_terms[0].vpos[2], intensity16 = light_terms[0].intensity * 16;
+    // A normal's x, y and z as one key; the fourth word holds the intensity.
+    const uint64_t key_mask = 0xFFFFFFFFFFFFull;
+    uint64_t last = 0;
+    bool valid = light_last_valid;
+    int64_t cn0 = light_last_cn[0], cn1 = light_last_cn[1], cn2 = light_last_cn[2];
+    if (valid) memcpy(&last, light_last_normal, 6);
+    bool changed = false;
+    for (int32_t i = 0; i < n; i++) {
+        dddVertex *v = ring[i];
+        uint64_t k = (uint64_t)(v - base);
+        int32_t c = 255;
+        if (k < size) {
+            int16_t *nm = normals + 4 * k;
+            uint8_t bit = (uint8_t)(1u << (k & 7));
+            if (!(lit[k >> 3] & bit)) {
+                uint64_t key;
+                memcpy(&key, nm, 8);
+                key &= key_mask;
+                if (!valid || key != last) {
+                    const int32_t *m = light_term_m2c;
+                    int64_t n0 = nm[0], n1 = nm[1], n2 = nm[2];
+                    cn0 = (m[0] * n0 + m[1] * n1 + m[2] * n2) >> 16;
+                    cn1 = (m[3] * n0 + m[4] * n1 + m[5] * n2) >> 16;
+                    cn2 = (m[6] * n0 + m[7] * n1 + m[8] * n2) >> 16;
+                    last = key, valid = true, changed = true;
+                }
+                int64_t v0 = (int64_t)(v->x >> 16) - lp0, v1 = (int64_t)(v->y >> 16) - lp1,
+                        v2 = (int64_t)(v->z >> 16) - lp2;
+                int32_t sh = LightShift(v0, v1, v2);
+                v0 >>= sh, v1 >>= sh, v2 >>= sh;
+                int64_t vv = v0 * v0 + v1 * v1 + v2 * v2, dot = cn0 * v0 + cn1 * v1 + cn2 * v2;
+                int32_t s = 0;
+                if (vv != 0 && dot > 0) {
+                    vv <<= sh;
+                    int64_t num = dot * intensity16;
+                    s = num >= 256 * vv ? 255 : (int32_t)(num / vv);
+                }
+                nm[3] = (int16_t)s;
+                lit[k >> 3] |= bit;
+            }
+            c = nm[3];
+        }
+        v->attr[0] = (c << 16) + half;
+    }
+    if (changed) {
+        light_last_valid = true;
+        memcpy(light_last_normal, &last, 6);
+        light_last_cn[0] = cn0, light_last_cn[1] = cn1, light_last_cn[2] = cn2;
+    }
+}
+
 void dddLightRing(dddVertex **ring, int32_t n, int32_t half) {
+    if (light_terms_one_point && ddd_pnormals) return LightRingOnePoint(ring, n, half);
     for (int32_t i = 0; i < n; i++)
         ring[i]->attr[0] = (VertexIntensity(ring[i]) << 16) + half;
 }

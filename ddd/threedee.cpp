@@ -406,11 +406,13 @@ static inline bool SpanInRange(int32_t xs, int32_t xe, int64_t az, int64_t gz, i
                                int64_t gi) {
     int64_t n = xe - xs - 1;
     int64_t d0 = az >> 16, d1 = (az + gz * n) >> 16;
-    // The pixel loop's steps are rounded down, losing up to one unit a pixel.
-    bool ok = d0 >= 0 && d1 - n >= 0 && d0 <= 0xFFFFFFFFll && d1 <= 0xFFFFFFFFll;
+    // The pixel loop's steps are rounded down, losing up to one unit a pixel: d1 - n must not
+    // fall below 0 nor d1 pass the top. Each pair of bounds is one unsigned comparison.
+    const uint64_t dtop = 0xFFFFFFFFull, itop = 256 << 16;
+    bool ok = ((uint64_t)d0 <= dtop) & ((uint64_t)(d1 - n) <= dtop - (uint64_t)n);
     if (SpanIndexes<TYPE>()) {
         int64_t i0 = ai >> 16, i1 = (ai + gi * n) >> 16;
-        ok = ok && i0 >= 0 && i1 - n >= 0 && i0 < (256 << 16) && i1 < (256 << 16);
+        ok = ok & ((uint64_t)i0 < itop) & ((uint64_t)(i1 - n) < itop - (uint64_t)n);
     }
     return ok;
 }
@@ -472,20 +474,27 @@ static inline bool SmallPlane(int64_t a0, int64_t da1, int64_t da2, int64_t dx1,
                               int64_t dx2, int64_t dy2, int64_t area, int64_t inv,
                               const dddVertex *A, Plane *pl, int32_t k) {
     const int64_t steep = (int64_t)1 << 46, high = (int64_t)1 << 61;
-    int64_t nx = da1 * dy2 - da2 * dy1, ny = da2 * dx1 - da1 * dx2;
-    int64_t gx, gy;
-    // Below area * 2^29 a numerator times inv stays below 2^91: the gradient is short of
-    // steep without looking at the 128-bit product.
-    uint64_t lim = (uint64_t)area << 29;
-    if ((nx < 0 ? 0 - (uint64_t)nx : (uint64_t)nx) < lim &&
-        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim) {
-        gx = (int64_t)(((__int128)nx * inv) >> 46);
-        gy = (int64_t)(((__int128)ny * inv) >> 46);
-    } else {
-        __int128 px = ((__int128)nx * inv) >> 46, py = ((__int128)ny * inv) >> 46;
-        if (px >= steep || px <= -steep || py >= steep || py <= -steep) return false;
-        gx = (int64_t)px, gy = (int64_t)py;
+    bool a0_small = (uint64_t)(a0 + (1ll << 32)) < (1ull << 33);
+    // All three corners alike: light saturated at every corner, or a panel of one shade.
+    if ((da1 | da2) == 0 && a0_small) {
+        pl->gx[k] = 0, pl->gy[k] = 0, pl->base[k] = a0 * 65536;
+        return true;
     }
+    int64_t nx = da1 * dy2 - da2 * dy1, ny = da2 * dx1 - da1 * dx2;
+    // Below area * 2^28 a numerator times inv stays below 2^90, so |gradient| <= 2^44: short of
+    // steep, and with |a0| < 2^32 and every coordinate within 2^14 the plane stays within
+    // 2^48 + 4 * 2^58 < 2^61 over the whole screen, so neither needs looking at.
+    uint64_t lim = (uint64_t)area << 28;
+    if ((nx < 0 ? 0 - (uint64_t)nx : (uint64_t)nx) < lim &&
+        (ny < 0 ? 0 - (uint64_t)ny : (uint64_t)ny) < lim && a0_small) {
+        int64_t gx = (int64_t)(((__int128)nx * inv) >> 46);
+        int64_t gy = (int64_t)(((__int128)ny * inv) >> 46);
+        pl->gx[k] = gx, pl->gy[k] = gy, pl->base[k] = a0 * 65536 - gx * A->col - gy * A->row;
+        return true;
+    }
+    __int128 px = ((__int128)nx * inv) >> 46, py = ((__int128)ny * inv) >> 46;
+    if (px >= steep || px <= -steep || py >= steep || py <= -steep) return false;
+    int64_t gx = (int64_t)px, gy = (int64_t)py;
     int64_t b = a0 * 65536 - gx * A->col - gy * A->row;
     // The plane's extremes over the screen lie at its corners.
     int64_t hi = b + (gx > 0 ? gx * dddscreen_width : 0) + (gy > 0 ? gy * dddscreen_depth : 0);
@@ -674,11 +683,17 @@ static void WalkTriangle(const Fill *f, dddVertex **ring, const Box *box, int32_
         if (xe > width) xe = width;
         if (xs < xe) {
             int64_t az = zrow + gx[A_DEPTH] * xs, ai = irow + gx[A_0] * xs;
-            if (SpanInRange<TYPE>((int32_t)xs, (int32_t)xe, az, gx[A_DEPTH], ai, gx[A_0])) {
-                int32_t at = offsets[y] + (int32_t)xs;
-                FastDepthSpan<kind>(screen + at, zbuffer + at, (int32_t)(xe - xs),
-                                    (uint32_t)(az >> 16), (uint32_t)(gx[A_DEPTH] >> 16),
-                                    (uint32_t)(ai >> 16), (uint32_t)(gx[A_0] >> 16), lut, colour);
+            int32_t len = (int32_t)(xe - xs), at = offsets[y] + (int32_t)xs;
+            uint32_t z = (uint32_t)(az >> 16), dz = (uint32_t)(gx[A_DEPTH] >> 16);
+            uint32_t i = (uint32_t)(ai >> 16), di = (uint32_t)(gx[A_0] >> 16);
+            // Most of a small triangle's spans are one or two pixels: with the length known the
+            // range test and the pixel loop shrink to a few instructions.
+            if (len == 1 && SpanInRange<TYPE>(0, 1, az, gx[A_DEPTH], ai, gx[A_0])) {
+                ShortDepthSpan<kind>(screen + at, zbuffer + at, 1, z, dz, i, di, lut, colour);
+            } else if (len == 2 && SpanInRange<TYPE>(0, 2, az, gx[A_DEPTH], ai, gx[A_0])) {
+                ShortDepthSpan<kind>(screen + at, zbuffer + at, 2, z, dz, i, di, lut, colour);
+            } else if (len > 2 && SpanInRange<TYPE>(0, len, az, gx[A_DEPTH], ai, gx[A_0])) {
+                FastDepthSpan<kind>(screen + at, zbuffer + at, len, z, dz, i, di, lut, colour);
             } else {
                 int64_t a[A_COUNT] = {az, ai, 0, 0, 0};
                 SpanClamped<TYPE, true>(f, y, (int32_t)xs, (int32_t)xe, a, gx);
@@ -727,14 +742,14 @@ static void Raster(const Fill *f, dddVertex **ring, int32_t n, const Box *box, b
     int32_t y0 = box->miny < 0 ? 0 : box->miny;
     int32_t y1 = box->maxy > dddscreen_depth ? dddscreen_depth : box->maxy;
     if (y0 >= y1) return;
-    // Corners this far out come only from damaged data: such a ring is not drawn.
-    if (box->maxx > DDD_FAR_COORD || box->minx < -DDD_FAR_COORD || box->maxy > DDD_FAR_COORD ||
-        box->miny < -DDD_FAR_COORD)
-        return;
     Plane pl;
     bool small = box->minx >= -DDD_SMALL_COORD && box->maxx <= DDD_SMALL_COORD &&
                  box->miny >= -DDD_SMALL_COORD && box->maxy <= DDD_SMALL_COORD &&
                  dddscreen_width <= DDD_SMALL_COORD && dddscreen_depth <= DDD_SMALL_COORD;
+    // Corners this far out come only from damaged data: such a ring is not drawn.
+    if (!small && (box->maxx > DDD_FAR_COORD || box->minx < -DDD_FAR_COORD ||
+                   box->maxy > DDD_FAR_COORD || box->miny < -DDD_FAR_COORD))
+        return;
     if (n == 3 && depth && small &&
         (f->type == SP_FLAT || f->type == SP_GOUR || f->type == SP_ZONLY)) {
         if (!(f->type == SP_GOUR ? TrianglePlanes<true>(ring, &pl)
@@ -886,10 +901,54 @@ static int32_t Shade(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
     return 0;
 }
 
+// Shade, with the program's Gouraud method's plain rings chosen here without the call.
+static inline int32_t ShadeRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n,
+                                const int16_t *normal, Fill *f) {
+    if (kind != DDDK_PLAIN || ddd_zonly || (ddd_mode & (32 | 64)) != 64)
+        return Shade(kind, colour, ring, n, normal, f);
+    dddLightRing(ring, n, DDD_HALF);
+    f->type = SP_GOUR;
+    f->colour = (uint8_t)colour;
+    f->lut = dddShade() + (colour & 255);
+    f->tex = ddd_texture;
+    f->nattr = 1;
+    return 1;
+}
+
 static void Outline(dddVertex **ring, int32_t n) {
     for (int32_t i = 0; i < n; i++)
         DDDDRAWZCLIPLINE(ddd_line_colour, ring[i], ring[(i + 1) % n]);
 }
+
+#ifdef DDD_X86_SIMD
+// Whether every depth of rows [y0, y1) between columns x0 and x1 is at least need, eight at a time
+// (need minus a value saturates to 0 only where the value is not below). A row's last group ends
+// at x1, overlapping the one before; a row narrower than eight is one group within the screen,
+// with only its own columns looked at. The screen is at least eight wide.
+static bool HiddenRowsSse2(const uint16_t *zb, const int32_t *rows, int32_t x0, int32_t x1,
+                           int32_t y0, int32_t y1, uint32_t need) {
+    const __m128i want = _mm_set1_epi16((int16_t)need), zero = _mm_setzero_si128();
+    auto covered = [&](const uint16_t *at) {
+        __m128i short_of = _mm_subs_epu16(want, _mm_loadu_si128((const __m128i *)at));
+        return (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi16(short_of, zero));
+    };
+    int32_t w = x1 - x0 + 1;
+    if (w < 8) {
+        int32_t s = x0 + 8 <= dddscreen_width ? x0 : dddscreen_width - 8;
+        uint32_t mine = ((1u << (2 * w)) - 1) << (2 * (x0 - s));
+        for (int32_t y = y0; y < y1; y++)
+            if ((covered(zb + rows[y] + s) & mine) != mine) return false;
+        return true;
+    }
+    for (int32_t y = y0; y < y1; y++) {
+        const uint16_t *z = zb + rows[y];
+        for (int32_t x = x0; x + 8 <= x1; x += 8)
+            if (covered(z + x) != 0xFFFF) return false;
+        if (covered(z + x1 - 7) != 0xFFFF) return false;
+    }
+    return true;
+}
+#endif
 
 // A polygon is hidden when every pixel of its box already holds something nearer than its
 // nearest corner: drawing it would change nothing. Its spans stay within the box, and a unit of
@@ -914,21 +973,41 @@ static bool Hidden(dddVertex **r, int32_t m, const Box *box) {
     int32_t y0 = box->miny < 0 ? 0 : box->miny;
     int32_t y1 = box->maxy > dddscreen_depth ? dddscreen_depth : box->maxy;
     if (x0 > x1 || y0 >= y1) return false;
+#ifdef DDD_X86_SIMD
+    if (ddd_simd >= DDD_SIMD_SSE2 && dddscreen_width >= 8)
+        return HiddenRowsSse2(zb, rows, x0, x1, y0, y1, need);
+#endif
     for (int32_t y = y0; y < y1; y++) {
         const uint16_t *z = zb + rows[y];
-        int32_t x = x0;
-#ifdef DDD_X86_SIMD
-        // Eight at a time: need minus a value saturates to 0 only where the value is not below.
-        const __m128i want = _mm_set1_epi16((int16_t)need), zero = _mm_setzero_si128();
-        for (; ddd_simd >= DDD_SIMD_SSE2 && x + 8 <= x1 + 1; x += 8) {
-            __m128i short_of = _mm_subs_epu16(want, _mm_loadu_si128((const __m128i *)(z + x)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(short_of, zero)) != 0xFFFF) return false;
-        }
-#endif
-        for (; x <= x1; x++)
+        for (int32_t x = x0; x <= x1; x++)
             if (z[x] < need) return false;
     }
     return true;
+}
+
+// The ring's box; its top is the first vertex of the top row.
+static void RingBox(dddVertex **r, int32_t m, Box *box) {
+    *box = {r[0]->col, r[0]->col, r[0]->row, r[0]->row, 0};
+    for (int32_t i = 1; i < m; i++) {
+        if (r[i]->col < box->minx) box->minx = r[i]->col;
+        if (r[i]->col > box->maxx) box->maxx = r[i]->col;
+        if (r[i]->row < box->miny) box->miny = r[i]->row, box->top = i;
+        if (r[i]->row > box->maxy) box->maxy = r[i]->row;
+    }
+}
+
+// RingBox for the commonest ring, without the loop.
+static inline void TriangleBox(dddVertex **r, Box *box) {
+    int32_t c0 = r[0]->col, c1 = r[1]->col, c2 = r[2]->col;
+    int32_t r0 = r[0]->row, r1 = r[1]->row, r2 = r[2]->row;
+    int32_t lo01 = c1 < c0 ? c1 : c0, hi01 = c1 > c0 ? c1 : c0;
+    box->minx = c2 < lo01 ? c2 : lo01;
+    box->maxx = c2 > hi01 ? c2 : hi01;
+    int32_t top = r1 < r0 ? 1 : 0, miny = r1 < r0 ? r1 : r0, maxy = r1 > r0 ? r1 : r0;
+    if (r2 < miny) top = 2, miny = r2;
+    box->miny = miny;
+    box->maxy = r2 > maxy ? r2 : maxy;
+    box->top = top;
 }
 
 static int64_t Facing(dddVertex **r) {
@@ -959,19 +1038,17 @@ void dddDrawRing(int32_t kind, int32_t colour, dddVertex **ring, int32_t n, int3
         return;
     }
     if (facing <= 0) return;
-    Box box = {r[0]->col, r[0]->col, r[0]->row, r[0]->row, 0};
-    for (int32_t i = 1; i < m; i++) {
-        if (r[i]->col < box.minx) box.minx = r[i]->col;
-        if (r[i]->col > box.maxx) box.maxx = r[i]->col;
-        if (r[i]->row < box.miny) box.miny = r[i]->row, box.top = i;
-        if (r[i]->row > box.maxy) box.maxy = r[i]->row;
-    }
+    Box box;
+    if (m == 3)
+        TriangleBox(r, &box);
+    else
+        RingBox(r, m, &box);
     if (box.maxx < 0 || box.minx > dddscreen_width || box.maxy < 0 || box.miny > dddscreen_depth)
         return;
     bool depth = ddd_zbuffer_on && dddzbufferptr;
     if (depth && ddd_skip_hidden && Hidden(r, m, &box)) return;
     if (!shaded) {
-        shaded = Shade(kind, colour, r, m, normal, &f);
+        shaded = ShadeRing(kind, colour, r, m, normal, &f);
         if (!shaded) return;
     }
     Raster(&f, r, m, &box, depth);

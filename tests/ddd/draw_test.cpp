@@ -448,3 +448,62 @@ TEST_F(Draw, NearTexturesAreCorrectedAndEnvironmentMapped) {
     EXPECT_EQ(Pixel(29, 20), 0x61);
     EXPECT_GT(dddglobal_tpoly_count, 0);
 }
+
+// Lighting a ring's vertices gives each the colour its point normal and position give on their
+// own, whichever of them were lit before, in what order the normals change, and with one point
+// light (lit with the light held aside) or more.
+TEST_F(Draw, RingLightingMatchesEachVertexsOwnColour) {
+    const int32_t count = 96;
+    ASSERT_EQ(dddGrowPointBuffers(count), 0);
+    std::vector<int16_t> normals(4 * count);
+    dddInitRnd(0x5EED);
+    auto rnd = [](int32_t span) { return (int32_t)(dddRnd() % (uint32_t)(2 * span + 1)) - span; };
+    const int16_t shared[3][3] = {{0, 0, -256}, {181, 0, -181}, {0, 256, 0}};
+    dddObject *point = dddCreateLight(DDD_POINT, 255, 0);
+    dddObject *dim = dddCreateLight(DDD_POINT, 40, 0);
+    dddObject *sun = dddCreateLight(DDD_DIRECTIONAL, 120, 0);
+    ASSERT_TRUE(point && dim && sun);
+    point->light->vpos[0] = 40, point->light->vpos[1] = -30, point->light->vpos[2] = 0;
+    dim->light->vpos[2] = 900;
+    sun->light->sdir[2] = -2048;
+    for (int32_t i = 0; i < count; i++) {
+        // Runs of a few shared normals, then odd ones; points near the light (saturated), far
+        // (dim), behind it, and one on it.
+        int16_t *n = &normals[4 * i];
+        if (i % 7 < 4) {
+            memcpy(n, shared[(i / 7) % 3], 3 * sizeof *n);
+        } else {
+            n[0] = (int16_t)rnd(256), n[1] = (int16_t)rnd(256), n[2] = (int16_t)rnd(256);
+        }
+        dddVertex *v = &ddd_vcache[i];
+        int32_t reach = i % 3 == 0 ? 60 : i % 3 == 1 ? 3000 : 40000;
+        v->x = (40 + rnd(reach)) << 16, v->y = (-30 + rnd(reach)) << 16, v->z = rnd(reach) << 16;
+        if (i == 10) v->x = 40 << 16, v->y = -30 << 16, v->z = 0;
+    }
+    const int32_t m2c[9] = {60000, 0, 26000, 0, 65536, 0, -26000, 0, 60000};
+    memcpy(ddd_m2c, m2c, sizeof m2c);
+    ddd_pnormals = normals.data();
+    const std::vector<std::vector<dddObject *>> setups = {{point}, {point, dim}, {sun, point}};
+    for (const std::vector<dddObject *> &lights : setups) {
+        ddd_light_count = 0;
+        for (dddObject *l : lights)
+            ddd_light_list[ddd_light_count++] = l;
+        dddPrepareLighting();
+        memset(ddd_litbits, 0, count / 8 + 1);
+        for (int32_t k = 0; k < 200; k++) {
+            dddVertex *ring[3];
+            for (int32_t j = 0; j < 3; j++)
+                ring[j] = &ddd_vcache[k < 32 ? (3 * k + j) % count : dddRnd() % count];
+            dddLightRing(ring, 3, 0x8000);
+            for (int32_t j = 0; j < 3; j++) {
+                int32_t i = (int32_t)(ring[j] - ddd_vcache);
+                const dddVertex *v = ring[j];
+                int32_t p[3] = {v->x >> 16, v->y >> 16, v->z >> 16};
+                EXPECT_EQ(v->attr[0], (DDDGENERATECOLOUR(&normals[4 * i], p) << 16) + 0x8000)
+                    << lights.size() << " lights, ring " << k << ", vertex " << i;
+            }
+        }
+    }
+    ddd_pnormals = nullptr;
+    ddd_light_count = 0;
+}

@@ -201,3 +201,45 @@ TEST_F(Hidden, DepthClearLeavesTheWholeBufferClearedWhateverWasDrawn) {
     dddZBCls();
     EXPECT_TRUE(all_are(0));
 }
+
+// The polygon test looks at whole groups of depths, some reaching past the box's columns; one
+// uncovered pixel anywhere in the box must still have the polygon drawn, and nothing outside the
+// box may: boxes of every width to 20 at the screen's left edge, its middle and its right edge.
+TEST_F(Hidden, OneUncoveredPixelOfTheBoxHasThePolygonDrawn) {
+    ddd_mode = 0; // unlit: the ring is drawn flat, counted in dddglobal_npoly_count
+    const int32_t width = dddscreen_width;
+    for (int32_t w = 2; w <= 20; w++) {
+        for (int32_t x0 : {0, 70, width - w}) {
+            const int32_t y0 = 30, h = 4;
+            dddVertex v[3] = {};
+            const int32_t cols[3] = {x0, x0 + w - 1, x0}, rows[3] = {y0, y0, y0 + h - 1};
+            dddVertex *ring[3];
+            for (int32_t i = 0; i < 3; i++) {
+                v[i].z = 1000 << 16;
+                v[i].col = cols[i], v[i].row = rows[i];
+                v[i].depth = 100u << 16;
+                ring[i] = &v[i];
+            }
+            auto drawn = [&](int32_t hx, int32_t hy) {
+                std::fill(dddzbufferptr, dddzbufferptr + dddwidth_mul_depth, 0xFFFF);
+                if (hx >= 0) dddzbufferptr[dddscreenmultabptr[hy] + hx] = 0;
+                int32_t before = dddglobal_npoly_count;
+                dddDrawRing(DDDK_PLAIN, 0x9F, ring, 3, 0, nullptr);
+                return dddglobal_npoly_count != before;
+            };
+            EXPECT_FALSE(drawn(-1, 0)) << "width " << w << " at " << x0;
+            // Rows from the top one to the one before the lowest corner's, as the walk draws.
+            for (int32_t y = y0; y < y0 + h - 1; y++)
+                for (int32_t x = x0; x < x0 + w; x++)
+                    EXPECT_TRUE(drawn(x, y)) << "width " << w << " at " << x0 << ": " << x << ","
+                                             << y;
+            // Beside the box, just outside the columns looked at.
+            if (x0 > 0) {
+                EXPECT_FALSE(drawn(x0 - 1, y0)) << "width " << w << " at " << x0;
+            }
+            if (x0 + w < width) {
+                EXPECT_FALSE(drawn(x0 + w, y0)) << "width " << w << " at " << x0;
+            }
+        }
+    }
+}
