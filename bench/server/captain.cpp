@@ -123,8 +123,13 @@ int CaptainNextPhase(int profile, int phase, const CaptainCues &c) {
     switch (profile) {
     case CAPTAIN_NEWCOMER:
         if (phase != CAPTAIN_EVADE && charges_now) return CAPTAIN_EVADE;
-        if (phase == CAPTAIN_APPROACH && c.cargo_range >= 0 && c.cargo_range <= 9000)
-            return CAPTAIN_ATTACK;
+        // Down before the convoy is 10 km off, as the walkthrough says: its nearest ship, which
+        // is usually the escort screening ahead of the cargo.
+        if (phase == CAPTAIN_APPROACH) {
+            int32_t r = c.cargo_range;
+            if (c.escort_range >= 0 && (r < 0 || c.escort_range < r)) r = c.escort_range;
+            if (r >= 0 && r <= 9500) return CAPTAIN_ATTACK;
+        }
         if (phase == CAPTAIN_EVADE && quiet && c.in_phase > 60) return CAPTAIN_ATTACK;
         return phase;
     case CAPTAIN_EXPERT:

@@ -84,6 +84,7 @@ struct CaptainCues {
     double charges_ago;  // seconds since depth charges were last heard, -1 for never
     int spread_fired;    // a spread left the tubes in this phase
     int sank, attacks;   // ships sunk, attacks made
+    int32_t escort_range = -1; // nearest escort perceived, -1 for none
 };
 int CaptainNextPhase(int profile, int phase, const CaptainCues &c);
 

@@ -500,6 +500,7 @@ static void Think(Captain *c, double now) {
     CaptainCues cues{
         now - c->phase_since, cargo_range, c->charges_heard < 0 ? -1 : now - c->charges_heard,
         c->spread_fired,      c->o.sank,   c->attacks};
+    Nearest(c, now, IsEscort, &cues.escort_range, nullptr);
     int next = CaptainNextPhase(c->profile, c->phase, cues);
     if (next != c->phase) {
         if (next == CAPTAIN_EVADE && c->spread_fired) c->attacks++;

@@ -151,10 +151,14 @@ TEST(CaptainProfiles, StandingOrders) {
 
 TEST(CaptainProfiles, PhaseChanges) {
     CaptainCues c{0, -1, -1, 0, 0, 0};
-    // Newcomer dives at 9 km, not 10, and not on a contact he cannot perceive.
+    // Newcomer dives just inside 10 km of the convoy's nearest ship, and not on a contact he
+    // cannot perceive.
     EXPECT_EQ(CaptainNextPhase(CAPTAIN_NEWCOMER, CAPTAIN_APPROACH, c), CAPTAIN_APPROACH);
     c.cargo_range = 10000;
     EXPECT_EQ(CaptainNextPhase(CAPTAIN_NEWCOMER, CAPTAIN_APPROACH, c), CAPTAIN_APPROACH);
+    c.escort_range = 9400; // the screen ahead of the cargo comes first
+    EXPECT_EQ(CaptainNextPhase(CAPTAIN_NEWCOMER, CAPTAIN_APPROACH, c), CAPTAIN_ATTACK);
+    c.escort_range = -1;
     c.cargo_range = 9000;
     EXPECT_EQ(CaptainNextPhase(CAPTAIN_NEWCOMER, CAPTAIN_APPROACH, c), CAPTAIN_ATTACK);
     // Charges heard: crash dive from any phase; back up once it has been quiet a while.
