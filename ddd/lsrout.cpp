@@ -143,7 +143,7 @@ typedef struct LightTerm {
 static LightTerm light_terms[DDD_MAX_LIGHTS];
 static int32_t light_term_count;
 static int32_t light_term_m2c[9];
-static bool light_terms_point; // some term needs the camera-space normal
+static bool light_terms_point;     // some term needs the camera-space normal
 static bool light_terms_one_point; // the only term is a point light
 // The last normal turned into camera space, and what it became: neighbouring points of a flat
 // panel share their normal.

@@ -1,4 +1,5 @@
-// battle_messages.cpp -- the battle messages: ship updates, weapons, new ships, ship types and radio
+// battle_messages.cpp -- the battle messages: ship updates, weapons, new ships, ship types and
+// radio
 #include "net/battle_messages.h"
 
 #include <cstdarg>

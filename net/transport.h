@@ -32,7 +32,7 @@ extern int32_t line_length;
 extern int32_t bytes_read;
 extern int32_t bytes_sent;
 extern time_t ip_started;
-extern char packet[IP_PACKET_SIZE]; // every outgoing packet line is formatted here
+extern char packet[IP_PACKET_SIZE];   // every outgoing packet line is formatted here
 extern int32_t ip_connect_timeout_ms; // an unanswered connection attempt fails after this long
 
 int32_t IPInitialize(HWND window);
@@ -67,4 +67,3 @@ void SendPacket(char *line, int32_t length);
 
 void IPProcessRecvBuffer(int32_t count);
 // Cuts the `count` bytes just received in recv_buffer into lines and dispatches each.
-

@@ -784,8 +784,7 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH *brush) {
 
 // The Set* calls on a device context that store one value and hand back the
 // one before; `fail` is what an unknown handle answers.
-template <typename T>
-static T SwapState(HDC dc, T DCState::*field, T value, T fail) {
+template <typename T> static T SwapState(HDC dc, T DCState::*field, T value, T fail) {
     DC *d = GetDCPtr(dc);
     if (!d) return fail;
     T old = d->s.*field;

@@ -10,8 +10,8 @@
 #include <map>
 
 // Names the file cannot hold: operator commands run once and exit, and the file's own name.
-static const char *const CFG_COMMANDS[] = {"help",     "h",      "version", "list-players",
-                                           "list-feedback", "announce", "config", "admin"};
+static const char *const CFG_COMMANDS[] = {"help",          "h",        "version", "list-players",
+                                           "list-feedback", "announce", "config",  "admin"};
 
 static std::string CfgTrim(const std::string &s) {
     size_t a = s.find_first_not_of(" \t\r");

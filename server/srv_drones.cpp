@@ -449,8 +449,7 @@ void DronesStep(World *w) {
         // unguarded, and whoever shelled it would meet no one.
         int missing = w->cfg->drones - w->drones;
         bool escorted_sea = w->cfg->drones >= 3;
-        if (missing >= (escorted_sea ? 2 : 1))
-            DronesSpawnConvoy(w, std::min(missing, CONVOY_MAX));
+        if (missing >= (escorted_sea ? 2 : 1)) DronesSpawnConvoy(w, std::min(missing, CONVOY_MAX));
         // Forget retired convoys.
         std::vector<Convoy> live;
         for (Convoy &cv : w->convoys)

@@ -11,7 +11,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#define WORLD_NAME_MAX 15   // a captain's or ship's name, as the client holds it
+#define WORLD_NAME_MAX 15 // a captain's or ship's name, as the client holds it
 
 static const char *const WORLD_PLAYER_SHIP_NAMES[] = {
     "Audacious", "Bold",     "Corsair", "Dauntless", "Eager",    "Fearless", "Gallant",
@@ -347,7 +347,6 @@ static void WorldClampToAllowance(World *w, WShip *s) {
     MotionSetPosition(&s->m, (int32_t)(s->anchor_x + dx * k), s->m.y,
                       (int32_t)(s->anchor_z + dz * k), s->m.heading);
 }
-
 
 static int WorldWeaponFields(std::string_view arg, uint32_t *v) {
     WireWeapon m;

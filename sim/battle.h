@@ -63,4 +63,3 @@ void LaunchDC(int32_t setting);
 
 void PlayerHit();
 // Notes that the own ship has just been hit.
-

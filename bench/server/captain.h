@@ -79,11 +79,11 @@ CaptainOrders CaptainStanding(int profile, int phase);
 
 // What has happened that a phase change depends on.
 struct CaptainCues {
-    double in_phase;     // seconds since the phase began
-    int32_t cargo_range; // nearest cargo ship perceived, -1 for none
-    double charges_ago;  // seconds since depth charges were last heard, -1 for never
-    int spread_fired;    // a spread left the tubes in this phase
-    int sank, attacks;   // ships sunk, attacks made
+    double in_phase;           // seconds since the phase began
+    int32_t cargo_range;       // nearest cargo ship perceived, -1 for none
+    double charges_ago;        // seconds since depth charges were last heard, -1 for never
+    int spread_fired;          // a spread left the tubes in this phase
+    int sank, attacks;         // ships sunk, attacks made
     int32_t escort_range = -1; // nearest escort perceived, -1 for none
 };
 int CaptainNextPhase(int profile, int phase, const CaptainCues &c);

@@ -39,10 +39,10 @@ static double Now() {
 #define CAP_GUN_RELOAD 3.5   // seconds between the destroyer gun's rounds
 #define CAP_NEAR 5000        // "reached a cargo ship"
 #define CAP_ENGAGE_RANGE 10000
-#define CAP_NEWCOMER_RANGE 3500 // the walkthrough: fire from about 3 km
-#define CAP_EXPERT_RANGE 4500   // the expert fires its spread from this near
-#define CAP_EXPERT_SLOW 8000    // the expert goes half ahead with an escort this near
-#define CAP_EXPERT_SILENT 3000  // and stops the motors with one nearer still
+#define CAP_NEWCOMER_RANGE 3500  // the walkthrough: fire from about 3 km
+#define CAP_EXPERT_RANGE 4500    // the expert fires its spread from this near
+#define CAP_EXPERT_SLOW 8000     // the expert goes half ahead with an escort this near
+#define CAP_EXPERT_SILENT 3000   // and stops the motors with one nearer still
 #define CAP_EXPERT_SURFACE 13000 // the expert runs on the surface with every escort farther
 #define CAP_EXPERT_DIVE 11000    // and dives again with one this near, or a cargo ship
 
@@ -155,7 +155,6 @@ static void SendWeapon(Captain *c, uint32_t a, uint32_t b, int kind, uint16_t he
     WireFormatWeapon(&w, line, sizeof line);
     Send(c, line);
 }
-
 
 static double Since(const Captain *c, double now) {
     return now - c->start;
@@ -526,8 +525,10 @@ static void Think(Captain *c, double now) {
                    (cargo_range < 0 || cargo_range > CAP_EXPERT_DIVE);
         bool near = (escort_range >= 0 && escort_range < CAP_EXPERT_DIVE) ||
                     (cargo_range >= 0 && cargo_range < CAP_EXPERT_DIVE);
-        if (c->phase != CAPTAIN_APPROACH || near) c->surface_run = false;
-        else if (far) c->surface_run = true;
+        if (c->phase != CAPTAIN_APPROACH || near)
+            c->surface_run = false;
+        else if (far)
+            c->surface_run = true;
         if (c->surface_run) {
             ord.depth = 0;
             c->m.engine = 4;
@@ -709,8 +710,7 @@ static void PrintTable(const std::vector<Outcome> &all) {
                // Of the gunners that shelled: the escorts can only answer a shot fired.
                p == CAPTAIN_GUNNER ? (std::to_string(eng) + "/" + std::to_string(fired)).c_str()
                                    : "-",
-               med(tn), med(th), med(ts),
-               med(tl), med(te));
+               med(tn), med(th), med(ts), med(tl), med(te));
     }
 }
 

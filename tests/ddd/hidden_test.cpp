@@ -72,7 +72,8 @@ static ShapeFile Wall(int32_t e, int32_t c) {
 TEST_F(Hidden, CrowdedScenesMatchDrawingEverything) {
     // Hulls of three sizes and a wall, crowded at random into the view, some reaching past the
     // near plane and the screen's edges, lit, flat, unlit and depth-only, in random order.
-    const ShapeFile files[4] = {MakeHull(70, 50, 260, 11, 10, 0x3F), MakeHull(30, 30, 60, 6, 8, 0x5F),
+    const ShapeFile files[4] = {MakeHull(70, 50, 260, 11, 10, 0x3F),
+                                MakeHull(30, 30, 60, 6, 8, 0x5F),
                                 MakeHull(200, 120, 500, 8, 12, 0x7F), Wall(300, 0x9F)};
     const char *names[4] = {"A.DSH", "B.DSH", "C.DSH", "D.DSH"};
     for (int32_t k = 0; k < 4; k++)
@@ -231,8 +232,8 @@ TEST_F(Hidden, OneUncoveredPixelOfTheBoxHasThePolygonDrawn) {
             // Rows from the top one to the one before the lowest corner's, as the walk draws.
             for (int32_t y = y0; y < y0 + h - 1; y++)
                 for (int32_t x = x0; x < x0 + w; x++)
-                    EXPECT_TRUE(drawn(x, y)) << "width " << w << " at " << x0 << ": " << x << ","
-                                             << y;
+                    EXPECT_TRUE(drawn(x, y))
+                        << "width " << w << " at " << x0 << ": " << x << "," << y;
             // Beside the box, just outside the columns looked at.
             if (x0 > 0) {
                 EXPECT_FALSE(drawn(x0 - 1, y0)) << "width " << w << " at " << x0;

@@ -194,8 +194,8 @@ TEST(Simd, ShapePointsMatchOnEveryPath) {
         std::vector<int32_t> got = PointValues(path);
         ASSERT_EQ(got.size(), ref.size());
         for (size_t i = 0; i < ref.size(); i++)
-            ASSERT_EQ(got[i], ref[i]) << "point " << i / 6 << " value " << i % 6 << " on "
-                                      << path_names[path];
+            ASSERT_EQ(got[i], ref[i])
+                << "point " << i / 6 << " value " << i % 6 << " on " << path_names[path];
     }
     if (best < DDD_SIMD_AVX2) GTEST_SKIP() << "no AVX2 here: compared up to " << path_names[best];
 }

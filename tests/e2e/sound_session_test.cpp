@@ -67,8 +67,8 @@ void Watch() {
     std::string line;
     while (std::getline(in, line)) {
         int px, pz, index, x, z, volume;
-        if (sscanf(line.c_str(), "PlaySoundEffect: %d %d -> (%d) %d %d -> %d", &px, &pz, &index,
-                   &x, &z, &volume) == 6)
+        if (sscanf(line.c_str(), "PlaySoundEffect: %d %d -> (%d) %d %d -> %d", &px, &pz, &index, &x,
+                   &z, &volume) == 6)
             heard.push_back({Now(), index, volume, false});
     }
     log_read = (size_t)st.st_size;
@@ -122,8 +122,9 @@ TEST(SoundSession, TheCaptainHearsOrdersWeaponsPingsAndExplosions) {
     char dir[] = "/tmp/e2e_sound_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
     int port = E2eFreePort();
-    pid_t server = E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
-                                  {"--drones", "6", "--seed", "5"});
+    pid_t server =
+        E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
+                       {"--drones", "6", "--seed", "5"});
     ASSERT_GT(server, 0);
 
     std::string raw = std::string(dir) + "/sound.raw";
@@ -173,8 +174,7 @@ TEST(SoundSession, TheCaptainHearsOrdersWeaponsPingsAndExplosions) {
     for (int32_t i = 0; i < num_mobiles && !escort; i++) {
         int32_t c = MobileClass(&mobile[i]);
         if (!(mobile[i].status & ST_DEAD) && (mobile[i].status & ST_ACTIVE) &&
-            (mobile[i].status & ST_DRONE) &&
-            (c == DESTROYER || c == CORVETTE))
+            (mobile[i].status & ST_DRONE) && (c == DESTROYER || c == CORVETTE))
             escort = &mobile[i];
     }
     if (escort) {
@@ -255,8 +255,8 @@ TEST(SoundSession, TheCaptainHearsOrdersWeaponsPingsAndExplosions) {
         EXPECT_NEAR(want, gain, 0.12 * want) << what;
         printf("%-9s at %6.2f s  volume %5d  heard %+5.2f s from where expected  correlation "
                "%.2f  gain %.4f (%.4f wanted)\n",
-               sfx_name[h.index], h.at, h.volume, (m.frame - expected) / rate, m.correlation,
-               gain, want);
+               sfx_name[h.index], h.at, h.volume, (m.frame - expected) / rate, m.correlation, gain,
+               want);
         // A loop matches itself a turn later as well as where it began: only one-shot sounds
         // say where the output stands.
         if (m.correlation > 0.5 && !h.loop) offset = m.frame / rate - h.at;

@@ -72,9 +72,9 @@ class Walkthrough : public ::testing::Test {
         // test short, ahead of the convoy and off its track as every new boat does, so that the
         // ships pass it abeam: on the side away from the destroyer's station and beyond the
         // screen's sight of a surfaced boat, as a boat 15 km out would dive.
-        server = E2eStartServer(port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
-                                {"--drones", "6", "--seed", "7", "--spawn-near", "10500",
-                                 "--spawn-side", "-2500"});
+        server = E2eStartServer(
+            port, std::string(dir) + "/kr.db", std::string(dir) + "/server.log",
+            {"--drones", "6", "--seed", "7", "--spawn-near", "10500", "--spawn-side", "-2500"});
         ASSERT_GT(server, 0) << E2eOutput(std::string("cat ") + dir + "/server.log");
         StartClient(port, (std::string(dir) + "/client.log").c_str());
         client = true;

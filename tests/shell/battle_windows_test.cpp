@@ -32,7 +32,6 @@ void AnswerBox(HWND box, void *user) {
     SendMessage(box, WM_COMMAND, IDOK, 0);
 }
 
-
 TEST_F(BattleWindows, SubmarineGetsItsStationsAndEndGameClosesThemAll) {
     Mobile *own = Own(SUBMARINE, 1);
     EXPECT_EQ(LOC_BATTLE, location);

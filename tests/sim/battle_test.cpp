@@ -24,8 +24,8 @@ TEST_F(BattleTest, StartAsksForTheClassesStationsAndEndGameClosesThemAll) {
     EXPECT_EQ(LOC_BATTLE, location);
     EXPECT_EQ(SUBMARINE, my_ship_type);
     EXPECT_TRUE(own->status & ST_ACTIVE);
-    std::vector<std::string> start = {"TubesReset()", "OpenStations(" + std::to_string(SUBMARINE) + ")",
-                                      "ConfigureMenu()"};
+    std::vector<std::string> start = {
+        "TubesReset()", "OpenStations(" + std::to_string(SUBMARINE) + ")", "ConfigureMenu()"};
     EXPECT_EQ(start, outward_record.calls);
     outward_record.calls.clear();
     EndGame();
@@ -46,7 +46,6 @@ TEST_F(BattleTest, EachClassAsksForItsOwnStations) {
         EndGame();
     }
 }
-
 
 TEST_F(BattleTest, OrdersSendOnlyRealChanges) {
     Mobile *own = Own(SUBMARINE, 0x1f, 1000, 0, -500, 0x4000);

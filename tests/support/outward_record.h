@@ -19,7 +19,8 @@ struct OutwardRecord {
 
     // The windows' answers.
     int32_t gun_stowed = 0;
-    Mobile *gun_target = nullptr; // follows OutwardMobileMoved and OutwardMobileLeaving as the gun's does
+    Mobile *gun_target =
+        nullptr; // follows OutwardMobileMoved and OutwardMobileLeaving as the gun's does
     int32_t login_ok = 0;
     std::string userid, password; // written by OutwardLogin when login_ok
     std::string nickname;         // written by OutwardNewPlayer
