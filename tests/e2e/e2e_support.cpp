@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -137,8 +138,15 @@ pid_t E2eStartServer(int port, const std::string &db, const std::string &log,
     all.insert(all.end(), args.begin(), args.end());
     pid_t pid = fork();
     if (pid == 0) {
+        // Gone with the test: a test that crashes must not leave its server running, holding
+        // the test runner's output open until the runner's timeout.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() == 1) _exit(127);
         int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) dup2(fd, 2);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
         std::vector<char *> argv;
         for (std::string &s : all)
             argv.push_back(s.data());

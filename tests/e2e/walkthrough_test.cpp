@@ -188,9 +188,16 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
     auto off_bow = [&](const Mobile *m) {
         return std::abs((int16_t)(uint16_t)(lead_of(m) - player_mobile->heading));
     };
+    // The radio room reports a sinking: the target is gone from the list by then, so this is
+    // what tells the captain it went down.
+    auto reported = [&] {
+        for (const std::string &l : ChatLog())
+            if (l.find(" sunk by Newcomer ") != std::string::npos) sunk = l;
+        return !sunk.empty();
+    };
     auto firing = std::chrono::steady_clock::now();
     double next_turn = 0;
-    while (sunk.empty() && Afloat() && Seconds(firing) < 300) {
+    while (!reported() && Afloat() && Seconds(firing) < 240) {
         Mobile *best = nullptr;
         for (int32_t i = 0; i < num_mobiles; i++) {
             Mobile *m = &mobile[i];
@@ -207,36 +214,34 @@ TEST_F(Walkthrough, TheReadmesFirstBattleSinksAShip) {
             Until([] { return false; }, 1);
             continue;
         }
+        // Looked up again after every wait: a ship sunk leaves the list and the others move in it.
         int32_t id = best->id;
         auto t = [&] { return FindMobileID(id); };
-        DragTo(lead_of(t()));
+        DragTo(lead_of(best));
         if (!t()) continue;
         KeysTo(lead_of(t()), 0x18);
         if (!t() || !Until([] { return TubesInArc() != 0; }, 2)) continue;
         // Two, a moment apart: a guessed lead is seldom right, and the second covers the first.
-        for (int i = 0; i < 2 && t(); i++) {
+        double range = 0;
+        for (int i = 0; i < 2; i++) {
             if (i) {
                 Until([] { return false; }, 1);
                 if (!t()) break;
                 KeysTo(lead_of(t()), 0x18);
             }
+            const Mobile *target = t();
+            if (!target) break;
+            std::string name = target->ship_name;
+            range = Range(target);
             PlatformTestKeyPress(VK_SPACE);
             Settle();
             fired++;
-            printf("torpedo %d at %s, %.0f m, after %.0f s\n", fired, t()->ship_name, Range(t()),
+            printf("torpedo %d at %s, %.0f m, after %.0f s\n", fired, name.c_str(), range,
                    Seconds(start));
             fflush(stdout);
         }
-        if (!t()) continue;
         // The run, then the radio room's report of a sinking.
-        int run = (int)(Range(t()) / TORPEDO_SPEED) + 8;
-        Until(
-            [&] {
-                for (const std::string &l : ChatLog())
-                    if (l.find(" sunk by Newcomer ") != std::string::npos) sunk = l;
-                return !sunk.empty();
-            },
-            run);
+        Until(reported, (int)(range / TORPEDO_SPEED) + 8);
     }
     EXPECT_GT(fired, 0) << "the tubes' dial never lit";
     EXPECT_FALSE(sunk.empty()) << fired << " torpedoes and no sinking reported";
